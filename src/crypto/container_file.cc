@@ -1,0 +1,151 @@
+// Streaming encryption and decryption of files: memory stays at one buffer whatever the file size.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+
+#include "crypto/atomic_file.h"
+#include "crypto/container_format.h"
+#include "crypto/container_names.h"
+#include "crypto/crypto.h"
+
+namespace verolin::crypto {
+namespace {
+
+namespace fs = std::filesystem;
+
+// 1 MiB: large enough that system calls cost nothing, small enough to stay in the cache levels
+// the XOR runs from. A multiple of the keystream period, so every buffer starts at phase 0.
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+static_assert(kBufferSize % Keystream::kPeriod == 0);
+
+[[noreturn]] void accessFailed(const fs::path& path, int error) {
+  const std::error_code code(error, std::generic_category());
+  throw CipherError(CipherFault::kFileAccess, "cannot read " + path.string() + ": " + code.message(), code);
+}
+
+class InputFile {
+ public:
+  explicit InputFile(const fs::path& path) : path_(path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) accessFailed(path, errno);
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) accessFailed(path, errno);
+    if (!S_ISREG(info.st_mode)) accessFailed(path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    size_ = static_cast<std::uint64_t>(info.st_size);
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  }
+  ~InputFile() { ::close(fd_); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  std::uint64_t size() const { return size_; }
+
+  // Fills `buffer` up to `capacity` unless the file ends first; returns the bytes read (0 at the end).
+  std::size_t read(char* buffer, std::size_t capacity) {
+    std::size_t filled = 0;
+    while (filled < capacity) {
+      const ssize_t got = ::read(fd_, buffer + filled, capacity - filled);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        accessFailed(path_, errno);
+      }
+      if (got == 0) break;
+      filled += static_cast<std::size_t>(got);
+    }
+    return filled;
+  }
+
+ private:
+  fs::path path_;
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
+// Where a result goes: beside the input under `derivedName`, into the folder `target` under that
+// name, or exactly to `target`.
+fs::path resolveTarget(const fs::path& input, const fs::path& target, const std::string& derivedName) {
+  if (target.empty()) return input.parent_path() / derivedName;
+  std::error_code ignored;
+  if (fs::is_directory(target, ignored)) return target / derivedName;
+  return target;
+}
+
+void refuseSameFile(const fs::path& input, const fs::path& output) {
+  std::error_code ignored;
+  if (fs::equivalent(input, output, ignored)) {
+    throw CipherError(CipherFault::kSameFile,
+                      "the result " + output.string() + " would overwrite the file being read");
+  }
+}
+
+std::unique_ptr<char[]> makeBuffer() {
+  return std::make_unique_for_overwrite<char[]>(kBufferSize);
+}
+
+// Enciphers the rest of `input` into `output`; `first` holds the `firstSize` bytes already read.
+void streamBody(InputFile& input, AtomicFile& output, const Keystream& keystream, char* buffer,
+                std::size_t firstSize, std::uint64_t total, const Progress& progress) {
+  std::uint64_t done = 0;
+  std::size_t size = firstSize;
+  while (size > 0) {
+    keystream.apply(buffer, size, done);
+    output.write(buffer, size);
+    done += size;
+    if (progress) progress(done, total);
+    size = input.read(buffer, kBufferSize);
+  }
+}
+
+}  // namespace
+
+WrittenFile encryptFile(const fs::path& source, const fs::path& target, std::string_view password,
+                        const FileOptions& options) {
+  InputFile input(source);
+  const FileKeys keys = deriveFileKeys(password);
+  auto buffer = makeBuffer();
+  const std::size_t firstSize = input.read(buffer.get(), kBufferSize);
+  if (isContainer(std::string_view(buffer.get(), firstSize))) {
+    throw CipherError(CipherFault::kAlreadyContainer, source.string() + " is already an encrypted container");
+  }
+  if (firstSize == 0) throw CipherError(CipherFault::kEmptySource, source.string() + " is empty");
+
+  const std::string header = buildHeader(keys, sourceExtension(source.filename().string()));
+  WrittenFile result;
+  result.extension = storedExtension(std::string_view(header).substr(9, kExtensionFieldSize));
+  result.path = resolveTarget(source, target, containerName(source.filename().string()));
+  refuseSameFile(source, result.path);
+
+  AtomicFile output(result.path);
+  output.write(header.data(), header.size());
+  streamBody(input, output, Keystream(keys), buffer.get(), firstSize, input.size(), options.progress);
+  output.commit(options.syncToDisk);
+  return result;
+}
+
+WrittenFile decryptFile(const fs::path& container, const fs::path& target, std::string_view password,
+                        const FileOptions& options) {
+  InputFile input(container);
+  const FileKeys keys = deriveFileKeys(password);
+  auto buffer = makeBuffer();
+  const std::size_t headerSize = input.read(buffer.get(), kHeaderSize);
+  WrittenFile result;
+  result.extension = verifyHeader(std::string_view(buffer.get(), headerSize), keys);
+  const std::size_t firstSize = input.read(buffer.get(), kBufferSize);
+  if (firstSize == 0) {
+    throw CipherError(CipherFault::kNoBody, container.string() + " holds no data after its header");
+  }
+  result.path = resolveTarget(container, target, plainName(container.filename().string(), result.extension));
+  refuseSameFile(container, result.path);
+
+  AtomicFile output(result.path);
+  const std::uint64_t total = input.size() > kHeaderSize ? input.size() - kHeaderSize : 0;
+  streamBody(input, output, Keystream(keys), buffer.get(), firstSize, total, options.progress);
+  output.commit(options.syncToDisk);
+  return result;
+}
+
+}  // namespace verolin::crypto
