@@ -1,0 +1,43 @@
+// The control-wide state: one set per browser thread, shared by every control on that thread and
+// outliving any one of them. Every routine of every subsystem reads and writes it by these names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "automation/variant.h"
+#include "platform/windows.h"
+
+namespace verolin::control {
+
+struct ChildControl;
+
+struct ControlState {
+  automation::Variant wordApp;  // the word processor's Application; Empty while it is not started
+  std::string wordVersion;
+  bool isBusy = false;
+  std::string localFile;
+  std::string serverFilePath;
+  std::string activeForm;
+  std::string getSetType = "1";
+  platform::WindowHandle wordWindowHandle = 0;
+  bool docOpen = false;
+  ChildControl* zoomPic = nullptr;  // piczoom of the control that initialised last
+  std::string tempDir = "c:\\temp\\";
+  std::int16_t wordWindowIndex = 0;
+  std::string wordWindowCaption;
+  std::string splitStr = "\xC2\xA7";  // "§"
+  std::string linkStr = "\xC7\x90";   // "ǐ"
+
+  // All seals and signatures known for the open document, and those placed since the last transfer.
+  std::string sealNameList, sealIdList, sealTimeList;
+  std::string signNameList, signIdList, signTimeList;
+  std::string newSealNameList, newSealIdList, newSealTimeList;
+  std::string newSignNameList, newSignIdList, newSignTimeList;
+
+  bool wordStarted() const { return !wordApp.isEmpty(); }
+  // Empties all twelve mark lists.
+  void clearMarkLists();
+};
+
+}  // namespace verolin::control

@@ -1,0 +1,37 @@
+// VerolinActivex: the control as its page sees it, the dispatch interface _VerolinActivex. Every
+// member is a thin wrapper over the routine of its subsystem.
+#pragma once
+
+#include <memory>
+
+#include "automation/object.h"
+#include "control/control.h"
+
+namespace verolin::control {
+
+class VerolinActivex final : public automation::ObjectBase {
+ public:
+  // Creates the control on `apartment`'s thread, inside the container window `container`.
+  static std::shared_ptr<VerolinActivex> create(Apartment& apartment, platform::WindowHandle container = 0);
+
+  Control& control() { return *control_; }
+
+  // Releases the control (Terminate) before the last reference goes; never throws.
+  void release() noexcept;
+
+  explicit VerolinActivex(Apartment& apartment, platform::WindowHandle container);
+
+ private:
+  void declareProperties();
+  void declareHostingMembers();
+  void declareTransferMembers();
+  void declareMarkMembers();
+  void declareCommandMembers();
+
+  std::unique_ptr<Control> control_;
+};
+
+// Number of members of _VerolinActivex (a property's get and let count as two).
+inline constexpr int kInterfaceMemberCount = 47;
+
+}  // namespace verolin::control
