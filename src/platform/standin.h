@@ -18,8 +18,10 @@
 
 namespace verolin::platform {
 
-// The host with a settable clock. Without handlers, message boxes answer OK (or the first button),
-// input boxes Cancel, forms and dialogs close (Cancel).
+// The host with a settable clock. Without handlers, message boxes answer their first button (OK, Yes,
+// Abort or Retry), input boxes Cancel, forms close and dialogs answer Cancel. Every box, form, dialog and
+// property change is also traced. An exception out of a posted task or a timer tick is traced ("error")
+// and swallowed, as the pump never fails; a timer does not fire again inside its own tick.
 class StandInHost final : public Host {
  public:
   StandInHost();
@@ -66,20 +68,29 @@ class StandInHost final : public Host {
     int interval;
     std::int64_t due;
     std::function<void()> tick;
+    bool running = false;  // inside its own tick: a nested pump does not fire it again
   };
+  void runPosted();
   void runDue();
+  void fire(TimerId id);
+  std::optional<std::int64_t> nextDue() const;
+  void rebase();
 
   std::map<TimerId, Timer> timers_;
   TimerId nextTimer_ = 1;
   std::deque<std::function<void()>> posted_;
-  std::int64_t baseLocalSeconds_;  // local time, as seconds since the automation epoch, at baseTick_
-  std::int64_t baseTick_;          // tickMs() when the clock was set
-  std::int64_t frozenOffset_ = 0;  // ms added by sleep() on a frozen clock
+  // The clock: tickMs() is tickAtAnchor_ plus the real time since realAnchor_ (nothing while frozen);
+  // now() is localAtTick_ (ms since the automation epoch) plus the ticks since tickOfLocal_.
+  std::int64_t tickAtAnchor_ = 0;
+  std::int64_t realAnchor_ = 0;
+  std::int64_t localAtTick_ = 0;
+  std::int64_t tickOfLocal_ = 0;
   bool frozen_ = false;
-  int pumpDepth_ = 0;
 };
 
-// Windows kept in memory. Top-level windows are found in creation order.
+// Windows kept in memory. Top-level windows are found in creation order. Destroying a window takes its
+// children with it. Metrics are those of the classic style: caption bar 18, fixed (dialog) border 3 and
+// sizing frame 4 pixels.
 class StandInWindows final : public WindowSystem {
  public:
   WindowHandle create(const WindowInfo& info) override;
@@ -107,7 +118,9 @@ class StandInWindows final : public WindowSystem {
   WindowHandle locked_ = 0;
 };
 
-// A registry kept in a text file (one "key\tname\tkind\tvalue" line per value), rewritten on every change.
+// A registry kept in a text file (one "key\tname\tkind\tvalue" line per value, kind "dword" or "string",
+// a key without values on a line of its own; tabs, line breaks and backslashes escaped), rewritten through
+// a temporary file on every change and read back on construction.
 class FileRegistry final : public Registry {
  public:
   explicit FileRegistry(std::filesystem::path file);
@@ -128,7 +141,8 @@ class FileRegistry final : public Registry {
 
   std::filesystem::path file_;
   std::map<std::string, std::map<std::string, RegistryValue>> keys_;  // lower-case key -> lower-case name
-  std::map<std::string, std::string> keyNames_;                      // lower-case key -> as written
+  std::map<std::string, std::string> keyNames_;                       // lower-case key -> as written
+  std::map<std::string, std::string> valueNames_;  // "key\tname" in lower case -> as written
   std::map<std::string, int> writes_;
   std::map<RegistryKey, std::string> open_;
   RegistryKey nextKey_ = 0x100;
