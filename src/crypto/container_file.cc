@@ -138,7 +138,10 @@ WrittenFile decryptFile(const fs::path& container, const fs::path& target, std::
   if (firstSize == 0) {
     throw CipherError(CipherFault::kNoBody, container.string() + " holds no data after its header");
   }
-  result.path = resolveTarget(container, target, plainName(container.filename().string(), result.extension));
+  const std::string name = plainName(container.filename().string(), result.extension);
+  // A container named ".jia" holding no extension would name its own folder.
+  if (name.empty()) throw CipherError(CipherFault::kBadExtension, container.string() + " gives no file name");
+  result.path = resolveTarget(container, target, name);
   refuseSameFile(container, result.path);
 
   AtomicFile output(result.path);

@@ -26,9 +26,4 @@ std::string plainName(std::string_view containerFileName, std::string_view exten
   return name;
 }
 
-std::string_view fileNameOf(std::string_view path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace verolin::crypto

@@ -18,7 +18,4 @@ std::string containerName(std::string_view fileName);
 // the extension is empty: "a.jia" with "doc" gives "a.doc", "a" with "doc" gives "a.doc".
 std::string plainName(std::string_view containerFileName, std::string_view extension);
 
-// The file name part of a Windows-style or native path: the text after the last "\" or "/".
-std::string_view fileNameOf(std::string_view path);
-
 }  // namespace verolin::crypto

@@ -1,0 +1,212 @@
+#include "crypto/file_cipher.h"
+
+#include <istream>
+#include <memory>
+
+#include "automation/error.h"
+#include "crypto/container_format.h"
+#include "crypto/container_names.h"
+#include "crypto/crypto.h"
+
+namespace verolin::crypto {
+namespace {
+
+const std::string kCaption = "注意";
+const std::string kChooseFileToEncrypt = "请先选择需加密文件！";
+const std::string kChooseFileToDecrypt = "请先选择需解密文件！";
+const std::string kAlreadyEncrypted = "此文件已经被加密过，不能重复加密！";
+const std::string kWrongPassword = "输入密码有误，请重新输入！";
+const std::string kNoSuchDrive = "指定驱动器或路径不存在！";
+const std::string kDriveNotReady = "驱动器未准备好！";
+const std::string kUnknownError = "未知名的错误，程序终止！";
+
+using automation::AutomationError;
+namespace err = automation::err;
+namespace mb = platform::mb;
+
+// The file-access check on a path read once by the caller.
+bool accessible(const std::string& path, const platform::Platform& platform) {
+  platform.host->pumpMessages(1);
+  for (;;) {
+    try {
+      platform.files->openRead(path);  // the stream closes the file as it goes
+      return true;
+    } catch (const AutomationError& e) {
+      switch (e.number()) {
+        case err::kBadFileName:
+        case err::kFileNotFound:
+        case err::kPathFileAccess:
+        case err::kPathNotFound:
+          return false;
+        case err::kDeviceUnavailable:
+          platform.host->messageBox(kNoSuchDrive, mb::kExclamation, kCaption);
+          return false;
+        case err::kDiskNotReady:
+          // The user may insert the disk meanwhile; the message box is the wait.
+          platform.host->messageBox(kDriveNotReady, mb::kExclamation, kCaption);
+          continue;
+        default:
+          platform.host->messageBox(e.description(), mb::kOk, "");
+          platform.host->messageBox(kUnknownError, mb::kExclamation, kCaption);
+          return false;
+      }
+    }
+  }
+}
+
+// Up to `count` bytes from the start of a file.
+std::string leadingBytes(platform::FileSystem& files, const std::string& path, std::size_t count) {
+  std::unique_ptr<std::istream> in = files.openRead(path);
+  std::string bytes(count, '\0');
+  in->read(bytes.data(), static_cast<std::streamsize>(count));
+  bytes.resize(static_cast<std::size_t>(in->gcount()));
+  return bytes;
+}
+
+FileKeys keysOf(const std::string& password, CipherState& state) {
+  try {
+    const FileKeys keys = deriveFileKeys(password);
+    state.fileKey1 = keys.key1;
+    state.fileKey2 = keys.key2;
+    return keys;
+  } catch (const CipherError& e) {
+    throw AutomationError(err::kOverflow, e.what());
+  }
+}
+
+// `path` with its file name replaced by `name`, keeping the folder part exactly as the caller wrote it.
+std::string besideFile(const std::string& path, const std::string& name) {
+  return path.substr(0, path.size() - platform::fileNameOf(path).size()) + name;
+}
+
+// The word processor may hold the target open; replacing it would fail there, so it fails here too.
+void refuseLockedTarget(platform::FileSystem& files, const std::string& target) {
+  if (files.isLocked(target)) throw CipherError(CipherFault::kWriteFailed, target + " is in use");
+}
+
+}  // namespace
+
+void CheckFileAccess(CipherState& state, const platform::Platform& platform) {
+  state.fileReady = accessible(state.cipherFile, platform);
+}
+
+std::string EncryptFile(CipherState& state, const platform::Platform& platform) {
+  const std::string file = state.cipherFile;
+  const std::string password = state.cipherPassword;
+  platform::Host& host = *platform.host;
+  platform::FileSystem& files = *platform.files;
+  if (file.empty()) {
+    host.messageBox(kChooseFileToEncrypt, mb::kQuestion, kCaption);
+    return {};
+  }
+  state.fileReady = accessible(file, platform);
+  if (!state.fileReady) return {};
+  keysOf(password, state);
+  if (isContainer(leadingBytes(files, file, kMarker.size()))) {
+    state.isLocked = true;
+    host.messageBox(kAlreadyEncrypted, mb::kExclamation, kCaption);
+    return {};
+  }
+  state.isLocked = false;
+
+  const std::string target = besideFile(file, containerName(platform::fileNameOf(file)));
+  state.targetFile = target;
+  try {
+    refuseLockedTarget(files, target);
+    encryptFile(files.nativePath(file), files.nativePath(target), password);
+  } catch (const CipherError& e) {
+    switch (e.fault()) {
+      case CipherFault::kEmptySource:
+        throw AutomationError(err::kSubscriptOutOfRange, e.what());
+      case CipherFault::kUnusablePassword:
+        throw AutomationError(err::kOverflow, e.what());
+      case CipherFault::kBadExtension:
+        throw AutomationError(err::kBadFileName, e.what());
+      case CipherFault::kAlreadyContainer:  // became one since the check above
+        host.messageBox(kAlreadyEncrypted, mb::kExclamation, kCaption);
+        return {};
+      default:
+        host.messageBox(kUnknownError, mb::kExclamation, kCaption);
+        return {};
+    }
+  }
+  return target;
+}
+
+bool DecryptFile(CipherState& state, const platform::Platform& platform) {
+  const std::string file = state.cipherFile;
+  const std::string password = state.cipherPassword;
+  platform::Host& host = *platform.host;
+  platform::FileSystem& files = *platform.files;
+  if (file.empty()) {
+    host.messageBox(kChooseFileToDecrypt, mb::kQuestion, kCaption);
+    return false;
+  }
+  state.fileReady = accessible(file, platform);
+  if (!state.fileReady) return false;
+  const FileKeys keys = keysOf(password, state);
+
+  // VerifyContainer
+  const std::string header = leadingBytes(files, file, kHeaderSize);
+  state.isLocked = isContainer(header);
+  state.passwordOk = false;
+  std::string extension;
+  try {
+    extension = verifyHeader(header, keys);
+    state.passwordOk = true;
+  } catch (const CipherError& e) {
+    // A server page that answers with an error text instead of a container fails here, silently.
+    if (e.fault() == CipherFault::kWrongPassword) host.messageBox(kWrongPassword, mb::kExclamation, kCaption);
+    return false;
+  }
+  if (files.size(file) == kHeaderSize) {
+    throw AutomationError(err::kSubscriptOutOfRange,
+                          "the container " + file + " holds no data after its header");
+  }
+
+  const std::string name = plainName(platform::fileNameOf(file), extension);
+  if (name.empty()) return false;
+  const std::string target = besideFile(file, name);
+  state.targetFile = target;
+  try {
+    refuseLockedTarget(files, target);
+    decryptFile(files.nativePath(file), files.nativePath(target), password);
+  } catch (const CipherError& e) {
+    switch (e.fault()) {
+      case CipherFault::kNotContainer:
+      case CipherFault::kWrongPassword:
+      case CipherFault::kBadExtension:
+        return false;  // the file changed since it was checked
+      case CipherFault::kNoBody:
+        throw AutomationError(err::kSubscriptOutOfRange, e.what());
+      default:
+        host.messageBox(kUnknownError, mb::kExclamation, kCaption);
+        return false;
+    }
+  }
+  state.plainFile = target;
+  return true;
+}
+
+std::string EncryptForTransfer(CipherState& state, const platform::Platform& platform,
+                               std::string_view path) {
+  if (!platform.files->fileExists(path)) return {};
+  state.cipherPassword = std::string(kTransferPassword);
+  state.cipherFile = std::string(path);
+  return EncryptFile(state, platform);
+}
+
+bool DecryptTransferred(CipherState& state, const platform::Platform& platform, std::string_view path) {
+  state.cipherPassword = std::string(kTransferPassword);
+  state.cipherFile = std::string(path);
+  return DecryptFile(state, platform);
+}
+
+std::string DecryptWithPassword(CipherState& state, const platform::Platform& platform, std::string_view path,
+                                std::string_view password) {
+  state.cipherPassword = std::string(password);
+  state.cipherFile = std::string(path);
+  return DecryptFile(state, platform) ? state.plainFile : std::string();
+}
+
+}  // namespace verolin::crypto

@@ -1,0 +1,58 @@
+// The control's container routines on Windows-style paths ("c:\temp\a.doc"): they check the file
+// through the platform's file layer, tell the user what went wrong in message boxes, and leave the
+// byte work to the cipher core. Upload, download and the seal window call only the three wrappers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace verolin::crypto {
+
+// The container routines' share of the control-wide state. The caller sets `cipherFile` and
+// `cipherPassword` right before each routine; the routines read them once at their start, so a
+// call that re-enters while messages are pumped cannot change the operation under way.
+struct CipherState {
+  std::string cipherFile;      // file to encrypt or decrypt (input)
+  std::string cipherPassword;  // password (input)
+  std::string plainFile;       // file written by the last successful decryption (output)
+  std::string targetFile;      // result path of the last operation that got as far as naming it
+  std::uint8_t fileKey1 = 0;
+  std::uint8_t fileKey2 = 0;
+  bool isLocked = false;    // the file starts with the container marker
+  bool fileReady = false;   // the file could be opened
+  bool passwordOk = false;  // the container's key bytes and length match the password
+};
+
+// Opens `cipherFile` for reading and closes it again, after letting messages run once. Sets
+// `fileReady`. Not-found kinds of failure (52, 53, 75, 76) are silent, 68 and 71 have their own
+// messages and 71 is tried again for as long as the drive stays not ready; any other shows its own
+// description and "未知名的错误，程序终止！".
+void CheckFileAccess(CipherState& state, const platform::Platform& platform);
+
+// Encrypts `cipherFile` with `cipherPassword` into the container beside it (the file name up to its
+// first "." followed by ".jia"). Returns the container's path, or "" when nothing was written (the
+// user has been told why). Throws AutomationError 6 for a password the key cannot be derived from and
+// 9 for an empty source.
+std::string EncryptFile(CipherState& state, const platform::Platform& platform);
+
+// Decrypts the container `cipherFile` with `cipherPassword` beside it, named after its first "." and
+// the stored extension; sets `plainFile`. False when the file is missing or unreadable, is not a
+// container, holds a refused extension (all silent), or the password does not match (a message).
+// Throws AutomationError 6 for a password the key cannot be derived from and 9 for a container
+// without body.
+bool DecryptFile(CipherState& state, const platform::Platform& platform);
+
+// Encrypts `path` with the transfer password when the file exists; the container's path or "".
+std::string EncryptForTransfer(CipherState& state, const platform::Platform& platform, std::string_view path);
+
+// Decrypts `path` with the transfer password.
+bool DecryptTransferred(CipherState& state, const platform::Platform& platform, std::string_view path);
+
+// Decrypts `path` with `password` (a seal picture); the plain file's path, or "" when it failed.
+std::string DecryptWithPassword(CipherState& state, const platform::Platform& platform, std::string_view path,
+                                std::string_view password);
+
+}  // namespace verolin::crypto
