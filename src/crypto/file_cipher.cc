@@ -7,18 +7,17 @@
 #include "crypto/container_format.h"
 #include "crypto/container_names.h"
 #include "crypto/crypto.h"
+#include "platform/file_errors.h"
 
 namespace verolin::crypto {
 namespace {
 
-const std::string kCaption = "注意";
+const std::string kCaption = platform::kCaptionAttention;
 const std::string kChooseFileToEncrypt = "请先选择需加密文件！";
 const std::string kChooseFileToDecrypt = "请先选择需解密文件！";
 const std::string kAlreadyEncrypted = "此文件已经被加密过，不能重复加密！";
 const std::string kWrongPassword = "输入密码有误，请重新输入！";
-const std::string kNoSuchDrive = "指定驱动器或路径不存在！";
-const std::string kDriveNotReady = "驱动器未准备好！";
-const std::string kUnknownError = "未知名的错误，程序终止！";
+const std::string kUnknownError = platform::kUnknownErrorText;
 
 using automation::AutomationError;
 namespace err = automation::err;
@@ -32,24 +31,8 @@ bool accessible(const std::string& path, const platform::Platform& platform) {
       platform.files->openRead(path);  // the stream closes the file as it goes
       return true;
     } catch (const AutomationError& e) {
-      switch (e.number()) {
-        case err::kBadFileName:
-        case err::kFileNotFound:
-        case err::kPathFileAccess:
-        case err::kPathNotFound:
-          return false;
-        case err::kDeviceUnavailable:
-          platform.host->messageBox(kNoSuchDrive, mb::kExclamation, kCaption);
-          return false;
-        case err::kDiskNotReady:
-          // The user may insert the disk meanwhile; the message box is the wait.
-          platform.host->messageBox(kDriveNotReady, mb::kExclamation, kCaption);
-          continue;
-        default:
-          platform.host->messageBox(e.description(), mb::kOk, "");
-          platform.host->messageBox(kUnknownError, mb::kExclamation, kCaption);
-          return false;
-      }
+      // Disk not ready: the message box is the wait, the user may insert the disk meanwhile.
+      if (platform::reportFileError(*platform.host, e) != platform::FileErrorReaction::Retry) return false;
     }
   }
 }
