@@ -22,6 +22,11 @@ std::size_t charLength(std::string_view s, std::size_t i) {
   for (std::size_t k = 1; k < n; ++k) {
     if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
   }
+  // Overlong forms, encoded surrogates and values past U+10FFFF are not characters.
+  const auto second = static_cast<unsigned char>(s[i + 1]);
+  if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second >= 0xA0) || (c == 0xF0 && second < 0x90) ||
+      (c == 0xF4 && second >= 0x90))
+    return 1;
   return n;
 }
 

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include "text/codepage.h"
+
+namespace verolin::text {
+namespace {
+
+TEST(CodePage, ChineseRoundTripsThroughGbk) {
+  ASSERT_EQ(wireCodePage(), "GBK");
+  EXPECT_EQ(toWire("中文"), "\xD6\xD0\xCE\xC4");
+  EXPECT_EQ(toWire("§ǐ"), "\xA1\xEC\xA8\xAB");
+  const std::string text = "电子印章 Seal-1 §ǐ 签名：张三（2026年12月7日）";
+  EXPECT_EQ(fromWire(toWire(text)), text);
+}
+
+TEST(CodePage, UnmappableCharactersBecomeQuestionMarks) {
+  EXPECT_EQ(toWire("a\U0001F600b"), "a?b");
+  EXPECT_EQ(toWire("\xE2\x82\xAC"), "\x80");      // the euro sign has its GBK code
+  EXPECT_EQ(toWire("x\xFFy"), "x?y");             // invalid UTF-8 costs one '?'
+  EXPECT_EQ(fromWire("a\x81"), "a\xEF\xBF\xBD");  // a lead byte without its trail
+  EXPECT_EQ(fromWire("\xFF\xD6\xD0"), "\xEF\xBF\xBD中");
+}
+
+TEST(CodePage, AnsiCodeOfCharacters) {
+  EXPECT_EQ(ansiCode("A"), 65);
+  EXPECT_EQ(ansiCode("Abc"), 65);
+  EXPECT_EQ(ansiCode("中"), static_cast<std::int16_t>(0xD6D0));
+  EXPECT_LT(ansiCode("中"), 0);
+  EXPECT_EQ(ansiCode(""), 0);
+  EXPECT_EQ(ansiCode("\U0001F600"), '?');
+}
+
+TEST(CodePage, UnknownCodePageIsRefusedAndTheOldOneKept) {
+  EXPECT_THROW(setWireCodePage("NO-SUCH-PAGE"), std::invalid_argument);
+  EXPECT_EQ(wireCodePage(), "GBK");
+  setWireCodePage("BIG5");
+  EXPECT_EQ(toWire("中"), "\xA4\xA4");
+  setWireCodePage("GBK");
+  EXPECT_EQ(convert("\xD6\xD0", "GBK", "UTF-8"), "中");
+}
+
+}  // namespace
+}  // namespace verolin::text
