@@ -12,6 +12,10 @@ namespace verolin::automation {
 
 enum class InvokeKind { Method = 1, PropertyGet = 2, PropertyPut = 4, PropertyPutRef = 8 };
 
+// How a member is reached: a script binding reads a Property at once and hands out a Method or an
+// IndexedProperty (one with required parameters) as something to call.
+enum class MemberKind { None, Method, Property, IndexedProperty, Unknown };
+
 // The interface every automation object implements.
 //
 // `args` are in source order (first argument first); a property put passes the new value as the last
@@ -33,6 +37,11 @@ class Dispatch : public std::enable_shared_from_this<Dispatch> {
 
   // True when the object has a member of that name (IDispatch::GetIDsOfNames succeeding).
   virtual bool hasMember(std::string_view member) const = 0;
+
+  // The kind of a member; Unknown when the object can only say that it has one.
+  virtual MemberKind memberKind(std::string_view member) const {
+    return hasMember(member) ? MemberKind::Unknown : MemberKind::None;
+  }
 };
 
 namespace detail {

@@ -14,6 +14,16 @@ const ObjectBase::Member* ObjectBase::find(std::string_view name) const {
 
 bool ObjectBase::hasMember(std::string_view member) const { return find(member) != nullptr; }
 
+MemberKind ObjectBase::memberKind(std::string_view member) const {
+  const Member* m = find(member);
+  if (!m) return MemberKind::None;
+  if (!m->isProperty) return MemberKind::Method;
+  for (const auto& p : m->params) {
+    if (!p.optional) return MemberKind::IndexedProperty;
+  }
+  return MemberKind::Property;
+}
+
 void ObjectBase::method(std::string name, std::vector<Param> params, Handler handler) {
   Member m;
   m.name = std::move(name);

@@ -56,6 +56,7 @@ class ObjectBase : public Dispatch {
                  std::span<NamedArg> named) override;
   std::string typeName() const override { return typeName_; }
   bool hasMember(std::string_view member) const override;
+  MemberKind memberKind(std::string_view member) const override;
 
  protected:
   void method(std::string name, std::vector<Param> params, Handler handler);
