@@ -1,0 +1,141 @@
+// Container speed and memory: encryption and decryption of a large file against a plain `cp` of the
+// same file in the same run, plus the keystream alone. Environment: VEROLIN_BENCH_MIB (file size,
+// default 512), VEROLIN_BENCH_DIR (folder for the files, default the system's temporary folder).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "crypto/container_format.h"
+#include "crypto/crypto.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using verolin::crypto::kTransferPassword;
+
+std::uint64_t fileBytes() {
+  const char* mib = std::getenv("VEROLIN_BENCH_MIB");
+  return (mib != nullptr ? std::strtoull(mib, nullptr, 10) : 512) << 20;
+}
+
+fs::path benchFolder() {
+  const char* dir = std::getenv("VEROLIN_BENCH_DIR");
+  static const fs::path folder = fs::path(dir != nullptr ? dir : fs::temp_directory_path().string()) /
+                                 ("verolin-bench-" + std::to_string(::getpid()));
+  return folder;
+}
+
+// The source file, written once in 1 MiB pieces (so the benchmark itself never holds it).
+const fs::path& source() {
+  static const fs::path path = [] {
+    fs::create_directories(benchFolder());
+    const fs::path p = benchFolder() / "big.doc";
+    std::ofstream out(p, std::ios::binary);
+    std::vector<char> chunk(1 << 20);
+    unsigned x = 12345;
+    for (std::uint64_t written = 0; written < fileBytes(); written += chunk.size()) {
+      for (char& c : chunk) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+      out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    }
+    return p;
+  }();
+  return path;
+}
+
+double seconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+// Peak resident memory in MiB: of this process, and of the children it ran (cp).
+double peakRssMib(int who) {
+  rusage usage{};
+  ::getrusage(who, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+double copySeconds = 0;  // mean time of one cp, measured first, for the ratios below
+
+template <typename Operation>
+void timeFileOperation(benchmark::State& state, Operation operation, const char* ratioName) {
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    operation();
+    const double elapsed = seconds(std::chrono::steady_clock::now() - start);
+    state.SetIterationTime(elapsed);
+    total += elapsed;
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileBytes()));
+  const double mean = total / static_cast<double>(state.iterations());
+  if (ratioName == nullptr) {
+    copySeconds = mean;
+    state.counters["peak_rss_MiB"] = peakRssMib(RUSAGE_CHILDREN);
+  } else {
+    state.counters[ratioName] = copySeconds > 0 ? mean / copySeconds : 0;
+    state.counters["peak_rss_MiB"] = peakRssMib(RUSAGE_SELF);
+  }
+}
+
+void BM_CopyWithCp(benchmark::State& state) {
+  const fs::path target = benchFolder() / "copy.doc";
+  const std::string command = "cp " + source().string() + " " + target.string();
+  timeFileOperation(
+      state,
+      [&] {
+        fs::remove(target);
+        if (std::system(command.c_str()) != 0) state.SkipWithError("cp failed");
+      },
+      nullptr);
+}
+
+void BM_EncryptFile(benchmark::State& state) {
+  const fs::path target = benchFolder() / "big.jia";
+  timeFileOperation(
+      state,
+      [&] {
+        fs::remove(target);
+        verolin::crypto::encryptFile(source(), target);
+      },
+      "time_vs_cp");
+}
+
+void BM_DecryptFile(benchmark::State& state) {
+  const fs::path container = benchFolder() / "big.jia";
+  if (!fs::exists(container)) verolin::crypto::encryptFile(source(), container);
+  const fs::path target = benchFolder() / "plain.doc";
+  timeFileOperation(
+      state,
+      [&] {
+        fs::remove(target);
+        verolin::crypto::decryptFile(container, target);
+      },
+      "time_vs_cp");
+  fs::remove_all(benchFolder());
+}
+
+void BM_Keystream(benchmark::State& state) {
+  const verolin::crypto::Keystream keystream(verolin::crypto::deriveFileKeys(kTransferPassword));
+  std::vector<char> buffer(static_cast<std::size_t>(state.range(0)), 'x');
+  for (auto _ : state) {
+    keystream.apply(buffer.data(), buffer.size(), 0);
+    benchmark::DoNotOptimize(buffer.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+BENCHMARK(BM_Keystream)->Arg(1 << 20);
+// Measured first: the container operations report their time as a multiple of this.
+BENCHMARK(BM_CopyWithCp)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncryptFile)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecryptFile)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
