@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -44,7 +45,11 @@ void decryptInMemory(std::string_view data, std::string_view password) {
 }
 
 fs::path scratchFolder() {
-  static const fs::path folder = fs::temp_directory_path() / ("verolin-fuzz-" + std::to_string(::getpid()));
+  static const fs::path folder = [] {
+    std::atexit(
+        [] { fs::remove_all(fs::temp_directory_path() / ("verolin-fuzz-" + std::to_string(::getpid()))); });
+    return fs::temp_directory_path() / ("verolin-fuzz-" + std::to_string(::getpid()));
+  }();
   return folder;
 }
 
