@@ -1,0 +1,176 @@
+// `verolin owner ...` and `verolin doc ...`: seal owners and documents of a server's data folder. They
+// may run while `verolin serve` uses the same folder.
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/command.h"
+#include "server/admin.h"
+#include "server/store.h"
+
+namespace verolin::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using server::Store;
+
+constexpr const char* kDefaultData = "verolin-data";
+
+struct AdminArguments {
+  std::string data = kDefaultData;
+  std::string name;
+  std::string password;
+  std::string file;
+  std::string out;
+  bool replace = false;
+  bool clearMarks = false;
+};
+
+CLI::App* addCommand(CLI::App& parent, const char* name, const char* description,
+                     const std::shared_ptr<AdminArguments>& args) {
+  CLI::App* command = parent.add_subcommand(name, description);
+  command->add_option("--data", args->data, "data folder of the server")->capture_default_str();
+  return command;
+}
+
+// Runs `action` on the store, turning every refusal into the command's error message.
+template <typename Action>
+void withStore(const std::string& command, const std::string& data, Store::Open mode, Action action) {
+  try {
+    Store store(data, mode);
+    action(store);
+  } catch (const std::exception& e) {
+    fail("verolin " + command + ": " + e.what());
+  }
+}
+
+std::string timeText(std::int64_t seconds) {
+  const auto t = static_cast<std::time_t>(seconds);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&t));
+  return text;
+}
+
+void printMarks(const char* label, const server::MarkLists& lists) {
+  const std::size_t count = std::max({lists.names.size(), lists.ids.size(), lists.times.size()});
+  auto item = [](const std::vector<std::string>& list, std::size_t i) {
+    return i < list.size() ? list[i] : "?";
+  };
+  for (std::size_t i = 0; i < count; ++i) {
+    std::cout << "  " << label << ' ' << item(lists.names, i) << ", picture " << item(lists.ids, i) << ", "
+              << item(lists.times, i) << '\n';
+  }
+}
+
+std::string readPassword() {
+  std::string line;
+  std::getline(std::cin, line);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+void registerOwner(CLI::App& app) {
+  CLI::App* owner = app.add_subcommand("owner", "Seal owners of a server's data folder");
+  owner->require_subcommand(1);
+
+  auto add = std::make_shared<AdminArguments>();
+  CLI::App* addCmd = addCommand(*owner, "add", "Add a seal owner with a password and a seal picture", add);
+  addCmd->add_option("NAME", add->name, "owner name, as the seal window lists it")->required();
+  addCmd->add_option("--password", add->password, "seal password (read from standard input when left out)");
+  addCmd->add_option("--picture", add->file, "seal picture (bmp, jpg, gif, png)")->required();
+  addCmd->add_flag("--replace", add->replace, "replace an owner of that name");
+  addCmd->callback([add, addCmd] {
+    if (addCmd->count("--password") == 0) add->password = readPassword();
+    withStore("owner add", add->data, Store::Open::kCreate, [&](Store& store) {
+      const auto added = server::addOwner(store, add->name, add->password, add->file, add->replace);
+      std::cout << (added.replaced ? "replaced " : "added ") << add->name << ", seal picture "
+                << added.pictureName << '\n';
+    });
+  });
+
+  auto list = std::make_shared<AdminArguments>();
+  CLI::App* listCmd =
+      addCommand(*owner, "list", "List seal owners: name, picture file, encoded password", list);
+  listCmd->callback([list] {
+    withStore("owner list", list->data, Store::Open::kExisting, [&](Store& store) {
+      for (const auto& o : store.owners()) {
+        std::cout << o.name << '\t' << o.pictureName << '\t' << o.encodedPassword << '\n';
+      }
+    });
+  });
+
+  auto remove = std::make_shared<AdminArguments>();
+  CLI::App* removeCmd = addCommand(*owner, "remove", "Remove a seal owner and its picture", remove);
+  removeCmd->add_option("NAME", remove->name, "owner name")->required();
+  removeCmd->callback([remove] {
+    withStore("owner remove", remove->data, Store::Open::kExisting, [&](Store& store) {
+      if (!store.removeOwner(remove->name)) throw server::AdminError("no seal owner named " + remove->name);
+      std::cout << "removed " << remove->name << '\n';
+    });
+  });
+}
+
+void registerDoc(CLI::App& app) {
+  CLI::App* doc = app.add_subcommand("doc", "Documents of a server's data folder");
+  doc->require_subcommand(1);
+
+  auto put = std::make_shared<AdminArguments>();
+  CLI::App* putCmd =
+      addCommand(*doc, "put", "Encrypt a document with the transfer password and store it", put);
+  putCmd->add_option("FILE", put->file, "document file (a .doc file for the control)")->required();
+  putCmd->add_option("--name", put->name,
+                     "name on the server (default: FILE up to its first \".\", then .jia)");
+  putCmd->add_flag("--clear-marks", put->clearMarks,
+                   "forget the seals and signatures known for an earlier version");
+  putCmd->callback([put] {
+    withStore("doc put", put->data, Store::Open::kCreate, [&](Store& store) {
+      const auto stored = server::putDocument(store, put->file, put->name, put->clearMarks);
+      std::cout << "stored " << stored.name << " (" << stored.size << " bytes, holds a ." << stored.extension
+                << " file)\n";
+      if (!stored.warning.empty()) std::cerr << "warning: " << stored.warning << '\n';
+    });
+  });
+
+  auto get = std::make_shared<AdminArguments>();
+  CLI::App* getCmd = addCommand(*doc, "get", "Decrypt a stored document into a file", get);
+  getCmd->add_option("NAME", get->name, "name on the server")->required();
+  getCmd->add_option("OUT", get->out, "file to write, or a folder to write into")->required();
+  getCmd->callback([get] {
+    withStore("doc get", get->data, Store::Open::kExisting, [&](Store& store) {
+      std::cout << server::getDocument(store, get->name, get->out).string() << '\n';
+    });
+  });
+
+  auto list = std::make_shared<AdminArguments>();
+  CLI::App* listCmd =
+      addCommand(*doc, "list", "List stored documents with their known seals and signatures", list);
+  listCmd->callback([list] {
+    withStore("doc list", list->data, Store::Open::kExisting, [&](Store& store) {
+      for (const auto& d : store.documents()) {
+        std::cout << d.name << '\t' << d.size << " bytes\t" << timeText(d.updated) << "\tversion "
+                  << d.version << '\n';
+        printMarks("seal", store.marks(d.name, server::MarkKind::kSeal));
+        printMarks("signature", store.marks(d.name, server::MarkKind::kSign));
+      }
+    });
+  });
+
+  auto remove = std::make_shared<AdminArguments>();
+  CLI::App* removeCmd = addCommand(*doc, "remove", "Remove a stored document and its known marks", remove);
+  removeCmd->add_option("NAME", remove->name, "name on the server")->required();
+  removeCmd->callback([remove] {
+    withStore("doc remove", remove->data, Store::Open::kExisting, [&](Store& store) {
+      if (!store.removeDocument(remove->name)) throw server::AdminError("no document named " + remove->name);
+      std::cout << "removed " << remove->name << '\n';
+    });
+  });
+}
+
+const CommandRegistration registration([](CLI::App& app) {
+  registerOwner(app);
+  registerDoc(app);
+});
+
+}  // namespace
+}  // namespace verolin::cli

@@ -1,0 +1,68 @@
+// The answers of the page. Every request names its operation in the query key "RequestType":
+//
+//   POST UPLOAD            the edited document (a container) under `path`, plus the new marks
+//   GET  DOWN              the stored container named by `filename`
+//   GET  GetHandWritdData  list answer: the document's signatures (names, identifiers, times)
+//   GET  GetSignInfoData   list answer: the document's seals
+//   GET  <seal list type>  list answer: owner names, encoded seal passwords, picture file names
+//   GET  <seal picture>    the owner's seal picture, a container encrypted with the owner's password
+//   POST UPLOADFILE        any client file, stored as sent under `SERVER`
+//
+// and, outside the page, plain GETs of stored documents and client files by name.
+#pragma once
+
+#include <httplib.h>
+
+#include <string>
+#include <string_view>
+
+#include "server/server.h"
+#include "server/store.h"
+
+namespace verolin::server {
+
+class PageRequests {
+ public:
+  PageRequests(Store& store, const ServerOptions& options) : store_(store), options_(options) {}
+
+  void get(const httplib::Request& req, httplib::Response& res);
+  void post(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
+  // Plain-URL mode: GET filesPath + "/" + document name, clientFilesPath + "/" + server path.
+  void getDocumentFile(const httplib::Request& req, httplib::Response& res);
+  void getClientFile(const httplib::Request& req, httplib::Response& res);
+
+ private:
+  void answerDown(const std::string& rawQuery, httplib::Response& res);
+  void answerMarkList(const std::string& rawQuery, MarkKind kind, httplib::Response& res);
+  void answerSealList(httplib::Response& res);
+  void answerSealPicture(const std::string& rawQuery, httplib::Response& res);
+  void receiveUpload(const httplib::Request& req, const std::string& rawQuery, httplib::Response& res,
+                     const httplib::ContentReader& reader);
+  void receiveClientFile(const httplib::Request& req, const std::string& rawQuery, httplib::Response& res,
+                         const httplib::ContentReader& reader);
+
+  Store& store_;
+  const ServerOptions& options_;
+};
+
+// The request types of the control's catalogue with fixed names.
+inline constexpr std::string_view kUpload = "UPLOAD";
+inline constexpr std::string_view kDown = "DOWN";
+inline constexpr std::string_view kSignatureList = "GetHandWritdData";
+inline constexpr std::string_view kSealMarkList = "GetSignInfoData";
+inline constexpr std::string_view kUploadFile = "UPLOADFILE";
+
+// Header that carries the reason of a refusal; list answers keep their body empty even then, since
+// the control would read any text of five characters or more as lists.
+inline constexpr const char* kErrorHeader = "X-Verolin-Error";
+
+// Sets a refusal: status, reason header and (unless `emptyBody`) the reason as a text body.
+void refuse(httplib::Response& res, int status, const std::string& reason, bool emptyBody = false);
+
+// Answers with a stored body, streamed from the open file.
+void sendBody(httplib::Response& res, std::shared_ptr<BodyReader> reader, const std::string& contentType);
+
+// The text after "?" of the request target, as it came (still percent-encoded).
+std::string rawQueryOf(const httplib::Request& req);
+
+}  // namespace verolin::server

@@ -1,0 +1,178 @@
+#include "server/server.h"
+
+#include <chrono>
+#include <regex>
+#include <stdexcept>
+#include <thread>
+
+#include "server/page_requests.h"
+
+namespace verolin::server {
+namespace {
+
+constexpr std::string_view kFixedTypes[] = {kUpload, kDown, kSignatureList, kSealMarkList, kUploadFile};
+
+// What a process killed mid-write leaves behind is swept at start; younger files may belong to an
+// administration command writing right now.
+constexpr std::chrono::minutes kLeftoverAge{5};
+
+std::string regexEscape(const std::string& text) {
+  static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
+  return std::regex_replace(text, special, R"(\$&)");
+}
+
+void checkUrlPath(const std::string& what, const std::string& path) {
+  if (path.size() < 2 || path.front() != '/' || path.back() == '/' ||
+      path.find_first_of("?#% \\") != std::string::npos) {
+    throw std::invalid_argument(what +
+                                " must start with \"/\", not end with one, and hold no ?, #, %, blank "
+                                "or backslash: \"" +
+                                path + "\"");
+  }
+}
+
+void checkRequestType(const std::string& what, const std::string& type) {
+  if (type.empty() || type.find_first_of("&=#%? ") != std::string::npos) {
+    throw std::invalid_argument(what + " must be a non-empty word without &, =, #, %, ? or blanks");
+  }
+  for (const auto fixed : kFixedTypes) {
+    if (type == fixed)
+      throw std::invalid_argument(what + " \"" + type + "\" is already a RequestType of the page");
+  }
+}
+
+std::string printable(std::string_view text) {
+  std::string out;
+  for (const char c : text) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+  return out;
+}
+
+}  // namespace
+
+void checkOptions(const ServerOptions& options) {
+  checkUrlPath("the page path", options.pagePath);
+  checkUrlPath("the files path", options.filesPath);
+  checkUrlPath("the client files path", options.clientFilesPath);
+  const std::string* paths[] = {&options.pagePath, &options.filesPath, &options.clientFilesPath};
+  for (const auto* a : paths) {
+    for (const auto* b : paths) {
+      if (a != b && (*a == *b || a->rfind(*b + "/", 0) == 0)) {
+        throw std::invalid_argument("the paths " + *a + " and " + *b + " overlap");
+      }
+    }
+  }
+  checkRequestType("the seal list type", options.sealListType);
+  checkRequestType("the seal picture type", options.sealPictureType);
+  if (options.sealListType == options.sealPictureType) {
+    throw std::invalid_argument("the seal list and seal picture types must differ");
+  }
+  if (options.port < 0 || options.port > 65535) throw std::invalid_argument("the port must be 0 to 65535");
+  if (options.maxBodyBytes == 0) throw std::invalid_argument("the body limit must be at least one byte");
+}
+
+struct Server::Impl {
+  ServerOptions options;
+  Store store;
+  PageRequests requests;
+  httplib::Server http;
+  std::thread thread;
+  int port = -1;
+
+  explicit Impl(ServerOptions o)
+      : options((checkOptions(o), std::move(o))), store(options.dataDir), requests(store, options) {}
+
+  void log(const std::string& line) const {
+    if (options.log) options.log(line);
+  }
+
+  void route() {
+    const std::string page = regexEscape(options.pagePath);
+    http.Get(page, [this](const httplib::Request& req, httplib::Response& res) { requests.get(req, res); });
+    http.Post(page, [this](const httplib::Request& req, httplib::Response& res,
+                           const httplib::ContentReader& reader) { requests.post(req, res, reader); });
+    http.Get(
+        regexEscape(options.filesPath) + "/.+",
+        [this](const httplib::Request& req, httplib::Response& res) { requests.getDocumentFile(req, res); });
+    http.Get(
+        regexEscape(options.clientFilesPath) + "/.+",
+        [this](const httplib::Request& req, httplib::Response& res) { requests.getClientFile(req, res); });
+    http.set_exception_handler(
+        [this](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
+          std::string reason = "internal error";
+          try {
+            std::rethrow_exception(ep);
+          } catch (const std::exception& e) {
+            reason = e.what();
+          } catch (...) {
+          }
+          res.set_header("Connection", "close");
+          refuse(res, 500, reason);
+        });
+    http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+      if (!options.log) return;
+      std::string line =
+          req.remote_addr + " " + req.method + " " + printable(req.target) + " " + std::to_string(res.status);
+      if (res.has_header(kErrorHeader)) line += " " + res.get_header_value(kErrorHeader);
+      log(line);
+    });
+    http.set_payload_max_length(options.maxBodyBytes);
+  }
+};
+
+Server::Server(ServerOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {
+  if (const std::size_t swept = impl_->store.sweepLeftovers(kLeftoverAge)) {
+    impl_->log("removed " + std::to_string(swept) + " half-written file(s) left by an earlier run");
+  }
+  impl_->route();
+}
+
+Server::~Server() {
+  stop();
+}
+
+void Server::start() {
+  if (impl_->thread.joinable()) return;
+  auto& http = impl_->http;
+  const auto& o = impl_->options;
+  if (o.port == 0) {
+    impl_->port = http.bind_to_any_port(o.host);
+  } else {
+    impl_->port = http.bind_to_port(o.host, o.port) ? o.port : -1;
+  }
+  if (impl_->port < 0) {
+    throw std::runtime_error("cannot listen on " + o.host + ":" + std::to_string(o.port) +
+                             " (address in use, or not an address of this machine)");
+  }
+  impl_->thread = std::thread([&http] { http.listen_after_bind(); });
+  // listen_after_bind sets is_running before it accepts; wait for it so that callers can connect at once.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!http.is_running() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+void Server::stop() {
+  if (!impl_->thread.joinable()) return;
+  impl_->http.stop();
+  impl_->thread.join();
+}
+
+int Server::port() const {
+  return impl_->port;
+}
+
+std::string Server::baseUrl() const {
+  const std::string& host = impl_->options.host;
+  const bool ipv6 = host.find(':') != std::string::npos;
+  return "http://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(impl_->port);
+}
+
+std::string Server::pageUrl() const {
+  return baseUrl() + impl_->options.pagePath;
+}
+
+Store& Server::store() {
+  return impl_->store;
+}
+
+}  // namespace verolin::server

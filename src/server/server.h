@@ -1,0 +1,76 @@
+// The reference server page: what a web application puts behind the control's `ActiveForm`.
+//
+// Contents of this folder:
+//   server.h          Server and its options (this file)
+//   page_requests.h   the answer to each RequestType at the page path, and the plain-URL files
+//   store.h           the embedded store: SQLite rows plus a folder of bodies, crash-safe writes
+//   staged_body.h     a body being written; body_reader.h  a stored body being read
+//   query.h           the request's query text: exact keys, wire code page values
+//   list_answer.h     the list texts and the list answer the control parses
+//   names.h           which names a request may use
+//   admin.h           the administration behind `verolin owner ...` and `verolin doc ...`
+//   sqlite.h          the database connection
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "server/store.h"
+
+namespace verolin::server {
+
+struct ServerOptions {
+  std::filesystem::path dataDir = "verolin-data";
+  // Loopback unless told otherwise: the page hands out documents to whoever asks.
+  std::string host = "127.0.0.1";
+  int port = 8080;  // 0: any free port (see Server::port)
+  std::string pagePath = "/page";
+  // Plain-URL mode: stored documents by their name, and the files the control uploaded from clients.
+  std::string filesPath = "/files";
+  std::string clientFilesPath = "/clientfiles";
+  // RequestType values of the seal owner list and the seal picture; the page passes the same values
+  // to the control's ElectronSeal.
+  std::string sealListType = "GetSealList";
+  std::string sealPictureType = "GetSealPicture";
+  // Larger request bodies are refused with 413.
+  std::size_t maxBodyBytes = std::size_t{256} << 20;
+  // One line per request and per notable event; nothing when empty.
+  std::function<void(const std::string&)> log;
+};
+
+// Throws std::invalid_argument naming the first option that cannot work.
+void checkOptions(const ServerOptions& options);
+
+class Server {
+ public:
+  // Checks the options and opens (or creates) the store, removing what a killed predecessor left half
+  // written. Throws std::invalid_argument or StoreError.
+  explicit Server(ServerOptions options);
+  // Stops serving.
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  // Binds and serves on a thread of its own; returns once requests are accepted. Throws
+  // std::runtime_error when the address cannot be bound.
+  void start();
+  // Stops accepting and waits for the serving thread. Safe to call twice.
+  void stop();
+
+  // The bound port (after start()).
+  int port() const;
+  // "http://HOST:PORT" and that followed by the page path: the control's `ActiveForm`.
+  std::string baseUrl() const;
+  std::string pageUrl() const;
+
+  Store& store();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace verolin::server

@@ -1,0 +1,132 @@
+// The server's embedded store: one folder holding an SQLite database (documents, their known marks,
+// seal owners, client files) and the bodies of all stored files.
+//
+// Every write follows one road: the bytes go to a staging file, which is forced to the disk and
+// renamed into the bodies folder under a fresh name; then one transaction points the database row at
+// it (and appends marks, for an upload); only after the commit is the previous body removed. A write
+// broken off at any point therefore leaves the previous version whole, and two writers of the same
+// name leave one of them whole. Safe to use from many threads; other processes may share the folder.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "server/body_reader.h"
+#include "server/sqlite.h"
+#include "server/staged_body.h"
+
+namespace verolin::server {
+
+enum class MarkKind { kSeal = 0, kSign = 1 };
+
+// The three parallel lists of one group of marks, items as the control sent them. Nothing forces the
+// three to the same length (the control does not either); they are kept exactly as sent.
+struct MarkLists {
+  std::vector<std::string> names;
+  std::vector<std::string> ids;
+  std::vector<std::string> times;
+  bool empty() const { return names.empty() && ids.empty() && times.empty(); }
+};
+
+struct DocumentInfo {
+  std::string name;
+  std::string body;  // file name inside the bodies folder
+  std::uint64_t size = 0;
+  std::int64_t updated = 0;  // seconds since the epoch
+  std::int64_t version = 0;  // how many times it was stored
+};
+
+struct OwnerInfo {
+  std::string name;
+  std::string encodedPassword;
+  std::string pictureName;  // the file name the control asks for
+  std::string body;
+  std::uint64_t size = 0;
+};
+
+struct ClientFileInfo {
+  std::string serverPath;
+  std::string clientPath;
+  std::string body;
+  std::uint64_t size = 0;
+  std::int64_t updated = 0;
+};
+
+template <typename Info>
+struct OpenedBody {
+  Info info;
+  std::shared_ptr<BodyReader> reader;
+};
+
+class Store {
+ public:
+  enum class Open { kCreate, kExisting };
+
+  // Opens the store in `dataDir`; kCreate makes the folder and the database when missing. Throws
+  // StoreError (also for kExisting when there is no store there).
+  explicit Store(std::filesystem::path dataDir, Open mode = Open::kCreate);
+
+  const std::filesystem::path& folder() const { return dir_; }
+  std::filesystem::path bodyPath(const std::string& body) const { return dir_ / "bodies" / body; }
+
+  // A new, empty body to write into and then hand to one of the save functions.
+  StagedBody stage() const;
+
+  // Documents. saveDocument stores `body` as the new version of `name` and appends the marks to the
+  // document's known ones (or, with `clearMarks`, replaces them), all in one transaction.
+  void saveDocument(const std::string& name, StagedBody body, const MarkLists& newSeals = {},
+                    const MarkLists& newSigns = {}, bool clearMarks = false);
+  std::optional<DocumentInfo> document(const std::string& name);
+  std::vector<DocumentInfo> documents();
+  MarkLists marks(const std::string& document, MarkKind kind);
+  bool removeDocument(const std::string& name);
+
+  // The document a request's file name means: the document of that exact name, else the only one whose
+  // last path segment it is. `candidates` tells how many last-segment matches there were.
+  struct Resolved {
+    std::optional<DocumentInfo> document;
+    std::size_t candidates = 0;
+  };
+  Resolved resolveDocument(const std::string& fileName);
+
+  // Seal owners, in the order they were added (a replaced owner keeps its place).
+  enum class OwnerResult { kAdded, kReplaced, kExists };
+  OwnerResult saveOwner(const std::string& name, const std::string& encodedPassword,
+                        const std::string& pictureName, StagedBody picture, bool replace);
+  std::vector<OwnerInfo> owners();
+  std::optional<OwnerInfo> owner(const std::string& name);
+  bool removeOwner(const std::string& name);
+
+  // Files the control uploaded from the client, by their server path.
+  void saveClientFile(const std::string& serverPath, const std::string& clientPath, StagedBody body);
+  std::optional<ClientFileInfo> clientFile(const std::string& serverPath);
+  std::vector<ClientFileInfo> clientFiles();
+
+  // Looks the record up and opens its body, looking again when a concurrent write replaced the body in
+  // between. Nothing when there is no such record.
+  std::optional<OpenedBody<DocumentInfo>> openDocument(const std::string& name);
+  std::optional<OpenedBody<OwnerInfo>> openOwnerPicture(const std::string& owner);
+  std::optional<OpenedBody<ClientFileInfo>> openClientFile(const std::string& serverPath);
+
+  // Removes staging files and unreferenced bodies older than `minAge` (left by a process that was
+  // killed mid-write; the age keeps a write in progress in another process safe). Returns how many.
+  std::size_t sweepLeftovers(std::chrono::seconds minAge);
+
+ private:
+  template <typename Info, typename Find>
+  std::optional<OpenedBody<Info>> openBody(Find find);
+  void removeBody(const std::string& body) const noexcept;
+  void appendMarks(const std::string& document, MarkKind kind, const MarkLists& lists);
+
+  std::filesystem::path dir_;
+  std::mutex mutex_;  // one connection, so one statement sequence at a time
+  std::unique_ptr<Database> db_;
+};
+
+}  // namespace verolin::server
