@@ -21,10 +21,14 @@ std::string normalKey(std::string_view path) {
     i = end + 1;
   }
   if (text::toLowerAscii(out).rfind("hkey_", 0) != 0) return {};
+  // Key paths are stored as they stand, one per line start, so they may hold no control characters.
+  for (char c : out) {
+    if (static_cast<unsigned char>(c) < 0x20) return {};
+  }
   return out;
 }
 
-// Tabs, line breaks and backslashes are escaped so that one value stays one line.
+// Value names and texts escape tabs, line breaks and backslashes so that one value stays one line.
 std::string escape(std::string_view s) {
   std::string out;
   for (char c : s) {
@@ -88,7 +92,7 @@ void FileRegistry::load() {
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const auto f = fields(line);
-    const std::string key = normalKey(unescape(f[0]));
+    const std::string key = normalKey(f[0]);
     if (key.empty()) continue;  // a damaged line loses only itself
     const std::string lower = text::toLowerAscii(key);
     keys_[lower];
@@ -117,7 +121,7 @@ bool FileRegistry::save() {
   if (file_.has_parent_path()) std::filesystem::create_directories(file_.parent_path(), ec);
   std::ostringstream out;
   for (const auto& [lower, values] : keys_) {
-    const std::string key = escape(keyNames_[lower]);
+    const std::string& key = keyNames_[lower];
     if (values.empty()) out << key << '\n';
     for (const auto& [lowerName, v] : values) {
       const auto n = valueNames_.find(writeKey(lower, lowerName));

@@ -118,9 +118,9 @@ class StandInWindows final : public WindowSystem {
   WindowHandle locked_ = 0;
 };
 
-// A registry kept in a text file (one "key\tname\tkind\tvalue" line per value, kind "dword" or "string",
-// a key without values on a line of its own; tabs, line breaks and backslashes escaped), rewritten through
-// a temporary file on every change and read back on construction.
+// A registry kept in a text file: one "key\tname\tkind\tvalue" line per value (kind "dword" or "string";
+// names and texts escape tabs, line breaks and backslashes with a backslash) and a line of its own for a
+// key without values. Rewritten through a temporary file on every change, read back on construction.
 class FileRegistry final : public Registry {
  public:
   explicit FileRegistry(std::filesystem::path file);
