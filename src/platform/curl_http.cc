@@ -1,0 +1,361 @@
+#include "platform/curl_http.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <system_error>
+
+#include "automation/error.h"
+#include "text/codepage.h"
+#include "text/utf8.h"
+
+namespace verolin::platform {
+namespace {
+
+using automation::AutomationError;
+using automation::Bytes;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kSource = "HttpRequest";
+constexpr const char* kHexDigits = "0123456789ABCDEF";
+constexpr long kMaxRedirects = 10;
+constexpr const char* kWebProtocols = "http,https";
+
+bool isHex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+void appendEscaped(std::string& out, unsigned char byte) {
+  out += '%';
+  out += kHexDigits[byte >> 4];
+  out += kHexDigits[byte & 0x0F];
+}
+
+// Bytes of the UTF-8 sequence that `lead` starts (1 for anything that starts none).
+std::size_t sequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC2) return 2;
+  return 1;
+}
+
+void initialiseOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+[[noreturn]] void fail(std::int32_t number, const std::string& description) {
+  throw AutomationError(number, description, kSource);
+}
+
+// The number and text a page script sees for a failed transfer.
+[[noreturn]] void failTransfer(CURLcode code, bool stalled, const char* detail) {
+  const std::string why =
+      std::string(curl_easy_strerror(code)) + (detail && *detail ? std::string(": ") + detail : "");
+  if (stalled) fail(http_err::kTimedOut, "The operation timed out: the server sent nothing for too long");
+  switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      fail(http_err::kCannotConnect, "The server name could not be resolved (" + why + ")");
+    case CURLE_COULDNT_CONNECT:
+      fail(http_err::kCannotConnect, "A connection with the server could not be established (" + why + ")");
+    case CURLE_OPERATION_TIMEDOUT:
+      fail(http_err::kTimedOut, "The operation timed out (" + why + ")");
+    case CURLE_URL_MALFORMAT:
+      fail(http_err::kInvalidUrl, "The URL is invalid (" + why + ")");
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      fail(http_err::kUnknownProtocol, "The protocol is not supported (" + why + ")");
+    case CURLE_TOO_MANY_REDIRECTS:
+      fail(http_err::kRedirectFailed, "The redirection failed (" + why + ")");
+    case CURLE_READ_ERROR:
+    case CURLE_WRITE_ERROR:
+      fail(automation::err::kPathFileAccess, "Path/File access error (" + why + ")");
+    default:
+      fail(automation::err::kEFail, "Unspecified error (" + why + ")");
+  }
+}
+
+struct CurlDeleter {
+  void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+struct SlistDeleter {
+  void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+struct UrlDeleter {
+  void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+
+// What the callbacks of one transfer share.
+struct Transfer {
+  // Upload side: a memory body or a file stream.
+  const Bytes* memoryBody = nullptr;
+  std::size_t memoryOffset = 0;
+  std::ifstream* fileBody = nullptr;
+  // Download side: a file stream or memory.
+  std::ofstream* fileSink = nullptr;
+  Bytes* memorySink = nullptr;
+  // Stall detection.
+  std::chrono::milliseconds stallTimeout{0};
+  Clock::time_point lastActivity = Clock::now();
+  curl_off_t lastDown = -1;
+  curl_off_t lastUp = -1;
+  bool stalled = false;
+};
+
+size_t writeBody(char* data, size_t size, size_t count, void* user) {
+  auto& t = *static_cast<Transfer*>(user);
+  const size_t bytes = size * count;
+  if (t.fileSink) {
+    t.fileSink->write(data, static_cast<std::streamsize>(bytes));
+    return t.fileSink->good() ? bytes : 0;
+  }
+  t.memorySink->insert(t.memorySink->end(), reinterpret_cast<unsigned char*>(data),
+                       reinterpret_cast<unsigned char*>(data) + bytes);
+  return bytes;
+}
+
+size_t readBody(char* buffer, size_t size, size_t count, void* user) {
+  auto& t = *static_cast<Transfer*>(user);
+  const size_t room = size * count;
+  if (t.fileBody) {
+    t.fileBody->read(buffer, static_cast<std::streamsize>(room));
+    if (t.fileBody->bad()) return CURL_READFUNC_ABORT;
+    return static_cast<size_t>(t.fileBody->gcount());
+  }
+  const size_t n = std::min(room, t.memoryBody->size() - t.memoryOffset);
+  std::copy_n(t.memoryBody->data() + t.memoryOffset, n, reinterpret_cast<unsigned char*>(buffer));
+  t.memoryOffset += n;
+  return n;
+}
+
+// A redirect that keeps the method sends the body again from its start.
+int seekBody(void* user, curl_off_t offset, int origin) {
+  auto& t = *static_cast<Transfer*>(user);
+  if (origin != SEEK_SET) return CURL_SEEKFUNC_CANTSEEK;
+  if (t.fileBody) {
+    t.fileBody->clear();
+    t.fileBody->seekg(offset);
+    return t.fileBody->good() ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
+  }
+  if (offset < 0 || static_cast<std::size_t>(offset) > t.memoryBody->size()) return CURL_SEEKFUNC_FAIL;
+  t.memoryOffset = static_cast<std::size_t>(offset);
+  return CURL_SEEKFUNC_OK;
+}
+
+// libcurl calls this at least once a second; an exchange whose byte counts stand still for longer
+// than the stall time-out is ended.
+int watchProgress(void* user, curl_off_t, curl_off_t downNow, curl_off_t, curl_off_t upNow) {
+  auto& t = *static_cast<Transfer*>(user);
+  const auto now = Clock::now();
+  if (downNow != t.lastDown || upNow != t.lastUp) {
+    t.lastDown = downNow;
+    t.lastUp = upNow;
+    t.lastActivity = now;
+    return 0;
+  }
+  if (t.stallTimeout.count() > 0 && now - t.lastActivity > t.stallTimeout) {
+    t.stalled = true;
+    return 1;
+  }
+  return 0;
+}
+
+class CurlHttpRequest final : public HttpRequest {
+ public:
+  explicit CurlHttpRequest(const HttpOptions& options) : options_(options) {}
+
+  void open(const std::string& method, const std::string& url, bool async) override {
+    if (async) fail(automation::err::kENotImpl, "Only synchronous requests are supported");
+    if (method.empty() || method.find_first_of(" \t\r\n") != std::string::npos) {
+      fail(automation::err::kInvalidCall, "Invalid procedure call or argument: method \"" + method + "\"");
+    }
+    std::string wire = wireUrl(url);
+    checkUrl(wire);
+    method_ = method;
+    std::transform(method_.begin(), method_.end(), method_.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    url_ = std::move(wire);
+    readyState_ = 1;
+    status_ = 0;
+    response_.clear();
+  }
+
+  void send() override { perform(nullptr, nullptr); }
+  void send(const Bytes& body) override { perform(&body, nullptr); }
+  void sendFile(const std::filesystem::path& bodyFile) override { perform(nullptr, &bodyFile); }
+
+  void receiveInto(const std::filesystem::path& file) override { receiveFile_ = file; }
+
+  int readyState() const override { return readyState_; }
+  int status() const override { return status_; }
+  Bytes responseBody() const override { return response_; }
+
+ private:
+  // Refuses at open what no exchange could use: a text that is no absolute URL, or another protocol.
+  static void checkUrl(const std::string& wire) {
+    std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+    if (!parsed) fail(automation::err::kOutOfMemory, "Out of memory");
+    if (curl_url_set(parsed.get(), CURLUPART_URL, wire.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK) {
+      fail(http_err::kInvalidUrl, "The URL is invalid: " + wire);
+    }
+    char* scheme = nullptr;
+    if (curl_url_get(parsed.get(), CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) {
+      fail(http_err::kInvalidUrl, "The URL is invalid: " + wire);
+    }
+    const std::string name = text::toLowerAscii(scheme);
+    curl_free(scheme);
+    if (name != "http" && name != "https")
+      fail(http_err::kUnknownProtocol, "The protocol is not supported: " + wire);
+  }
+
+  void perform(const Bytes* body, const std::filesystem::path* bodyFile) {
+    if (readyState_ != 1) fail(automation::err::kEFail, "Unspecified error: the request was not opened");
+    initialiseOnce();
+    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    if (!handle) fail(automation::err::kOutOfMemory, "Out of memory");
+    CURL* h = handle.get();
+    char error[CURL_ERROR_SIZE] = {};
+
+    Transfer t;
+    t.stallTimeout = options_.stallTimeout;
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(h, CURLOPT_URL, url_.c_str());
+    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kWebProtocols);
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kWebProtocols);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, watchProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+
+    // The control sets no request header; libcurl's own form type and 100-continue wait are taken out.
+    std::unique_ptr<curl_slist, SlistDeleter> headers;
+    auto addHeader = [&headers](const char* line) {
+      headers.reset(curl_slist_append(headers.release(), line));
+    };
+    addHeader("Expect:");
+
+    std::ifstream fileBody;
+    if (method_ == "GET") {
+      curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    } else if (method_ == "HEAD") {
+      curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    } else {
+      curl_off_t size = 0;
+      if (bodyFile) {
+        fileBody.open(*bodyFile, std::ios::binary);
+        std::error_code ec;
+        const auto fileSize = std::filesystem::file_size(*bodyFile, ec);
+        if (!fileBody || ec)
+          fail(automation::err::kPathFileAccess, "Path/File access error: " + bodyFile->string());
+        size = static_cast<curl_off_t>(fileSize);
+        t.fileBody = &fileBody;
+      } else {
+        static const Bytes kNoBody;
+        t.memoryBody = body ? body : &kNoBody;
+        size = static_cast<curl_off_t>(t.memoryBody->size());
+      }
+      curl_easy_setopt(h, CURLOPT_POST, 1L);
+      curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, size);
+      curl_easy_setopt(h, CURLOPT_READFUNCTION, readBody);
+      curl_easy_setopt(h, CURLOPT_READDATA, &t);
+      curl_easy_setopt(h, CURLOPT_SEEKFUNCTION, seekBody);
+      curl_easy_setopt(h, CURLOPT_SEEKDATA, &t);
+      if (method_ != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method_.c_str());
+      addHeader("Content-Type:");
+    }
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+
+    std::ofstream sink;
+    Bytes received;
+    if (!receiveFile_.empty()) {
+      sink.open(receiveFile_, std::ios::binary | std::ios::trunc);
+      if (!sink) fail(automation::err::kPathFileAccess, "Path/File access error: " + receiveFile_.string());
+      t.fileSink = &sink;
+    } else {
+      t.memorySink = &received;
+    }
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writeBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+
+    const CURLcode code = curl_easy_perform(h);
+    if (sink.is_open()) sink.close();
+    if (code != CURLE_OK || (t.fileSink && sink.fail())) {
+      // A broken answer leaves no half-written file behind.
+      if (!receiveFile_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(receiveFile_, ignored);
+      }
+      failTransfer(code == CURLE_OK ? CURLE_WRITE_ERROR : code, t.stalled, error);
+    }
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    status_ = static_cast<int>(status);
+    response_ = std::move(received);
+    readyState_ = 4;
+  }
+
+  HttpOptions options_;
+  std::string method_;
+  std::string url_;
+  std::filesystem::path receiveFile_;
+  int readyState_ = 0;
+  int status_ = 0;
+  Bytes response_;
+};
+
+class CurlHttpFactory final : public HttpFactory {
+ public:
+  explicit CurlHttpFactory(HttpOptions options) : options_(options) {}
+  std::unique_ptr<HttpRequest> create() override { return std::make_unique<CurlHttpRequest>(options_); }
+
+ private:
+  HttpOptions options_;
+};
+
+}  // namespace
+
+std::unique_ptr<HttpFactory> makeCurlHttpFactory(HttpOptions options) {
+  initialiseOnce();
+  return std::make_unique<CurlHttpFactory>(options);
+}
+
+std::string wireUrl(std::string_view url) {
+  std::string out;
+  out.reserve(url.size());
+  std::size_t i = 0;
+  while (i < url.size()) {
+    const auto byte = static_cast<unsigned char>(url[i]);
+    if (byte >= 0x80) {
+      const std::size_t n = std::min(sequenceLength(byte), url.size() - i);
+      const std::string_view character = url.substr(i, n);
+      if (n > 1 && text::isValid(character)) {
+        for (unsigned char b : text::toWire(character)) appendEscaped(out, b);
+        i += n;
+      } else {
+        appendEscaped(out, byte);
+        ++i;
+      }
+      continue;
+    }
+    const bool escapeStart = byte == '%' && i + 2 < url.size() && isHex(url[i + 1]) && isHex(url[i + 2]);
+    if (byte < 0x20 || byte == 0x7F || byte == ' ' || byte == '#' || byte == '"' || byte == '<' ||
+        byte == '>' || (byte == '%' && !escapeStart)) {
+      appendEscaped(out, byte);
+    } else {
+      out += static_cast<char>(byte);
+    }
+    ++i;
+  }
+  return out;
+}
+
+}  // namespace verolin::platform
