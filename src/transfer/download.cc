@@ -1,0 +1,176 @@
+// Document download: fetch the container, decrypt it into the working folder, load the server's
+// mark lists, open the document.
+#include <memory>
+
+#include "automation/error.h"
+#include "control/word_host.h"
+#include "crypto/container_format.h"
+#include "crypto/container_names.h"
+#include "crypto/crypto.h"
+#include "crypto/file_cipher.h"
+#include "text/utf8.h"
+#include "transfer/exchange.h"
+#include "transfer/local_names.h"
+#include "transfer/protocol.h"
+#include "transfer/transfer.h"
+
+namespace verolin::transfer {
+namespace {
+
+using automation::AutomationError;
+using automation::Variant;
+namespace mb = platform::mb;
+
+constexpr const char* kDownloading = "正在下载文件请稍后..";
+constexpr const char* kDownloadFailedStatus = "正在下载文件失败..";
+constexpr const char* kFetchFailed = "从服务器中获取文件失败!";
+constexpr const char* kBusy = "至少还有一个任务没有完成,请稍后..";
+constexpr const char* kBadMode = "错误的传输方式.";
+constexpr const char* kNoForm = "找不到发送数据的接口.";
+constexpr const char* kNoServerName = "缺少要下载的文件名.";
+constexpr const char* kUrlFetchFailed = "下载文件失败,可能文件不存在.";
+constexpr const char* kFileToOpenMissing = "要打开的文件不存在.";
+constexpr const char* kCaptionInfo = "信息";
+
+void removeIfExists(control::Control& c, const std::string& path) {
+  if (c.files().fileExists(path)) c.files().remove(path);
+}
+
+// True when decrypting the container at `path` would write the plain file onto the container itself
+// (a server name "a.doc" holding "doc").
+bool decryptsOntoItself(control::Control& c, const std::string& path) {
+  try {
+    auto in = c.files().openRead(path);
+    std::string header(crypto::kHeaderSize, '\0');
+    in->read(header.data(), static_cast<std::streamsize>(header.size()));
+    header.resize(static_cast<std::size_t>(in->gcount()));
+    if (header.size() < crypto::kHeaderSize || !crypto::isContainer(header)) return false;
+    const std::string extension =
+        crypto::storedExtension(std::string_view(header).substr(crypto::kMarker.size() + 3));
+    const std::string name = platform::fileNameOf(path);
+    return text::toLowerAscii(crypto::plainName(name, extension)) == text::toLowerAscii(name);
+  } catch (const std::exception&) {
+    return false;  // the decryption itself tells what is wrong with the file
+  }
+}
+
+}  // namespace
+
+std::string FetchByRequest(control::Control& c, const std::string& url, const std::string& name) {
+  auto& s = c.state();
+  // The name comes from the server path; it must not lead out of the working folder.
+  if (!IsPlainFileName(name)) return {};
+  const std::string downloaded = s.tempDir + name;
+  {
+    Exchange exchange(c, "GET", url);
+    if (!exchange.receiveFile(downloaded)) return {};
+  }
+  c.pump();
+  Variant isSave(false), bDel(false);
+  control::QuitWord(c, isSave, bDel);
+
+  // Decryption names its output after the container; a container named like its own plain file
+  // is moved aside first, so that the document survives the deletion of the container.
+  std::string container = downloaded;
+  if (decryptsOntoItself(c, downloaded)) {
+    container = downloaded + "." + std::string(crypto::kContainerExtension);
+    removeIfExists(c, container);
+    c.files().rename(downloaded, container);
+  }
+  crypto::CipherState cipher;
+  const bool ok = crypto::DecryptTransferred(cipher, c.platform(), container);
+  removeIfExists(c, container);
+  c.pump();
+  return ok ? cipher.plainFile : std::string();
+}
+
+std::string FetchByUrl(control::Control& c, const std::string& url) {
+  try {
+    const std::string stamp = c.state().tempDir + TimeStampName(c);
+    const std::string container = stamp + "." + std::string(crypto::kContainerExtension);
+    {
+      Exchange exchange(c, "GET", url);
+      if (!exchange.receiveFile(container)) return {};
+    }
+    c.pump();
+    crypto::CipherState cipher;
+    const bool ok = crypto::DecryptTransferred(cipher, c.platform(), container);
+    c.pump();
+    removeIfExists(c, container);
+    if (ok) return cipher.plainFile;
+    // The name the document would have had; the caller finds no file there and says so. An older
+    // file of that name is not this download's document.
+    const std::string expected = stamp + ".doc";
+    return c.files().fileExists(expected) ? std::string() : expected;
+  } catch (const AutomationError& e) {
+    if (e.number() != automation::err::kEFail) c.message(e.description(), mb::kInformation, kCaptionInfo);
+    return {};
+  } catch (const std::exception& e) {
+    c.message(e.what(), mb::kInformation, kCaptionInfo);
+    return {};
+  }
+}
+
+void FetchSignatureLists(control::Control& c, const std::string& name) {
+  auto& s = c.state();
+  FetchListAnswer(c, SignatureListUrl(s, name), {&s.signNameList, &s.signIdList, &s.signTimeList});
+  FetchSealLists(c, name);
+}
+
+void FetchSealLists(control::Control& c, const std::string& name) {
+  auto& s = c.state();
+  FetchListAnswer(c, SealListUrl(s, name), {&s.sealNameList, &s.sealIdList, &s.sealTimeList});
+}
+
+std::string DownloadDocument(control::Control& c, const std::string& mode, const std::string& form,
+                             const std::string& serverPath) {
+  auto& s = c.state();
+  auto refuse = [&c](const char* text) {
+    c.message(text, mb::kInformation, kCaptionInfo);
+    return std::string();
+  };
+  if (s.isBusy) return refuse(kBusy);
+  if (!mode.empty()) {
+    if (mode != "1" && mode != "0") return refuse(kBadMode);
+    s.getSetType = mode;
+  }
+  // A mode that is no number would fail the upload of the edited document; it is refused up front.
+  if (s.getSetType.empty() || !IsNumericMode(s.getSetType)) return refuse(kBadMode);
+  if (!form.empty()) s.activeForm = form;
+  if (s.activeForm.empty()) return refuse(kNoForm);
+  if (!serverPath.empty()) s.serverFilePath = serverPath;
+  if (s.serverFilePath.empty()) return refuse(kNoServerName);
+
+  control::BusyScope busy(s);
+  std::string path;
+  if (s.getSetType != "0") {
+    const std::string name = LastPathSegment(s.serverFilePath);
+    path = FetchByRequest(c, DownloadUrl(s, name), name);
+    if (path.empty()) return {};
+  } else {
+    path = FetchByUrl(c, s.serverFilePath);
+    if (path.empty()) return refuse(kUrlFetchFailed);
+    if (!c.files().fileExists(path)) return refuse(kFileToOpenMissing);
+  }
+  s.clearMarkLists();
+  s.localFile = path;
+  FetchSignatureLists(c, LastPathSegment(s.serverFilePath));
+  return path;
+}
+
+Variant DownFileFromServer(control::Control& c, const std::string& mode, const std::string& form,
+                           const std::string& serverPath, Variant& userName, Variant& userInitials,
+                           Variant& userDemo) {
+  c.showMessage(kDownloading, true);
+  c.pump();
+  const std::string path = DownloadDocument(c, mode, form, serverPath);
+  if (!path.empty()) {
+    control::OpenWord(c, path, userName, userInitials, userDemo);
+  } else {
+    c.message(kFetchFailed, mb::kInformation, kCaptionInfo);
+    c.showMessage(kDownloadFailedStatus, true);
+  }
+  return Variant();
+}
+
+}  // namespace verolin::transfer

@@ -1,0 +1,110 @@
+#include "transfer/exchange.h"
+
+#include "automation/error.h"
+#include "text/codepage.h"
+#include "transfer/list_answer.h"
+
+namespace verolin::transfer {
+namespace {
+
+using automation::AutomationError;
+
+constexpr const char* kReceivingPageError = "接受数据页面错误.";
+constexpr const char* kCaptionInfo = "信息";
+// The answer streams into this file beside its destination and is renamed into place on success.
+constexpr const char* kScratchSuffix = ".download";
+
+std::string bytesText(const automation::Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Removes a file on the way out, whatever happened.
+class RemoveOnExit {
+ public:
+  RemoveOnExit(platform::FileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+  ~RemoveOnExit() {
+    try {
+      if (files_.fileExists(path_)) files_.remove(path_);
+    } catch (const std::exception&) {
+      // A scratch file that cannot go now stays; the next answer to the same name replaces it.
+    }
+  }
+  RemoveOnExit(const RemoveOnExit&) = delete;
+  RemoveOnExit& operator=(const RemoveOnExit&) = delete;
+
+ private:
+  platform::FileSystem& files_;
+  std::string path_;
+};
+
+}  // namespace
+
+Exchange::Exchange(control::Control& c, std::string_view method, const std::string& url) : control_(c) {
+  platform::HttpFactory* factory = c.platform().http;
+  if (!factory) throw automation::errorOf(automation::err::kCantCreateObject, "HttpRequest");
+  request_ = factory->create();
+  c.host().trace("http", std::string(method) + " " + url);
+  request_->open(std::string(method), url, false);
+}
+
+bool Exchange::succeeded() const {
+  const int status = request_->status();
+  return request_->readyState() == 4 && status >= 200 && status < 300;
+}
+
+bool Exchange::receiveFile(const std::string& path) {
+  platform::FileSystem& files = control_.files();
+  const std::string scratch = path + kScratchSuffix;
+  RemoveOnExit cleanup(files, scratch);
+  request_->receiveInto(files.nativePath(scratch));
+  request_->send();
+  if (!succeeded()) return false;
+  if (files.fileExists(path)) files.remove(path);
+  files.rename(scratch, path);
+  return true;
+}
+
+bool PostFile(control::Control& c, const std::string& baseUrl, const std::string& query,
+              const std::string& localPath) {
+  try {
+    platform::FileSystem& files = c.files();
+    // The body is read as it is sent; an empty or unreadable file fails here, before anything is sent.
+    if (files.size(localPath) == 0) {
+      throw AutomationError(automation::err::kSubscriptOutOfRange,
+                            "Subscript out of range: " + localPath + " is empty");
+    }
+    files.openRead(localPath);
+    Exchange exchange(c, "POST", baseUrl + query);
+    c.pump();
+    exchange.request().sendFile(files.nativePath(localPath));
+    return exchange.succeeded();
+  } catch (const std::exception&) {
+    c.message(kReceivingPageError, platform::mb::kInformation, kCaptionInfo);
+    return false;
+  }
+}
+
+std::string GetServerText(control::Control& c, const std::string& url) {
+  try {
+    Exchange exchange(c, "GET", url);
+    exchange.request().send();
+    if (!exchange.succeeded()) return {};
+    return text::fromWire(bytesText(exchange.request().responseBody()));
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+void FetchListAnswer(control::Control& c, const std::string& url, const std::array<std::string*, 3>& lists) {
+  Exchange exchange(c, "GET", url);
+  exchange.request().send();
+  try {
+    if (!exchange.succeeded()) return;
+    auto& s = c.state();
+    ApplyListAnswer(bytesText(exchange.request().responseBody()), s.linkStr, s.splitStr, lists);
+  } catch (const std::exception&) {
+    // A body that cannot be read leaves the lists as they were.
+  }
+}
+
+}  // namespace verolin::transfer

@@ -1,0 +1,52 @@
+// One HTTP exchange with the server page, and the exchange routines built on it. Every exchange uses
+// a fresh request object that is released when it ends. An exchange succeeds only when it completed
+// (readyState 4) with a 2xx status: an error page is never taken for the data asked for.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "control/control.h"
+#include "platform/http.h"
+
+namespace verolin::transfer {
+
+class Exchange {
+ public:
+  // Creates the request object and opens it (synchronous). Throws the request object's errors, and
+  // AutomationError 429 when the platform has no request object.
+  Exchange(control::Control& c, std::string_view method, const std::string& url);
+  Exchange(const Exchange&) = delete;
+  Exchange& operator=(const Exchange&) = delete;
+
+  platform::HttpRequest& request() { return *request_; }
+
+  // Completed with a 2xx status.
+  bool succeeded() const;
+
+  // Sends no body and streams the answer into `path` (a Windows-style path). Only a successful
+  // answer reaches `path`, replacing what was there; otherwise no file is written and the result is
+  // false. Throws the request object's errors (send) and the file layer's (putting the file in place).
+  bool receiveFile(const std::string& path);
+
+ private:
+  control::Control& control_;
+  std::unique_ptr<platform::HttpRequest> request_;
+};
+
+// Posts the file `localPath` as the body to baseUrl + query, letting messages run once between open
+// and send. True when the exchange succeeded. A request error, or a file that is missing, empty or
+// unreadable, shows "接受数据页面错误." and gives false; an unsuccessful answer gives false silently.
+bool PostFile(control::Control& c, const std::string& baseUrl, const std::string& query,
+              const std::string& localPath);
+
+// GETs `url` and returns the answer decoded from the wire code page; "" on any failure, errors included.
+std::string GetServerText(control::Control& c, const std::string& url);
+
+// GETs a list answer and applies it to the separators and the three lists. Errors of open and send
+// reach the caller; an unsuccessful answer and errors while reading it leave everything unchanged.
+void FetchListAnswer(control::Control& c, const std::string& url, const std::array<std::string*, 3>& lists);
+
+}  // namespace verolin::transfer

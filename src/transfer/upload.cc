@@ -1,0 +1,149 @@
+// Document upload: save in the word processor, encrypt, post with the new marks, then close down.
+#include "automation/error.h"
+#include "control/word_host.h"
+#include "crypto/file_cipher.h"
+#include "transfer/exchange.h"
+#include "transfer/local_names.h"
+#include "transfer/protocol.h"
+#include "transfer/transfer.h"
+
+namespace verolin::transfer {
+namespace {
+
+using automation::Variant;
+namespace mb = platform::mb;
+
+constexpr const char* kUploading = "正在上传文件请稍后..";
+constexpr const char* kUploadDone = "上传文件完成.";
+constexpr const char* kUploadFailed = "上传文件失败.";
+constexpr const char* kSavedToServer = "保存数据到服务器完成!";
+constexpr const char* kSaveToServerFailed = "保存数据到服务器失败!";
+constexpr const char* kOpenDocumentFirst = "请先打开一篇文档或打开一篇文档.";
+constexpr const char* kBusy = "至少还有一个任务没有完成,请稍后..";
+constexpr const char* kNoLocalFile = "没有找到本地文件.";
+constexpr const char* kBadMode = "错误的传输方式.";
+constexpr const char* kNoForm = "找不到发送数据的接口.";
+constexpr const char* kNoServerName = "缺少要保存的文件名.";
+constexpr const char* kLocalFileMissing = "找不到要上传的本地文件";
+constexpr const char* kCaptionInfo = "信息";
+
+// Deletes the container that this upload wrote, on every way out once it exists.
+class ContainerCleanup {
+ public:
+  explicit ContainerCleanup(control::Control& c) : c_(c) {}
+  ~ContainerCleanup() {
+    if (path_.empty()) return;
+    try {
+      if (c_.files().fileExists(path_)) {
+        c_.files().remove(path_);
+        c_.pump();
+      }
+    } catch (const std::exception&) {
+      // A container left behind holds nothing the next upload does not replace.
+    }
+  }
+  ContainerCleanup(const ContainerCleanup&) = delete;
+  ContainerCleanup& operator=(const ContainerCleanup&) = delete;
+
+  void own(std::string path) { path_ = std::move(path); }
+
+ private:
+  control::Control& c_;
+  std::string path_;
+};
+
+// Steps 2 to 15: validation, save, encrypt, post, close down.
+std::string uploadSteps(control::Control& c, const std::string& fileDir, const std::string& mode,
+                        const std::string& form, const std::string& serverPath, bool quit) {
+  auto& s = c.state();
+  auto refuse = [&c](const char* text) {
+    c.message(text, mb::kInformation, kCaptionInfo);
+    return std::string();
+  };
+  if (s.isBusy) return refuse(kBusy);
+  if (s.localFile.empty()) return refuse(kNoLocalFile);
+  if (!mode.empty()) {
+    if (mode != "1" && mode != "0") return refuse(kBadMode);
+    s.getSetType = mode;
+  }
+  // The mode goes into a numeric comparison below; a text that is no number is no mode.
+  if (s.getSetType.empty() || !IsNumericMode(s.getSetType)) return refuse(kBadMode);
+  if (!form.empty()) s.activeForm = form;
+  if (s.activeForm.empty()) return refuse(kNoForm);
+  if (!serverPath.empty()) s.serverFilePath = serverPath;
+  if (s.serverFilePath.empty()) return refuse(kNoServerName);
+
+  control::BusyScope busy(s);
+  s.wordApp.get("ActiveDocument").call("Save");
+  c.pump();
+  if (!c.files().fileExists(s.localFile)) return refuse(kLocalFileMissing);
+
+  ContainerCleanup cleanup(c);
+  crypto::CipherState cipher;
+  const std::string container = crypto::EncryptForTransfer(cipher, c.platform(), s.localFile);
+  // The container must never be the document itself, which a successful upload deletes anyway.
+  if (container.empty() || container == s.localFile) return {};
+  cleanup.own(container);
+
+  const std::string name = LastPathSegment(s.serverFilePath);
+  const std::string query = UploadQuery(s, UploadPathValue(s.getSetType, fileDir, name));
+  if (!PostFile(c, s.activeForm, query, container)) return {};
+  if (!quit) return "1";
+
+  Variant isSave(false), bDel(false);
+  control::QuitWord(c, isSave, bDel);
+  s.clearMarkLists();
+  try {
+    if (c.files().fileExists(s.localFile)) c.files().remove(s.localFile);
+  } catch (const std::exception&) {
+    // The upload succeeded; a local copy that cannot be deleted now is not reported.
+  }
+  s.localFile.clear();
+  return "1";
+}
+
+}  // namespace
+
+std::string UploadDocument(control::Control& c, const std::string& fileDir, const std::string& mode,
+                           const std::string& form, const std::string& serverPath, bool quit) {
+  auto& s = c.state();
+  if (s.docOpen) return uploadSteps(c, fileDir, mode, form, serverPath, quit);
+
+  // Adopting the word processor's active document; from here on its errors end the upload quietly.
+  try {
+    if (s.wordApp.get("Documents").get("Count").toInt32() <= 0) {
+      c.message(kOpenDocumentFirst, mb::kInformation, kCaptionInfo);
+      return {};
+    }
+    Variant document = s.wordApp.get("ActiveDocument");
+    if (document.get("FullName").toString().find('\\') == std::string::npos) {
+      document.call("SaveAs", s.tempDir + TimeStampName(c) + ".doc");
+    }
+    s.localFile = s.wordApp.get("ActiveDocument").get("FullName").toString();
+    s.docOpen = true;
+    return uploadSteps(c, fileDir, mode, form, serverPath, quit);
+  } catch (const std::exception&) {
+    c.message(kOpenDocumentFirst, mb::kInformation, kCaptionInfo);
+    return {};
+  }
+}
+
+void UploadFileToServer(control::Control& c, const std::string& fileDir, const std::string& mode,
+                        const std::string& form, const std::string& serverPath, bool showMessbox) {
+  auto& s = c.state();
+  c.showMessage(kUploading, true);
+  c.pump();
+  const std::string result = UploadDocument(c, fileDir, mode, form, serverPath, true);
+  if (!showMessbox) return;
+  if (!result.empty()) {
+    s.docOpen = false;
+    s.localFile.clear();
+    c.showMessage(kUploadDone, false);
+    c.message(kSavedToServer, mb::kInformation, kCaptionInfo);
+  } else {
+    c.showMessage(kUploadFailed, false);
+    c.message(kSaveToServerFailed, mb::kExclamation, kCaptionInfo);
+  }
+}
+
+}  // namespace verolin::transfer

@@ -1,0 +1,80 @@
+// A control on the stand-in platform with the real request object, a loopback server page, a clock
+// frozen at 2006-03-05 09:07:02 and a fresh drive folder per test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "control/apartment.h"
+#include "control/control.h"
+#include "platform/curl_http.h"
+#include "platform/standin.h"
+#include "transfer/test_server.h"
+
+namespace verolin::transfer::testing {
+
+class TransferTest : public ::testing::Test {
+ protected:
+  explicit TransferTest(platform::HttpOptions options = {})
+      : root_(std::filesystem::temp_directory_path() /
+              ("verolin-transfer-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++))),
+        platform_(root_) {
+    platform_.http = platform::makeCurlHttpFactory(options);
+    platform_.host.setClock({2006, 3, 5, 9, 7, 2});
+    platform_.host.freezeClock(true);
+    apartment_ = std::make_unique<control::Apartment>(platform_.platform());
+    control_ = std::make_unique<control::Control>(*apartment_);
+    state().activeForm = server_.form();
+  }
+  ~TransferTest() override {
+    control_.reset();
+    apartment_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+
+  control::Control& control() { return *control_; }
+  control::ControlState& state() { return control_->state(); }
+  platform::StandInHost& host() { return platform_.host; }
+  platform::MappedFileSystem& files() { return platform_.files; }
+
+  // Message boxes shown so far, as "caption|style|text".
+  const std::vector<std::string>& messages() { return platform_.host.messages; }
+
+  // Files in the working folder c:\temp\, by name.
+  std::set<std::string> tempFiles() {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(files().nativePath("c:\\temp\\"))) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+  std::string readFile(const std::string& path) {
+    std::ifstream in(files().nativePath(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(files().nativePath(path), std::ios::binary) << bytes;
+  }
+
+  TestServer server_;
+
+ private:
+  static int& counter() {
+    static int n = 0;
+    return n;
+  }
+  std::filesystem::path root_;
+  platform::StandInPlatform platform_;
+  std::unique_ptr<control::Apartment> apartment_;
+  std::unique_ptr<control::Control> control_;
+};
+
+}  // namespace verolin::transfer::testing
