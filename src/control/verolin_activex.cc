@@ -1,6 +1,7 @@
 #include "control/verolin_activex.h"
 
 #include "control/word_host.h"
+#include "transfer/transfer.h"
 
 namespace verolin::control {
 namespace {
@@ -86,14 +87,23 @@ void VerolinActivex::declareTransferMembers() {
   method("UploadFileToServer",
          {str("fileDir"), optStr("rec_getsetType"), optStr("rec_activeForm"), optStr("rec_serverfilePath"),
           optBool("showMessbox", true)},
-         [](Args&) -> Variant { notBuilt("UploadFileToServer"); });
+         [this](Args& a) {
+           transfer::UploadFileToServer(*control_, a[0].toString(), a[1].toString(), a[2].toString(),
+                                        a[3].toString(), a[4].toBool());
+           return Variant();
+         });
   method("DownFileFromServer",
          {optStr("rec_getsetType"), optStr("rec_activeForm"), optStr("rec_serverfilePath"), optStr("User_Name"),
           optStr("User_Initials"), optStr("User_Demo")},
-         [](Args&) -> Variant { notBuilt("DownFileFromServer"); });
-  method("GetNetPicture", {str("PicturePath")}, [](Args&) -> Variant { notBuilt("GetNetPicture"); });
-  method("UploadClientFileToServer", {str("ClientPath"), str("ServerPath")},
-         [](Args&) -> Variant { notBuilt("UploadClientFileToServer"); });
+         [this](Args& a) {
+           return transfer::DownFileFromServer(*control_, a[0].toString(), a[1].toString(), a[2].toString(), a[3],
+                                               a[4], a[5]);
+         });
+  method("GetNetPicture", {str("PicturePath")},
+         [this](Args& a) { return Variant(transfer::GetNetPicture(*control_, a[0].toString())); });
+  method("UploadClientFileToServer", {str("ClientPath"), str("ServerPath")}, [this](Args& a) {
+    return transfer::UploadClientFileToServer(*control_, a[0].toString(), a[1].toString());
+  });
 }
 
 void VerolinActivex::declareMarkMembers() {
@@ -119,7 +129,10 @@ void VerolinActivex::declareCommandMembers() {
   method("DocProtect", {opt("pass", Variant(kProtectionPassword))}, [](Args&) -> Variant { notBuilt("DocProtect"); });
   method("makeRedHeard", {}, [](Args&) -> Variant { notBuilt("makeRedHeard"); });
   method("FileSaveAs", {Param{"DocumentType"}, optStr("File_Name")}, [](Args&) -> Variant { notBuilt("FileSaveAs"); });
-  method("InsertPicture", {str("pictureName")}, [](Args&) -> Variant { notBuilt("InsertPicture"); });
+  method("InsertPicture", {str("pictureName")}, [this](Args& a) {
+    transfer::InsertPicture(*control_, a[0].toString());
+    return Variant();
+  });
   method("InsertUserText", {str("text")}, [](Args&) -> Variant { notBuilt("InsertUserText"); });
   method("ChangeUserName", {str("userName")}, [](Args&) -> Variant { notBuilt("ChangeUserName"); });
   method("InsertTable", {}, [](Args&) -> Variant { notBuilt("InsertTable"); });
