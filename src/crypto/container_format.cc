@@ -130,6 +130,9 @@ Keystream::Keystream(const FileKeys& keys) {
 }
 
 void Keystream::apply(unsigned char* data, std::size_t size, std::uint64_t offset) const {
+  // 16-byte vectors (baseline on every 64-bit x86 and ARM); memcpy keeps the loads free of alignment
+  // and aliasing assumptions and compiles to plain vector loads.
+  using Block = unsigned char __attribute__((vector_size(16)));
   std::size_t phase = static_cast<std::size_t>(offset % kPeriod);
   std::size_t done = 0;
   while (done < size) {
@@ -137,14 +140,13 @@ void Keystream::apply(unsigned char* data, std::size_t size, std::uint64_t offse
     unsigned char* out = data + done;
     const unsigned char* key = table_.data() + phase;
     std::size_t i = 0;
-    // Whole 64-bit words; memcpy keeps it free of alignment assumptions and compiles to plain loads.
-    for (; i + 8 <= run; i += 8) {
-      std::uint64_t word;
-      std::uint64_t mask;
-      std::memcpy(&word, out + i, 8);
-      std::memcpy(&mask, key + i, 8);
+    for (; i + sizeof(Block) <= run; i += sizeof(Block)) {
+      Block word;
+      Block mask;
+      std::memcpy(&word, out + i, sizeof word);
+      std::memcpy(&mask, key + i, sizeof mask);
       word ^= mask;
-      std::memcpy(out + i, &word, 8);
+      std::memcpy(out + i, &word, sizeof word);
     }
     for (; i < run; ++i) out[i] ^= key[i];
     done += run;
