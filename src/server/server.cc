@@ -109,7 +109,8 @@ struct Server::Impl {
           refuse(res, 500, reason);
         });
     http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-      if (!options.log) return;
+      // Bytes left unread after a refusal reach the parser as a broken request; they are not worth a line.
+      if (!options.log || req.method.empty()) return;
       std::string line =
           req.remote_addr + " " + req.method + " " + printable(req.target) + " " + std::to_string(res.status);
       if (res.has_header(kErrorHeader)) line += " " + res.get_header_value(kErrorHeader);

@@ -1,0 +1,142 @@
+// Administration of a data folder, and the control's whole document road against a folder prepared
+// with it: download, lists, seal owner list, seal picture, upload with marks, download again.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "server/admin.h"
+#include "server_fixture.h"
+
+namespace verolin::server::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(Admin, ControlDocumentRoadOnAFreshFolder) {
+  DataFolder data;
+  const std::string document = "a Word document";
+  {
+    Store store(data.path() / "store");
+    EXPECT_EQ(putDocument(store, data.write("report.doc", document), "", false).name, "report.jia");
+    EXPECT_EQ(addOwner(store, "张三", "zs123", data.write("张三.png", "PNG picture"), false).pictureName,
+              "张三.jia");
+  }
+  ServerOptions options;
+  options.dataDir = data.path() / "store";
+  options.port = 0;
+  Server server(options);
+  server.start();
+  httplib::Client http("127.0.0.1", server.port());
+  auto get = [&](const std::string& q) { return http.Get(("/page?" + q).c_str()); };
+
+  // Download: the container, then both lists (none yet).
+  const auto downloaded = crypto::decryptBytes(get("filetype=1&RequestType=DOWN&filename=report.jia")->body);
+  EXPECT_EQ(downloaded.bytes, document);
+  EXPECT_EQ(downloaded.extension, "doc");
+  EXPECT_LE(get("filetype=1&filename=report.jia&RequestType=GetHandWritdData")->body.size(), 4u);
+  EXPECT_LE(get("filetype=1&filename=report.jia&RequestType=GetSignInfoData")->body.size(), 4u);
+
+  // Seal: the typed password checks against the list, and opens the picture.
+  const auto owners = parseList(get("RequestType=GetSealList")->body);
+  ASSERT_EQ(owners.groups[0], Strings{"张三"});
+  EXPECT_EQ(owners.groups[1][0], crypto::encodeSealPassword("zs123"));
+  const auto picture =
+      get("RequestType=GetSealPicture&userName=" + wire("张三") + "&fileName=" + wire(owners.groups[2][0]));
+  EXPECT_EQ(crypto::decryptBytes(picture->body, "zs123").bytes, "PNG picture");
+
+  // Upload with the new marks, then download again.
+  const std::string q =
+      "Dn=" + wire("张三§") + "&Dt=" + wire("2008年3月5日9时7分0秒§") + "&Di=" + wire("1§") +
+      "&Sn=" + wire("李四§") + "&St=" + wire("2008年3月5日9时8分0秒§") + "&Si=" + wire("2§") +
+      "&linkstr=" + wire("ǐ") + "&splitstr=" + wire("§") + "&savetype=1&RequestType=UPLOAD&path=report.jia";
+  ASSERT_EQ(http.Post(("/page?" + q).c_str(), container("edited"), "application/octet-stream")->status, 200);
+  EXPECT_EQ(crypto::decryptBytes(get("filetype=1&RequestType=DOWN&filename=report.jia")->body).bytes,
+            "edited");
+  const auto signs = parseList(get("filetype=1&filename=report.jia&RequestType=GetHandWritdData")->body);
+  EXPECT_EQ(signs.groups[0], Strings{"李四"});
+  const auto seals = parseList(get("filetype=1&filename=report.jia&RequestType=GetSignInfoData")->body);
+  EXPECT_EQ(seals.groups[0], Strings{"张三"});
+  EXPECT_EQ(seals.groups[1], Strings{"1"});
+  EXPECT_EQ(seals.groups[2], Strings{"2008年3月5日9时7分0秒"});
+}
+
+TEST(Admin, BadOwnerInputIsRefusedAndKeepsTheOwner) {
+  DataFolder data;
+  Store store(data.path() / "store");
+  const auto picture = data.write("p.png", "PNG");
+  addOwner(store, "wang", "right", picture, false);
+  EXPECT_THROW(addOwner(store, "wang", "other", picture, false), AdminError);
+  EXPECT_THROW(addOwner(store, "li", "", picture, false), AdminError);
+  EXPECT_THROW(addOwner(store, "li", "密码", picture, false), AdminError);  // the control compares ASCII only
+  EXPECT_THROW(addOwner(store, "li#1", "pw", picture, false), AdminError);
+  EXPECT_THROW(addOwner(store, "li", "pw", data.write("noext", "x"), false), AdminError);
+  EXPECT_THROW(addOwner(store, "li", "pw", data.path() / "missing.png", false), AdminError);
+  EXPECT_THROW(addOwner(store, "li", "pw", data.write("c.png", container("x")), false), AdminError);
+  ASSERT_EQ(store.owners().size(), 1u);
+  EXPECT_EQ(store.owners()[0].encodedPassword, crypto::encodeSealPassword("right"));
+}
+
+TEST(Admin, DocumentNamesTheControlCannotOpenAreWarnedAbout) {
+  EXPECT_EQ(documentNameWarning("a.jia", "doc"), "");
+  EXPECT_EQ(documentNameWarning("docs/a.jia", "doc"), "");
+  EXPECT_NE(documentNameWarning("a.doc", "doc"), "");   // decrypts onto the downloaded copy
+  EXPECT_NE(documentNameWarning("a.jia", "docx"), "");  // opened as a.doc
+  EXPECT_NE(documentNameWarning("a.b.jia", "doc"), "");
+  DataFolder data;
+  Store store(data.path() / "store");
+  EXPECT_THROW(putDocument(store, data.write("a.doc", "x"), "../a.jia", false), AdminError);
+  EXPECT_THROW(putDocument(store, data.write("b.doc", ""), "", false), AdminError);
+  EXPECT_TRUE(store.documents().empty());
+}
+
+TEST(Admin, GetDecryptsIntoAFileOrAFolder) {
+  DataFolder data;
+  Store store(data.path() / "store");
+  putDocument(store, data.write("a.doc", "plain text"), "", false);
+  EXPECT_EQ(DataFolder::read(getDocument(store, "a.jia", data.path() / "out.doc")), "plain text");
+  EXPECT_EQ(getDocument(store, "a.jia", data.path() / "in"), data.path() / "in" / "a.doc");
+  EXPECT_THROW(getDocument(store, "none.jia", data.path() / "x.doc"), AdminError);
+}
+
+// The installed commands, end to end: prepare a folder, serve it, ask it, stop it.
+TEST(Admin, CommandLineServesWhatItStored) {
+  const char* binary = std::getenv("VEROLIN_BINARY");
+  if (!binary || !std::filesystem::exists(binary)) GTEST_SKIP() << "verolin is not built";
+  DataFolder data;
+  const std::string b = binary, d = " --data " + (data.path() / "store").string();
+  const auto doc = data.write("memo.doc", "memo");
+  const auto pic = data.write("seal.png", "PNG");
+  ASSERT_EQ(std::system((b + " doc put " + doc.string() + d + " > /dev/null").c_str()), 0);
+  ASSERT_EQ(
+      std::system(
+          ("echo pw123 | " + b + " owner add wang --picture " + pic.string() + d + " > /dev/null").c_str()),
+      0);
+  EXPECT_NE(std::system(
+                (b + " owner add wang --password x --picture " + pic.string() + d + " 2> /dev/null").c_str()),
+            0);
+  ASSERT_EQ(
+      std::system(
+          (b + " doc get memo.jia " + (data.path() / "back.doc").string() + d + " > /dev/null").c_str()),
+      0);
+  EXPECT_EQ(DataFolder::read(data.path() / "back.doc"), "memo");
+
+  FILE* serve = ::popen(("echo $$; exec " + b + " serve --port 0 --quiet" + d).c_str(), "r");
+  ASSERT_NE(serve, nullptr);
+  char line[512] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, serve), nullptr);
+  const int pid = std::atoi(line);
+  ASSERT_NE(std::fgets(line, sizeof line, serve), nullptr);  // "serving http://127.0.0.1:PORT/page ..."
+  const std::string url(line);
+  const auto colon = url.find(':', url.find("127.0.0.1"));
+  httplib::Client http("127.0.0.1", std::atoi(url.c_str() + colon + 1));
+  const auto owners = parseList(http.Get("/page?RequestType=GetSealList")->body);
+  EXPECT_EQ(owners.groups[1], Strings{crypto::encodeSealPassword("pw123")});
+  EXPECT_EQ(crypto::decryptBytes(http.Get("/files/memo.jia")->body).bytes, "memo");
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(::pclose(serve), 0);
+}
+
+}  // namespace
+}  // namespace verolin::server::testing

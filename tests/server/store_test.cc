@@ -1,0 +1,83 @@
+// The store on its own: what a killed writer leaves behind, and records that replace each other.
+#include <gtest/gtest.h>
+
+#include "server/store.h"
+#include "server_fixture.h"
+
+namespace verolin::server::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+StagedBody bodyOf(Store& store, const std::string& bytes) {
+  StagedBody body = store.stage();
+  body.write(bytes.data(), bytes.size());
+  return body;
+}
+
+void age(const fs::path& file) {
+  fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
+}
+
+TEST(Store, SweepRemovesOnlyOldLeftoversOfKilledWrites) {
+  DataFolder data;
+  Store store(data.path());
+  store.saveDocument("a.jia", bodyOf(store, "kept"));
+  const fs::path stale = data.path() / "staging" / "x.body.part";
+  const fs::path orphan = data.path() / "bodies" / "y.body";
+  const fs::path young = data.path() / "bodies" / "z.body";
+  for (const auto& f : {stale, orphan, young}) std::ofstream(f) << "left";
+  age(stale);
+  age(orphan);
+  age(store.bodyPath(store.document("a.jia")->body));
+
+  EXPECT_EQ(store.sweepLeftovers(std::chrono::minutes(5)), 2u);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_FALSE(fs::exists(orphan));
+  EXPECT_TRUE(fs::exists(young));  // may be a write in progress in another process
+  EXPECT_EQ(store.openDocument("a.jia")->reader->readAll(), "kept");
+}
+
+TEST(Store, DroppedStagedBodyLeavesNothing) {
+  DataFolder data;
+  Store store(data.path());
+  { StagedBody body = bodyOf(store, "half"); }
+  EXPECT_EQ(data.filesIn("staging"), 0u);
+  EXPECT_EQ(data.filesIn("bodies"), 0u);
+}
+
+TEST(Store, ReplacingRemovesTheOldBodyOnlyAfterTheNewRowIsIn) {
+  DataFolder data;
+  Store store(data.path());
+  store.saveDocument("a.jia", bodyOf(store, "one"));
+  auto reader = store.openDocument("a.jia")->reader;  // an answer still being sent
+  store.saveDocument("a.jia", bodyOf(store, "two"));
+  EXPECT_EQ(reader->readAll(), "one");
+  EXPECT_EQ(store.openDocument("a.jia")->reader->readAll(), "two");
+  EXPECT_EQ(store.document("a.jia")->version, 2);
+  EXPECT_EQ(data.filesIn("bodies"), 1u);
+}
+
+TEST(Store, ExistingOwnerIsKeptUnlessReplaced) {
+  DataFolder data;
+  Store store(data.path());
+  EXPECT_EQ(store.saveOwner("a", "enc1", "a.jia", bodyOf(store, "p1"), false), Store::OwnerResult::kAdded);
+  EXPECT_EQ(store.saveOwner("b", "enc2", "b.jia", bodyOf(store, "p2"), false), Store::OwnerResult::kAdded);
+  EXPECT_EQ(store.saveOwner("a", "encX", "x.jia", bodyOf(store, "pX"), false), Store::OwnerResult::kExists);
+  EXPECT_EQ(store.owner("a")->encodedPassword, "enc1");
+  EXPECT_EQ(store.saveOwner("a", "enc3", "a.jia", bodyOf(store, "p3"), true), Store::OwnerResult::kReplaced);
+  EXPECT_EQ(store.owners().front().encodedPassword, "enc3");  // keeps its place in the list
+  EXPECT_EQ(data.filesIn("bodies"), 2u);
+  EXPECT_TRUE(store.removeOwner("a"));
+  EXPECT_FALSE(store.removeOwner("a"));
+  EXPECT_EQ(data.filesIn("bodies"), 1u);
+}
+
+TEST(Store, ReadCommandsDoNotCreateAStore) {
+  DataFolder data;
+  EXPECT_THROW(Store(data.path(), Store::Open::kExisting), StoreError);
+  EXPECT_FALSE(fs::exists(data.path()));
+}
+
+}  // namespace
+}  // namespace verolin::server::testing
