@@ -1,10 +1,14 @@
 // Administration of a data folder, and the control's whole document road against a folder prepared
 // with it: download, lists, seal owner list, seal picture, upload with marks, download again.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "server/admin.h"
 #include "server_fixture.h"
@@ -100,12 +104,47 @@ TEST(Admin, GetDecryptsIntoAFileOrAFolder) {
   EXPECT_THROW(getDocument(store, "none.jia", data.path() / "x.doc"), AdminError);
 }
 
+// `verolin serve` as a process of its own, on a free port.
+class ServeProcess {
+ public:
+  ServeProcess(const std::string& binary, const std::filesystem::path& data) {
+    pipe_ =
+        ::popen(("echo $$; exec " + binary + " serve --port 0 --quiet --data " + data.string()).c_str(), "r");
+    char line[512] = {};
+    if (!pipe_ || !std::fgets(line, sizeof line, pipe_)) return;
+    pid_ = std::atoi(line);
+    if (!std::fgets(line, sizeof line, pipe_)) return;  // "serving http://127.0.0.1:PORT/page ..."
+    const std::string url(line);
+    port_ = std::atoi(url.c_str() + url.find(':', url.find("127.0.0.1")) + 1);
+  }
+  ~ServeProcess() { stop(SIGKILL); }
+  int port() const { return port_; }
+  // Sends `signal` and returns the exit status.
+  int stop(int signal) {
+    if (!pipe_) return -1;
+    ::kill(pid_, signal);
+    const int status = ::pclose(pipe_);
+    pipe_ = nullptr;
+    return status;
+  }
+
+ private:
+  FILE* pipe_ = nullptr;
+  int pid_ = 0;
+  int port_ = 0;
+};
+
+std::string verolinBinary() {
+  const char* binary = std::getenv("VEROLIN_BINARY");
+  return binary && std::filesystem::exists(binary) ? binary : "";
+}
+
 // The installed commands, end to end: prepare a folder, serve it, ask it, stop it.
 TEST(Admin, CommandLineServesWhatItStored) {
-  const char* binary = std::getenv("VEROLIN_BINARY");
-  if (!binary || !std::filesystem::exists(binary)) GTEST_SKIP() << "verolin is not built";
+  const std::string b = verolinBinary();
+  if (b.empty()) GTEST_SKIP() << "verolin is not built";
   DataFolder data;
-  const std::string b = binary, d = " --data " + (data.path() / "store").string();
+  const std::string d = " --data " + (data.path() / "store").string();
   const auto doc = data.write("memo.doc", "memo");
   const auto pic = data.write("seal.png", "PNG");
   ASSERT_EQ(std::system((b + " doc put " + doc.string() + d + " > /dev/null").c_str()), 0);
@@ -122,20 +161,44 @@ TEST(Admin, CommandLineServesWhatItStored) {
       0);
   EXPECT_EQ(DataFolder::read(data.path() / "back.doc"), "memo");
 
-  FILE* serve = ::popen(("echo $$; exec " + b + " serve --port 0 --quiet" + d).c_str(), "r");
-  ASSERT_NE(serve, nullptr);
-  char line[512] = {};
-  ASSERT_NE(std::fgets(line, sizeof line, serve), nullptr);
-  const int pid = std::atoi(line);
-  ASSERT_NE(std::fgets(line, sizeof line, serve), nullptr);  // "serving http://127.0.0.1:PORT/page ..."
-  const std::string url(line);
-  const auto colon = url.find(':', url.find("127.0.0.1"));
-  httplib::Client http("127.0.0.1", std::atoi(url.c_str() + colon + 1));
+  ServeProcess serve(b, data.path() / "store");
+  ASSERT_GT(serve.port(), 0);
+  httplib::Client http("127.0.0.1", serve.port());
   const auto owners = parseList(http.Get("/page?RequestType=GetSealList")->body);
   EXPECT_EQ(owners.groups[1], Strings{crypto::encodeSealPassword("pw123")});
   EXPECT_EQ(crypto::decryptBytes(http.Get("/files/memo.jia")->body).bytes, "memo");
-  ::kill(pid, SIGTERM);
-  EXPECT_EQ(::pclose(serve), 0);
+  EXPECT_EQ(serve.stop(SIGTERM), 0);
+}
+
+TEST(Admin, ServerKilledMidUploadKeepsThePreviousVersion) {
+  const std::string b = verolinBinary();
+  if (b.empty()) GTEST_SKIP() << "verolin is not built";
+  DataFolder data;
+  {
+    Store store(data.path() / "store");
+    putDocument(store, data.write("a.doc", "version 1"), "", false);
+  }
+  ServeProcess serve(b, data.path() / "store");
+  ASSERT_GT(serve.port(), 0);
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(serve.port()));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const std::string body = container(std::string(200000, 'v')).substr(0, 60000);
+  const std::string head =
+      "POST /page?RequestType=UPLOAD&path=a.jia HTTP/1.1\r\nHost: x\r\nContent-Length: 200020\r\n\r\n";
+  ASSERT_GT(::send(fd, (head + body).data(), head.size() + body.size(), 0), 0);
+  for (int i = 0; i < 200 && data.filesIn("store/staging") == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  serve.stop(SIGKILL);
+  ::close(fd);
+
+  Store store(data.path() / "store");
+  EXPECT_EQ(store.document("a.jia")->version, 1);
+  EXPECT_EQ(crypto::decryptBytes(store.openDocument("a.jia")->reader->readAll()).bytes, "version 1");
 }
 
 }  // namespace
