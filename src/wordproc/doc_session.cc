@@ -1,0 +1,330 @@
+#include "wordproc/doc_session.h"
+
+#include <algorithm>
+
+#include "text/utf8.h"
+#include "wordproc/styles.h"
+#include "wordproc/word_app.h"
+#include "wordproc/word_errors.h"
+
+namespace verolin::wordproc {
+
+namespace {
+
+// Typed line ends become paragraph marks, as typing Enter does.
+std::u32string typedCharacters(std::string_view utf8) {
+  std::u32string out;
+  const std::u32string in = text::toCodePoints(utf8);
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (in[i] == U'\r' && i + 1 < in.size() && in[i + 1] == U'\n') continue;
+    out.push_back(in[i] == U'\n' ? kParagraphMark : in[i]);
+  }
+  return out;
+}
+
+CharFormat plainFormat(CharFormat f) {
+  f.insRev = f.delRev = f.fmtRev = 0;
+  f.oldFormat = -1;
+  f.link = 0;
+  return f;
+}
+
+}  // namespace
+
+DocSession::DocSession(WordApp& a, std::string docName)
+    : app(a), name(std::move(docName)), fullName(name), selection_(model.track(0, 0)) {}
+
+DocSession::~DocSession() {
+  releaseFile();
+}
+
+std::string DocSession::windowCaption() const {
+  return caption.empty() ? name : caption;
+}
+
+// --- Selection ---
+
+void DocSession::select(int start, int end) {
+  const int last = model.size();
+  start = std::clamp(start, 0, last - 1);
+  end = std::clamp(end, start, last);
+  selection_->start = start;
+  selection_->end = end;
+  selectedShapes_.clear();
+  typingFormat_.reset();
+}
+
+void DocSession::selectShape(int number, bool replace) {
+  ShapeData* s = shape(number);
+  if (!s) throw objectDeleted();
+  const int anchor = std::clamp(s->anchor, 0, model.size() - 1);
+  if (replace || selectedShapes_.empty()) {
+    selection_->start = selection_->end = anchor;
+    typingFormat_.reset();
+    selectedShapes_.clear();
+  }
+  if (std::find(selectedShapes_.begin(), selectedShapes_.end(), number) == selectedShapes_.end()) {
+    selectedShapes_.push_back(number);
+  }
+}
+
+CharFormat DocSession::typingFormat() const {
+  if (typingFormat_) return *typingFormat_;
+  const int pos = selStart();
+  // At a paragraph's start typing takes the format of what follows; elsewhere of what precedes.
+  const int from = pos > model.paragraphStart(pos) ? pos - 1 : pos;
+  return plainFormat(model.charFormat(from));
+}
+
+void DocSession::setTypingFormat(const std::function<void(CharFormat&)>& change) {
+  CharFormat f = typingFormat();
+  change(f);
+  typingFormat_ = f;
+}
+
+void DocSession::adoptModel(DocumentModel content) {
+  model = std::move(content);
+  selection_ = model.track(0, 0);
+  selectedShapes_.clear();
+  typingFormat_.reset();
+}
+
+void DocSession::checkEditable() const {
+  const int type = model.protection.type;
+  if (type == protection::kComments || type == protection::kFormFields || type == protection::kReadOnly) {
+    throw protectedSelection();
+  }
+}
+
+EditContext DocSession::editContext() const {
+  EditContext ctx;
+  ctx.track = model.trackRevisions || model.protection.type == protection::kRevisions;
+  ctx.author = app.userName;
+  ctx.now = app.platform.host->now();
+  return ctx;
+}
+
+void DocSession::typeText(std::string_view utf8) {
+  checkEditable();
+  const std::u32string chars = typedCharacters(utf8);
+  const CharFormat format = typingFormat();
+  const EditContext ctx = editContext();
+  selectedShapes_.clear();
+  if (selEnd() > selStart()) deleteText(model, selStart(), selEnd(), ctx);
+  // Tracked, the deleted text stays in place and the new text follows it.
+  const int at = selEnd();
+  const int after = insertText(model, at, chars, format, ctx);
+  select(after, after);
+  changed();
+}
+
+void DocSession::typeParagraph() {
+  typeText("\r");
+}
+
+void DocSession::typeBackspace() {
+  checkEditable();
+  const EditContext ctx = editContext();
+  if (selEnd() > selStart()) {
+    deleteText(model, selStart(), selEnd(), ctx);
+    select(selStart(), selStart());
+  } else if (selStart() > 0) {
+    const int at = selStart() - 1;
+    deleteText(model, at, at + 1, ctx);
+    select(at, at);
+  }
+  changed();
+}
+
+void DocSession::deleteForward(int count) {
+  checkEditable();
+  const EditContext ctx = editContext();
+  const int start = selStart();
+  const int end = selEnd() > start ? selEnd() : std::min(start + std::max(count, 0), model.size() - 1);
+  deleteText(model, start, end, ctx);
+  select(start, start);
+  changed();
+}
+
+int DocSession::insertInlinePicture(const Picture& picture) {
+  checkEditable();
+  const EditContext ctx = editContext();
+  const CharFormat format = typingFormat();
+  if (selEnd() > selStart()) deleteText(model, selStart(), selEnd(), ctx);
+  InlinePicture p;
+  p.picture = picture;
+  p.width = pixelsToPoints(picture.pixelWidth);
+  p.height = pixelsToPoints(picture.pixelHeight);
+  // A picture wider than the text column is scaled down to fit it, keeping its proportions.
+  const double column = model.page.pageWidth - model.page.leftMargin - model.page.rightMargin;
+  if (p.width > column && p.width > 0) {
+    p.height = p.height * column / p.width;
+    p.width = column;
+  }
+  const int at = selEnd();
+  const int after = wordproc::insertInlinePicture(model, at, std::move(p), format, ctx);
+  select(after, after);
+  changed();
+  return static_cast<int>(model.at(at).extra);
+}
+
+// --- Ranges ---
+
+void DocSession::replaceText(Span& span, std::string_view utf8) {
+  checkEditable();
+  const EditContext ctx = editContext();
+  const int from = span.start > model.paragraphStart(span.start) ? span.start - 1 : span.start;
+  const CharFormat format = plainFormat(model.charFormat(std::min(from, model.size() - 1)));
+  if (span.end > span.start) deleteText(model, span.start, span.end, ctx);
+  const int at = std::min(span.end, model.size() - 1);
+  const std::u32string chars = typedCharacters(utf8);
+  const int after = insertText(model, at, chars, format, ctx);
+  span.start = at;
+  span.end = after;
+  changed();
+}
+
+void DocSession::formatRange(int start, int end, const std::function<void(CharFormat&)>& change) {
+  checkEditable();
+  formatText(model, start, end, change, editContext());
+  changed();
+}
+
+void DocSession::formatParagraphsOf(int start, int end, const std::function<void(ParaFormat&)>& change) {
+  checkEditable();
+  formatParagraphs(model, start, end, change);
+  changed();
+}
+
+void DocSession::setStyle(int start, int end, const std::string& styleName) {
+  const StyleDef* style = findStyle(styleName);
+  if (!style) throw noSuchMember();
+  if (style->type == StyleType::Paragraph) {
+    formatParagraphsOf(start, end, [&](ParaFormat& p) {
+      p.style = style->name;
+      p.alignment = -1;
+    });
+    return;
+  }
+  // A character style is applied as its formatting.
+  auto apply = [&](CharFormat& f) {
+    if (style->underline) f.underline = 1;
+    if (style->color != kAutoColor) f.color = style->color;
+  };
+  if (start == end) {
+    setTypingFormat(apply);
+  } else {
+    formatRange(start, end, apply);
+  }
+}
+
+// --- Shapes ---
+
+ShapeData* DocSession::shape(int number) {
+  for (auto& s : model.shapes) {
+    if (s.number == number) return &s;
+  }
+  return nullptr;
+}
+
+int DocSession::anchorForSelection() const {
+  return model.paragraphStart(selStart());
+}
+
+std::string DocSession::nextShapeName(std::string_view prefix) {
+  return std::string(prefix) + " " + std::to_string(model.nextShapeNumber);
+}
+
+ShapeData& DocSession::addPicture(Picture picture, std::optional<double> left, std::optional<double> top,
+                                  std::optional<double> width, std::optional<double> height) {
+  checkEditable();
+  ShapeData s;
+  s.name = nextShapeName("Picture");
+  s.number = model.nextShapeNumber++;
+  s.kind = ShapeKind::Picture;
+  s.width = pixelsToPoints(picture.pixelWidth);
+  s.height = pixelsToPoints(picture.pixelHeight);
+  if (width && height) {
+    s.width = *width;
+    s.height = *height;
+  } else if (width && s.width > 0) {
+    s.height = s.height * *width / s.width;
+    s.width = *width;
+  } else if (height && s.height > 0) {
+    s.width = s.width * *height / s.height;
+    s.height = *height;
+  }
+  s.picture = std::move(picture);
+  s.left = left.value_or(0);
+  s.top = top.value_or(0);
+  s.line.visible = false;
+  s.fill.visible = false;
+  s.lockAspectRatio = true;
+  s.wrapType = wrap::kFront;
+  s.anchor = anchorForSelection();
+  model.shapes.push_back(std::move(s));
+  changed();
+  return model.shapes.back();
+}
+
+ShapeData& DocSession::addLine(double beginX, double beginY, double endX, double endY) {
+  checkEditable();
+  ShapeData s;
+  s.name = nextShapeName("Line");
+  s.number = model.nextShapeNumber++;
+  s.kind = ShapeKind::Line;
+  s.left = std::min(beginX, endX);
+  s.top = std::min(beginY, endY);
+  s.width = std::abs(endX - beginX);
+  s.height = std::abs(endY - beginY);
+  s.flipH = endX < beginX;
+  s.flipV = endY < beginY;
+  s.fill.visible = false;
+  s.wrapType = wrap::kFront;
+  s.anchor = anchorForSelection();
+  model.shapes.push_back(std::move(s));
+  changed();
+  return model.shapes.back();
+}
+
+int DocSession::picturePosition(int pictureId) const {
+  for (int i = 0; i < model.size(); ++i) {
+    const Char& c = model.at(i);
+    if (c.cp == kPictureChar && static_cast<int>(c.extra) == pictureId) return i;
+  }
+  return -1;
+}
+
+ShapeData& DocSession::convertToShape(int pictureId) {
+  checkEditable();
+  const int pos = picturePosition(pictureId);
+  if (pos < 0) throw objectDeleted();
+  const InlinePicture inlinePicture = *model.picture(pictureId);
+  ShapeData s;
+  s.name = nextShapeName("Picture");
+  s.number = model.nextShapeNumber++;
+  s.kind = ShapeKind::Picture;
+  s.picture = inlinePicture.picture;
+  s.width = inlinePicture.width;
+  s.height = inlinePicture.height;
+  s.line.visible = false;
+  s.lockAspectRatio = true;
+  s.wrapType = wrap::kFront;
+  s.anchor = model.paragraphStart(pos);
+  model.erase(pos, pos + 1);
+  model.shapes.push_back(std::move(s));
+  changed();
+  return model.shapes.back();
+}
+
+void DocSession::deleteShape(int number) {
+  checkEditable();
+  const auto it = std::find_if(model.shapes.begin(), model.shapes.end(),
+                               [&](const ShapeData& s) { return s.number == number; });
+  if (it == model.shapes.end()) throw objectDeleted();
+  model.shapes.erase(it);
+  std::erase(selectedShapes_, number);
+  changed();
+}
+
+}  // namespace verolin::wordproc

@@ -1,0 +1,40 @@
+// Documents to file bytes and back, choosing the format: RTF for the word processor's own documents,
+// plain text, and web pages (written only).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "automation/variant.h"
+#include "wordproc/document_model.h"
+
+namespace verolin::wordproc {
+
+// Bytes that are no document this word processor can read; what() says why, for the error text.
+class FileFormatError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct EncodedFile {
+  automation::Bytes bytes;
+  // Files that go beside it (a web page's pictures): a path relative to the file's folder, and bytes.
+  std::vector<std::pair<std::string, automation::Bytes>> companions;
+};
+
+// The bytes of `doc` in a fileformat (see doc_session.h); `fileName` names the file being written,
+// so that a web page can name its picture folder after it.
+EncodedFile encodeDocument(const DocumentModel& doc, int format, std::string_view fileName);
+
+struct DecodedFile {
+  DocumentModel model;
+  int format = 0;  // the fileformat the bytes were in
+};
+
+// Reads RTF (this word processor's own or another's) or plain text; FileFormatError for anything else.
+DecodedFile decodeDocument(const automation::Bytes& bytes);
+
+}  // namespace verolin::wordproc

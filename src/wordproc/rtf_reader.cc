@@ -1,0 +1,1057 @@
+#include "wordproc/rtf_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "text/codepage.h"
+#include "text/utf8.h"
+#include "wordproc/document_files.h"
+#include "wordproc/picture_codec.h"
+#include "wordproc/rtf_common.h"
+#include "wordproc/styles.h"
+
+namespace verolin::wordproc {
+
+namespace {
+
+using namespace rtf;
+
+enum class Dest {
+  Body,
+  Skip,
+  FontTable,
+  ColorTable,
+  StyleSheet,
+  RevTable,
+  Pict,
+  OriginalBlip,
+  Shape,
+  ShapeName,
+  ShapeValue,
+  FieldInstruction,
+  BookmarkStart,
+  BookmarkEnd,
+  DocVar,
+  Password,
+  OldProps,
+  Version,
+  Ignored,  // a container whose own text means nothing (\shpinst, \sp, \field)
+};
+
+// Destinations whose content is not document text, even when no "\*" marks them.
+const std::set<std::string>& skippedDestinations() {
+  static const std::set<std::string> names = {
+      "info",         "header",    "headerl",   "headerr",   "headerf",
+      "footer",       "footerl",   "footerr",   "footerf",   "footnote",
+      "annotation",   "atnid",     "atnauthor", "atndate",   "atnref",
+      "pntext",       "pntxta",    "pntxtb",    "listtable", "listoverridetable",
+      "nonshppict",   "object",    "filetbl",   "private",   "xe",
+      "tc",           "txe",       "rxe",       "template",  "userprops",
+      "ftnsep",       "ftnsepc",   "ftncn",     "aftnsep",   "aftnsepc",
+      "aftncn",       "shprslt",   "shptxt",    "author",    "operator",
+      "title",        "subject",   "keywords",  "doccomm",   "company",
+      "comment",      "fldtype",   "datafield", "themedata", "colorschememapping",
+      "latentstyles", "datastore", "rsidtbl",   "mmathPr",   "xmlnstbl",
+      "pgdsctbl",     "listtext",  "picprop",   "blipuid",   "bkmkpub",
+      "atrfstart",    "atrfend"};
+  return names;
+}
+
+// Character properties as a group has them.
+struct CharState {
+  int font = -1;
+  double size = 0;
+  int color = -1;  // colour table index
+  int bold = -1;
+  int italic = -1;
+  int underline = -1;
+  int explicitMask = -1;  // from our own \verolinx; -1 when the file has none
+  bool revised = false;
+  int revAuthor = 0;
+  std::uint32_t revDate = 0;
+  bool deleted = false;
+  int delAuthor = 0;
+  std::uint32_t delDate = 0;
+  int formatAuthor = -1;
+  std::uint32_t formatDate = 0;
+  std::optional<CharFormat> oldFormat;
+};
+
+struct State {
+  Dest dest = Dest::Body;
+  CharState chars;
+  int uc = 1;
+  bool starred = false;  // the group began with "\*"
+  int link = 0;          // text hyperlink of a field result
+  bool inShapeValue = false;
+  bool inObject = false;  // inside an embedded object, whose \result is text again
+  std::string text;       // text of a non-body destination
+};
+
+struct PictState {
+  std::string kind;
+  automation::Bytes data;
+  automation::Bytes original;
+  bool hasOriginal = false;
+  int pixelWidth = 0, pixelHeight = 0;
+  int goalWidth = 0, goalHeight = 0;
+  int scaleX = 100, scaleY = 100;
+  int hexHigh = -1;
+};
+
+struct ShapeState {
+  std::map<std::string, std::string> props;
+  std::optional<Picture> picture;
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int wr = 2, fblwtxt = 0, z = 0, lid = 0;
+  std::string propName;
+};
+
+class Reader {
+ public:
+  explicit Reader(std::string_view in) : in_(in) {}
+
+  DocumentModel run() {
+    if (!looksLikeRtf(in_)) throw FileFormatError("the file is not in a format this program reads");
+    parse();
+    if (!sawEnd_) {
+      // A file cut short still gives what was read; one that holds no text at all does not.
+      if (chars_.empty()) throw FileFormatError("the file is damaged");
+      while (stack_.size() > 2) endGroup();
+      endParagraph();
+    }
+    return finish();
+  }
+
+ private:
+  State& st() { return stack_.back(); }
+
+  // --- tokenizer ---
+
+  void parse() {
+    stack_.push_back(State{});
+    stack_.back().dest = Dest::Skip;  // outside the outer group nothing counts
+    std::size_t i = 0;
+    while (i < in_.size()) {
+      const unsigned char c = static_cast<unsigned char>(in_[i]);
+      if (c == '{') {
+        flush();
+        State s = st();
+        s.starred = false;
+        s.text.clear();
+        if (stack_.size() == 1) s.dest = Dest::Body;
+        if (s.dest == Dest::StyleSheet) entryStyle_ = 0;
+        stack_.push_back(std::move(s));
+        ++i;
+      } else if (c == '}') {
+        flush();
+        if (stack_.size() == 2) {
+          // The document's own group ends: what follows the last \par is the last paragraph.
+          endParagraph();
+          sawEnd_ = true;
+        }
+        endGroup();
+        ++i;
+        if (stack_.size() == 1) break;
+      } else if (c == '\\') {
+        i = control(i + 1);
+      } else if (c == '\r' || c == '\n') {
+        ++i;
+      } else {
+        if (st().dest == Dest::Pict || st().dest == Dest::OriginalBlip) {
+          hexDigit(static_cast<char>(c));
+        } else if (skipChars_ > 0) {
+          --skipChars_;
+        } else {
+          pending_.push_back(static_cast<char>(c));
+        }
+        ++i;
+      }
+    }
+    flush();
+  }
+
+  std::size_t control(std::size_t i) {
+    if (i >= in_.size()) return i;
+    const char c = in_[i];
+    if (std::isalpha(static_cast<unsigned char>(c))) {
+      std::size_t j = i;
+      while (j < in_.size() && std::isalpha(static_cast<unsigned char>(in_[j]))) ++j;
+      const std::string word(in_.substr(i, j - i));
+      bool hasParam = false;
+      long long param = 0;
+      bool negative = false;
+      if (j < in_.size() && in_[j] == '-' && j + 1 < in_.size() &&
+          std::isdigit(static_cast<unsigned char>(in_[j + 1]))) {
+        negative = true;
+        ++j;
+      }
+      while (j < in_.size() && std::isdigit(static_cast<unsigned char>(in_[j]))) {
+        hasParam = true;
+        if (param < 100000000000LL) param = param * 10 + (in_[j] - '0');
+        ++j;
+      }
+      if (negative) param = -param;
+      if (j < in_.size() && in_[j] == ' ') ++j;
+      if (word == "bin") {
+        flush();
+        const std::size_t n = static_cast<std::size_t>(std::max<long long>(0, param));
+        const std::size_t end = std::min(in_.size(), j + n);
+        if (st().dest == Dest::Pict && pict_) {
+          pict_->data.insert(pict_->data.end(), in_.begin() + static_cast<std::ptrdiff_t>(j),
+                             in_.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+        return end;
+      }
+      if (word != "u") flush();
+      controlWord(word, hasParam, param);
+      return j;
+    }
+    if (c == '\'') {
+      if (i + 2 < in_.size()) {
+        const std::string hex(in_.substr(i + 1, 2));
+        char* end = nullptr;
+        const long v = std::strtol(hex.c_str(), &end, 16);
+        if (end == hex.c_str() + 2) {
+          if (skipChars_ > 0) {
+            --skipChars_;
+          } else if (st().dest != Dest::Pict) {
+            pending_.push_back(static_cast<char>(v));
+          }
+        }
+      }
+      return i + 3;
+    }
+    flush();
+    switch (c) {
+      case '*':
+        st().starred = true;
+        break;
+      case '\\':
+      case '{':
+      case '}':
+        addText(std::u32string(1, static_cast<char32_t>(c)));
+        break;
+      case '~':
+        addText(U"\u00A0");
+        break;
+      case '_':
+        addText(U"\u2011");
+        break;
+      case '\n':
+      case '\r':
+        controlWord("par", false, 0);
+        break;
+      default:
+        break;  // \- optional hyphen, \: and \| index marks
+    }
+    return i + 1;
+  }
+
+  // Decodes the bytes gathered so far in the code page that applies and hands them on as text.
+  void flush() {
+    if (pending_.empty()) return;
+    std::string bytes;
+    bytes.swap(pending_);
+    addText(text::toCodePoints(text::convert(bytes, codePage().c_str(), "UTF-8")));
+  }
+
+  std::string codePage() const {
+    int charset = -1;
+    const State& s = stack_.back();
+    if (s.dest == Dest::FontTable) {
+      charset = entryCharset_;
+    } else if (s.chars.font >= 0) {
+      auto it = fontCharsets_.find(s.chars.font);
+      if (it != fontCharsets_.end()) charset = it->second;
+    }
+    switch (charset) {
+      case 134:
+        return "CP936";
+      case 136:
+        return "CP950";
+      case 128:
+        return "CP932";
+      case 129:
+        return "CP949";
+      case 2:
+        return "CP1252";
+      case 0:
+        return "CP1252";
+      default:
+        return "CP" + std::to_string(ansiCodePage_);
+    }
+  }
+
+  void hexDigit(char c) {
+    int v;
+    if (c >= '0' && c <= '9') {
+      v = c - '0';
+    } else if (c >= 'a' && c <= 'f') {
+      v = c - 'a' + 10;
+    } else if (c >= 'A' && c <= 'F') {
+      v = c - 'A' + 10;
+    } else {
+      return;
+    }
+    if (!pict_) return;
+    automation::Bytes& target = st().dest == Dest::OriginalBlip ? pict_->original : pict_->data;
+    if (pict_->hexHigh < 0) {
+      pict_->hexHigh = v;
+    } else {
+      target.push_back(static_cast<std::uint8_t>(pict_->hexHigh * 16 + v));
+      pict_->hexHigh = -1;
+    }
+  }
+
+  // --- control words ---
+
+  void beginDestination(Dest d) { st().dest = d; }
+
+  void controlWord(const std::string& w, bool hasParam, long long p) {
+    State& s = st();
+    const int n = static_cast<int>(p);
+    if (s.dest == Dest::Skip) {
+      if (w == "result" && s.inObject) s.dest = Dest::Body;
+      return;
+    }
+    if (w == "u") {
+      char32_t cp = static_cast<char32_t>(static_cast<std::uint16_t>(static_cast<std::int16_t>(n)));
+      flush();
+      if (cp >= 0xD800 && cp < 0xDC00) {
+        highSurrogate_ = cp;
+      } else {
+        if (cp >= 0xDC00 && cp < 0xE000 && highSurrogate_)
+          cp = 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (cp - 0xDC00);
+        highSurrogate_ = 0;
+        addText(std::u32string(1, cp));
+      }
+      skipChars_ = s.uc;
+      return;
+    }
+    if (destination(w)) return;
+    if (s.starred) {
+      // An ignorable destination this program does not know.
+      s.dest = Dest::Skip;
+      return;
+    }
+    if (skippedDestinations().count(w)) {
+      s.dest = Dest::Skip;
+      s.inObject = w == "object";
+      return;
+    }
+    if (s.dest == Dest::Pict) return pictWord(w, hasParam, n);
+    if (s.dest == Dest::Shape || s.dest == Dest::Ignored) shapeWord(w, n);
+    if (s.dest == Dest::ColorTable) {
+      if (w == "red") color_ = (color_ & ~0xFF) | (n & 0xFF), colorSet_ = true;
+      if (w == "green") color_ = (color_ & ~0xFF00) | ((n & 0xFF) << 8), colorSet_ = true;
+      if (w == "blue") color_ = (color_ & ~0xFF0000) | ((n & 0xFF) << 16), colorSet_ = true;
+      return;
+    }
+    if (s.dest == Dest::FontTable) {
+      if (w == "f") {
+        entryFont_ = n;
+        entryCharset_ = -1;
+      }
+      if (w == "fcharset") entryCharset_ = n;
+      return;
+    }
+    if (s.dest == Dest::StyleSheet) {
+      if (w == "s") entryStyle_ = n;
+      if (w == "cs" || w == "ts" || w == "ds") entryStyle_ = -1;
+      return;
+    }
+    documentWord(w, hasParam, n, p);
+    charWord(s.chars, w, hasParam, n, p);
+    paragraphWord(w, n);
+  }
+
+  bool destination(const std::string& w) {
+    State& s = st();
+    if (w == "fonttbl") return beginDestination(Dest::FontTable), true;
+    if (w == "colortbl") {
+      colorSet_ = false;
+      color_ = 0;
+      return beginDestination(Dest::ColorTable), true;
+    }
+    if (w == "stylesheet") return beginDestination(Dest::StyleSheet), true;
+    if (w == "revtbl") return beginDestination(Dest::RevTable), true;
+    if (w == "generator") return beginDestination(Dest::Ignored), true;
+    if (w == "pict") {
+      pict_ = PictState{};
+      pictInShape_ = s.inShapeValue;
+      return beginDestination(Dest::Pict), true;
+    }
+    if (w == kOriginalBlip && s.dest == Dest::Pict) {
+      if (pict_) pict_->hasOriginal = true;
+      return beginDestination(Dest::OriginalBlip), true;
+    }
+    if (w == "shppict") return true;  // the picture inside is the one to read
+    if (w == "shp") {
+      shape_ = ShapeState{};
+      return beginDestination(Dest::Shape), true;
+    }
+    if (w == "shpinst" || w == "sp") return true;
+    if (w == "sn" && shape_) return beginDestination(Dest::ShapeName), true;
+    if (w == "sv" && shape_) {
+      s.inShapeValue = true;
+      return beginDestination(Dest::ShapeValue), true;
+    }
+    if (w == "field") {
+      fields_.push_back(0);
+      fieldDepths_.push_back(stack_.size());
+      return beginDestination(Dest::Ignored), true;
+    }
+    if (w == "fldinst") return beginDestination(Dest::FieldInstruction), true;
+    if (w == "fldrslt") {
+      s.link = fields_.empty() ? 0 : fields_.back();
+      return beginDestination(Dest::Body), true;
+    }
+    if (w == "bkmkstart") return beginDestination(Dest::BookmarkStart), true;
+    if (w == "bkmkend") return beginDestination(Dest::BookmarkEnd), true;
+    if (w == "docvar") {
+      docVarParts_.clear();
+      return beginDestination(Dest::DocVar), true;
+    }
+    if (w == "password") return beginDestination(Dest::Password), true;
+    if (w == "oldcprops") {
+      s.chars = CharState{};
+      return beginDestination(Dest::OldProps), true;
+    }
+    if (w == kVersion) {
+      docVarParts_.clear();
+      return beginDestination(Dest::Version), true;
+    }
+    return false;
+  }
+
+  void pictWord(const std::string& w, bool, int n) {
+    if (!pict_) return;
+    if (w == "pngblip" || w == "jpegblip" || w == "emfblip" || w == "macpict" || w == "wmetafile" ||
+        w == "dibitmap" || w == "wbitmap" || w == "pmmetafile") {
+      pict_->kind = w;
+    } else if (w == "picw") {
+      pict_->pixelWidth = n;
+    } else if (w == "pich") {
+      pict_->pixelHeight = n;
+    } else if (w == "picwgoal") {
+      pict_->goalWidth = n;
+    } else if (w == "pichgoal") {
+      pict_->goalHeight = n;
+    } else if (w == "picscalex") {
+      pict_->scaleX = n;
+    } else if (w == "picscaley") {
+      pict_->scaleY = n;
+    }
+  }
+
+  void shapeWord(const std::string& w, int n) {
+    if (!shape_) return;
+    if (w == "shpleft") shape_->left = n;
+    if (w == "shptop") shape_->top = n;
+    if (w == "shpright") shape_->right = n;
+    if (w == "shpbottom") shape_->bottom = n;
+    if (w == "shpwr") shape_->wr = n;
+    if (w == "shpfblwtxt") shape_->fblwtxt = n;
+    if (w == "shpz") shape_->z = n;
+    if (w == "shplid") shape_->lid = n;
+  }
+
+  void documentWord(const std::string& w, bool hasParam, int n, long long) {
+    if (w == "ansicpg") ansiCodePage_ = n;
+    if (w == "uc") st().uc = std::max(0, n);
+    if (w == "paperw") doc_.page.pageWidth = fromTwips(n);
+    if (w == "paperh") doc_.page.pageHeight = fromTwips(n);
+    if (w == "margl") doc_.page.leftMargin = fromTwips(n);
+    if (w == "margr") doc_.page.rightMargin = fromTwips(n);
+    if (w == "margt") doc_.page.topMargin = fromTwips(n);
+    if (w == "margb") doc_.page.bottomMargin = fromTwips(n);
+    if (w == "landscape") doc_.page.orientation = 1;
+    if (w == "revisions") doc_.trackRevisions = true;
+    if (w == kPrintRevisions) doc_.printRevisions = !hasParam || n != 0;
+    if (w == kShowRevisions) doc_.showRevisions = !hasParam || n != 0;
+    if (w == "revprot") doc_.protection.type = protection::kRevisions;
+    if (w == "annotprot") doc_.protection.type = protection::kComments;
+    if (w == "formprot") doc_.protection.type = protection::kFormFields;
+    if (w == "readprot") doc_.protection.type = protection::kReadOnly;
+    if (w == "protlevel" && n >= 0 && n <= 3) protectionLevel_ = n;
+    if (w == "enforceprot") enforce_ = !hasParam || n != 0;
+  }
+
+  static void charWord(CharState& c, const std::string& w, bool hasParam, int n, long long p) {
+    const bool on = !hasParam || n != 0;
+    if (w == "plain") {
+      c = CharState{};
+    } else if (w == "f") {
+      c.font = n;
+    } else if (w == "fs") {
+      if (n > 0) c.size = n / 2.0;
+    } else if (w == "cf") {
+      c.color = n;
+    } else if (w == "b") {
+      c.bold = on;
+    } else if (w == "i") {
+      c.italic = on;
+    } else if (w == "ul" || w == "uld" || w == "uldb" || w == "uldash" || w == "ulw" || w == "ulth" ||
+               w == "ulwave") {
+      c.underline = on;
+    } else if (w == "ulnone") {
+      c.underline = 0;
+    } else if (w == kRunExplicit) {
+      c.explicitMask = n;
+    } else if (w == "revised") {
+      c.revised = on;
+    } else if (w == "revauth") {
+      c.revAuthor = n;
+    } else if (w == "revdttm") {
+      c.revDate = static_cast<std::uint32_t>(p);
+    } else if (w == "deleted") {
+      c.deleted = on;
+    } else if (w == "revauthdel") {
+      c.delAuthor = n;
+    } else if (w == "revdttmdel") {
+      c.delDate = static_cast<std::uint32_t>(p);
+    } else if (w == "crauth") {
+      c.formatAuthor = n;
+    } else if (w == "crdate") {
+      c.formatDate = static_cast<std::uint32_t>(p);
+    }
+  }
+
+  void paragraphWord(const std::string& w, int n) {
+    if (st().dest != Dest::Body) return;
+    if (w == "pard") {
+      paraStyle_ = 0;
+      paraAlign_ = -1;
+      paraMask_ = -1;
+    } else if (w == "s") {
+      paraStyle_ = n;
+    } else if (w == "ql") {
+      paraAlign_ = 0;
+    } else if (w == "qc") {
+      paraAlign_ = 1;
+    } else if (w == "qr") {
+      paraAlign_ = 2;
+    } else if (w == "qj" || w == "qd") {
+      paraAlign_ = 3;
+    } else if (w == kParagraphExplicit) {
+      paraMask_ = n;
+    } else if (w == "par" || w == "sect" || w == "row" || w == "nestrow") {
+      if (w == "row" && lastWasCell_) dropTrailingCell();
+      endParagraph();
+    } else if (w == "tab" || w == "cell" || w == "nestcell") {
+      addText(U"\t");
+      lastWasCell_ = w != "tab";
+      return;
+    } else if (w == "line") {
+      addText(U"\x0B");
+    } else if (w == "page") {
+      addText(U"\x0C");
+    } else if (w == "emdash") {
+      addText(U"\u2014");
+    } else if (w == "endash") {
+      addText(U"\u2013");
+    } else if (w == "bullet") {
+      addText(U"\u2022");
+    } else if (w == "lquote") {
+      addText(U"\u2018");
+    } else if (w == "rquote") {
+      addText(U"\u2019");
+    } else if (w == "ldblquote") {
+      addText(U"\u201C");
+    } else if (w == "rdblquote") {
+      addText(U"\u201D");
+    } else if (w == "emspace" || w == "enspace" || w == "qmspace") {
+      addText(U" ");
+    }
+  }
+
+  // --- text ---
+
+  void addText(const std::u32string& text) {
+    State& s = st();
+    switch (s.dest) {
+      case Dest::Body:
+        return bodyText(text);
+      case Dest::FontTable:
+        for (char32_t c : text) {
+          if (c == U';') {
+            fonts_[entryFont_] = trim(s.text);
+            fontCharsets_[entryFont_] = entryCharset_;
+            s.text.clear();
+          } else {
+            s.text += text::fromCodePoint(c);
+          }
+        }
+        return;
+      case Dest::ColorTable:
+        for (char32_t c : text) {
+          if (c != U';') continue;
+          colors_.push_back(colorSet_ ? color_ : kAutoColor);
+          color_ = 0;
+          colorSet_ = false;
+        }
+        return;
+      case Dest::StyleSheet:
+      case Dest::RevTable:
+        for (char32_t c : text) {
+          if (c != U';') {
+            s.text += text::fromCodePoint(c);
+            continue;
+          }
+          std::string name = s.dest == Dest::StyleSheet ? trim(s.text) : s.text;
+          s.text.clear();
+          if (s.dest == Dest::RevTable) {
+            authors_.push_back(name);
+          } else if (entryStyle_ >= 0) {
+            styles_[entryStyle_] = name;
+          }
+        }
+        return;
+      case Dest::Skip:
+      case Dest::Pict:
+      case Dest::OriginalBlip:
+      case Dest::Ignored:
+      case Dest::Shape:
+      case Dest::OldProps:
+        return;
+      default:
+        for (char32_t c : text) s.text += text::fromCodePoint(c);
+        return;
+    }
+  }
+
+  static std::string trim(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return {};
+    const auto e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+  }
+
+  void bodyText(const std::u32string& text) {
+    if (text.empty()) return;
+    lastWasCell_ = false;
+    const std::uint32_t format = doc_.intern(charFormat(st().chars, st().link));
+    for (char32_t c : text) {
+      if (c == U'\r' || c == U'\n') continue;
+      chars_.push_back(Char{c, format, 0});
+    }
+  }
+
+  void dropTrailingCell() {
+    if (!chars_.empty() && chars_.back().cp == U'\t') chars_.pop_back();
+    lastWasCell_ = false;
+  }
+
+  void endParagraph() {
+    lastWasCell_ = false;
+    ParaFormat p;
+    auto it = styles_.find(paraStyle_);
+    const StyleDef* style = it != styles_.end() ? findStyleInFile(it->second) : nullptr;
+    p.style = style && style->type == StyleType::Paragraph ? style->name : normalStyle().name;
+    p.alignment = paraAlign_;
+    if (paraMask_ >= 0 && !(paraMask_ & 1)) p.alignment = -1;
+    const std::uint32_t format = doc_.intern(charFormat(st().chars, 0));
+    chars_.push_back(Char{kParagraphMark, format, doc_.intern(p)});
+  }
+
+  // The model's format for a run: what the file sets, less what our own files mark as coming from the
+  // style, with revision marks and the field's hyperlink.
+  CharFormat charFormat(const CharState& c, int link) {
+    CharFormat f = plainFormat(c);
+    const int position = static_cast<int>(chars_.size());
+    if (c.revised) f.insRev = revisionId(kRevisionInsert, c.revAuthor, c.revDate, position);
+    if (c.deleted) f.delRev = revisionId(kRevisionDelete, c.delAuthor, c.delDate, position);
+    if (c.formatAuthor >= 0) {
+      f.fmtRev = revisionId(kRevisionProperty, c.formatAuthor, c.formatDate, position);
+      if (c.oldFormat) f.oldFormat = static_cast<int>(doc_.intern(*c.oldFormat));
+    }
+    f.link = link;
+    return f;
+  }
+
+  CharFormat plainFormat(const CharState& c) const {
+    CharFormat f;
+    const int mask = c.explicitMask;
+    auto keep = [&](int bit) { return mask < 0 || (mask & bit); };
+    if (c.font >= 0 && keep(kFontBit)) {
+      auto it = fonts_.find(c.font);
+      if (it != fonts_.end()) f.font = it->second;
+    }
+    if (c.size > 0 && keep(kSizeBit)) f.size = c.size;
+    if (c.color > 0 && keep(kColorBit) && static_cast<std::size_t>(c.color) < colors_.size()) {
+      f.color = colors_[static_cast<std::size_t>(c.color)];
+    }
+    if (c.bold >= 0 && keep(kBoldBit)) f.bold = c.bold;
+    if (c.italic >= 0 && keep(kItalicBit)) f.italic = c.italic;
+    if (c.underline >= 0 && keep(kUnderlineBit)) f.underline = c.underline;
+    // Our own files write a style's bold as \b; without the bit it is the style's, not the run's.
+    if (mask >= 0 && !(mask & kBoldBit)) f.bold = -1;
+    if (mask >= 0 && !(mask & kItalicBit)) f.italic = -1;
+    if (mask >= 0 && !(mask & kUnderlineBit)) f.underline = -1;
+    return f;
+  }
+
+  // Characters that carry the same revision mark next to each other are one revision.
+  int revisionId(RevisionKind kind, int author, std::uint32_t date, int position) {
+    Open& open = openRevisions_[kind];
+    if (open.id && open.author == author && open.date == date && open.end == position) {
+      open.end = position + 1;
+      return open.id;
+    }
+    const std::string name = author >= 0 && static_cast<std::size_t>(author) < authors_.size()
+                                 ? authors_[static_cast<std::size_t>(author)]
+                                 : "Unknown";
+    open = Open{doc_.addRevision(kind, name, unpackDate(date)), author, date, position + 1};
+    return open.id;
+  }
+
+  // --- groups ---
+
+  void endGroup() {
+    if (stack_.size() <= 1) return;
+    if (!fieldDepths_.empty() && fieldDepths_.back() == stack_.size()) {
+      fields_.pop_back();
+      fieldDepths_.pop_back();
+    }
+    State s = std::move(stack_.back());
+    stack_.pop_back();
+    State& parent = stack_.back();
+    switch (s.dest) {
+      case Dest::FontTable:
+        if (parent.dest != Dest::FontTable && !s.text.empty()) fonts_[entryFont_] = s.text;
+        break;
+      case Dest::StyleSheet:
+      case Dest::RevTable:
+        if (parent.dest == s.dest) parent.text += s.text;
+        break;
+      case Dest::Pict:
+        if (parent.dest != Dest::Pict) finishPicture();
+        break;
+      case Dest::ShapeName:
+        if (shape_) shape_->propName = trim(s.text);
+        break;
+      case Dest::ShapeValue:
+        if (parent.dest == Dest::ShapeValue) {
+          parent.text += s.text;
+        } else if (shape_) {
+          shape_->props[shape_->propName] = s.text;
+        }
+        break;
+      case Dest::Shape:
+        if (parent.dest != Dest::Shape) finishShape();
+        break;
+      case Dest::FieldInstruction:
+        if (parent.dest == Dest::FieldInstruction) {
+          parent.text += s.text;
+        } else if (!fields_.empty()) {
+          fields_.back() = hyperlink(s.text);
+        }
+        break;
+      case Dest::BookmarkStart:
+        bookmarkStarts_[trim(s.text)] = static_cast<int>(chars_.size());
+        break;
+      case Dest::BookmarkEnd:
+        bookmarkEnds_[trim(s.text)] = static_cast<int>(chars_.size());
+        break;
+      case Dest::DocVar:
+      case Dest::Version:
+        if (parent.dest == s.dest) {
+          docVarParts_.push_back(s.text);
+        } else {
+          finishVariable(s);
+        }
+        break;
+      case Dest::Password: {
+        const std::string hex = trim(s.text);
+        if (!hex.empty())
+          doc_.protection.passwordKey = static_cast<std::uint32_t>(std::strtoul(hex.c_str(), nullptr, 16));
+        break;
+      }
+      case Dest::OldProps:
+        if (parent.dest != Dest::OldProps) parent.chars.oldFormat = plainFormat(s.chars);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void finishVariable(const State& s) {
+    if (!s.text.empty()) docVarParts_.push_back(s.text);
+    if (s.dest == Dest::DocVar && docVarParts_.size() >= 2 && trim(docVarParts_[0]) == kNextShapeVariable) {
+      nextShape_ = std::atoi(docVarParts_[1].c_str());
+    }
+    if (s.dest == Dest::Version && docVarParts_.size() >= 3) {
+      VersionInfo v;
+      v.author = docVarParts_[0];
+      try {
+        v.date = automation::parseIso(trim(docVarParts_[1]));
+      } catch (const automation::AutomationError&) {
+      }
+      v.comment = docVarParts_[2];
+      doc_.versions.push_back(v);
+    }
+    docVarParts_.clear();
+  }
+
+  int hyperlink(const std::string& instruction) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false;
+    bool any = false;
+    for (std::size_t i = 0; i < instruction.size(); ++i) {
+      const char c = instruction[i];
+      if (quoted) {
+        if (c == '\\' && i + 1 < instruction.size() && instruction[i + 1] == '"') {
+          word += '"';
+          ++i;
+        } else if (c == '"') {
+          quoted = false;
+        } else {
+          word += c;
+        }
+      } else if (c == '"') {
+        quoted = true;
+        any = true;
+      } else if (c == ' ' || c == '\t') {
+        if (any || !word.empty()) words.push_back(word);
+        word.clear();
+        any = false;
+      } else {
+        word += c;
+        any = true;
+      }
+    }
+    if (any || !word.empty()) words.push_back(word);
+    if (words.empty() || text::toLowerAscii(words[0]) != "hyperlink") return 0;
+    Link link;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+      const std::string& w = words[i];
+      const bool hasValue = i + 1 < words.size();
+      if (w == "\\l" && hasValue) {
+        link.subAddress = words[++i];
+      } else if (w == "\\o" && hasValue) {
+        link.screenTip = words[++i];
+      } else if (w == "\\t" && hasValue) {
+        link.target = words[++i];
+      } else if (w == "\\m" || w == "\\n" || w == "\\h") {
+        continue;
+      } else if (link.address.empty() && !w.empty() && w[0] != '\\') {
+        link.address = w;
+      }
+    }
+    return doc_.addLink(link);
+  }
+
+  std::optional<Picture> picture() {
+    if (!pict_) return std::nullopt;
+    PictState& p = *pict_;
+    if (p.hasOriginal) return readPicture(p.original);
+    if (p.kind == "pngblip" || p.kind == "jpegblip") return readPicture(p.data);
+    if (p.kind == "dibitmap") {
+      if (auto bmp = bmpFromDib(p.data)) return readPicture(*bmp);
+    }
+    return std::nullopt;  // metafiles and device bitmaps are not pictures this program shows
+  }
+
+  void finishPicture() {
+    auto pic = picture();
+    const PictState p = pict_ ? *pict_ : PictState{};
+    pict_.reset();
+    if (!pic) return;
+    if (pictInShape_ && shape_) {
+      shape_->picture = std::move(pic);
+      return;
+    }
+    InlinePicture inlinePicture;
+    const double w = p.goalWidth > 0 ? fromTwips(p.goalWidth) : pixelsToPoints(pic->pixelWidth);
+    const double h = p.goalHeight > 0 ? fromTwips(p.goalHeight) : pixelsToPoints(pic->pixelHeight);
+    inlinePicture.width = w * p.scaleX / 100;
+    inlinePicture.height = h * p.scaleY / 100;
+    inlinePicture.picture = std::move(*pic);
+    const std::uint32_t format = doc_.intern(charFormat(st().chars, st().link));
+    const int id = doc_.storePicture(std::move(inlinePicture));
+    chars_.push_back(Char{kPictureChar, format, static_cast<std::uint32_t>(id)});
+  }
+
+  long long prop(const ShapeState& s, const std::string& name, long long fallback) const {
+    auto it = s.props.find(name);
+    if (it == s.props.end() || it->second.empty()) return fallback;
+    return std::atoll(it->second.c_str());
+  }
+
+  std::string textProp(const ShapeState& s, const std::string& name) const {
+    auto it = s.props.find(name);
+    return it == s.props.end() ? std::string() : it->second;
+  }
+
+  void finishShape() {
+    if (!shape_) return;
+    ShapeState s = std::move(*shape_);
+    shape_.reset();
+    const long long type = prop(s, "shapeType", 0);
+    ShapeData d;
+    if (type == kShapeTypeLine) {
+      d.kind = ShapeKind::Line;
+    } else if (s.picture && (type == kShapeTypePicture || type == 0)) {
+      d.kind = ShapeKind::Picture;
+      d.picture = std::move(*s.picture);
+    } else {
+      return;  // text boxes and drawings of other kinds are not shapes this program keeps
+    }
+    d.left = fromTwips(s.left);
+    d.top = fromTwips(s.top);
+    d.width = fromTwips(s.right - s.left);
+    d.height = fromTwips(s.bottom - s.top);
+    d.flipH = prop(s, "fFlipH", 0) != 0;
+    d.flipV = prop(s, "fFlipV", 0) != 0;
+    d.name = textProp(s, "wzName");
+    d.number = s.lid > kShapeIdBase ? s.lid - kShapeIdBase : 0;
+    d.transparentBackground =
+        prop(s, kTransparentBackground, s.props.count("pictureTransparent") ? 1 : 0) != 0;
+    d.transparencyColor =
+        static_cast<Color>(prop(s, "pictureTransparent", prop(s, "verolinTransparencyColor", kWhite)));
+    const bool picture = d.kind == ShapeKind::Picture;
+    d.fill.visible = prop(s, "fFilled", picture ? 0 : 1) != 0;
+    d.fill.foreColor = static_cast<Color>(prop(s, "fillColor", kWhite));
+    d.fill.transparency = transparencyOf(prop(s, "fillOpacity", 65536));
+    d.line.visible = prop(s, "fLine", picture ? 0 : 1) != 0;
+    d.line.foreColor = static_cast<Color>(prop(s, "lineColor", kBlack));
+    d.line.backColor = static_cast<Color>(prop(s, "lineBackColor", kWhite));
+    d.line.weight = static_cast<double>(prop(s, "lineWidth", 9525)) / kEmuPerPoint;
+    d.line.style = static_cast<int>(prop(s, "lineStyle", 0)) + 1;
+    d.line.dashStyle = static_cast<int>(prop(s, kDashStyle, dashStyleOf(prop(s, "lineDashing", 0))));
+    d.line.transparency = transparencyOf(prop(s, "lineOpacity", 65536));
+    d.lockAspectRatio = prop(s, "fLockAspectRatio", picture ? 1 : 0) != 0;
+    d.allowOverlap = prop(s, "fAllowOverlap", 1) != 0;
+    switch (s.wr) {
+      case 1:
+        d.wrapType = wrap::kTopBottom;
+        break;
+      case 3:
+        d.wrapType = s.fblwtxt ? wrap::kBehind : wrap::kFront;
+        break;
+      case 4:
+        d.wrapType = wrap::kTight;
+        break;
+      case 5:
+        d.wrapType = wrap::kThrough;
+        break;
+      default:
+        d.wrapType = wrap::kSquare;
+        break;
+    }
+    if (s.props.count(kLinkAddress)) {
+      d.link = Link{textProp(s, kLinkAddress), textProp(s, kLinkSubAddress), textProp(s, kLinkScreenTip),
+                    textProp(s, kLinkTarget)};
+    }
+    d.anchor = paragraphStartOfEnd();
+    shapes_.push_back({s.z, std::move(d)});
+  }
+
+  static int dashStyleOf(long long dashing) {
+    static const int map[] = {1, 10, 11, 12, 6, 2, 4, 7, 5, 8, 9};
+    return dashing >= 0 && dashing <= 10 ? map[dashing] : 1;
+  }
+
+  int paragraphStartOfEnd() const {
+    int i = static_cast<int>(chars_.size());
+    while (i > 0 && chars_[static_cast<std::size_t>(i - 1)].cp != kParagraphMark) --i;
+    return i;
+  }
+
+  DocumentModel finish() {
+    doc_.assign(std::move(chars_));
+    std::stable_sort(shapes_.begin(), shapes_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    int highest = 0;
+    std::set<int> used;
+    for (auto& [z, d] : shapes_) {
+      if (d.number > 0 && !used.count(d.number))
+        used.insert(d.number);
+      else
+        d.number = 0;
+      highest = std::max(highest, d.number);
+    }
+    for (auto& [z, d] : shapes_) {
+      if (d.number == 0) d.number = ++highest;
+      if (d.name.empty())
+        d.name = (d.kind == ShapeKind::Line ? "Line " : "Picture ") + std::to_string(d.number);
+      d.anchor = std::min(d.anchor, doc_.size() - 1);
+      doc_.shapes.push_back(std::move(d));
+    }
+    doc_.nextShapeNumber = std::max(nextShape_, highest + 1);
+    // \protlevel names the kind of an enforced protection; \revprot and the like name it in older files.
+    if (protectionLevel_ >= 0 && enforce_) doc_.protection.type = protectionLevel_;
+    if (doc_.protection.type == protection::kNone) doc_.protection.passwordKey.reset();
+    for (const auto& [name, start] : bookmarkStarts_) {
+      auto end = bookmarkEnds_.find(name);
+      const int e = end == bookmarkEnds_.end() ? start : end->second;
+      doc_.bookmarks[name] =
+          doc_.track(std::min(start, doc_.size()), std::min(std::max(start, e), doc_.size()));
+    }
+    return std::move(doc_);
+  }
+
+  struct Open {
+    int id = 0;
+    int author = -1;
+    std::uint32_t date = 0;
+    int end = -1;
+  };
+
+  std::string_view in_;
+  std::vector<State> stack_;
+  std::string pending_;
+  int skipChars_ = 0;
+  char32_t highSurrogate_ = 0;
+  int ansiCodePage_ = 1252;
+  bool sawEnd_ = false;
+
+  DocumentModel doc_;
+  std::vector<Char> chars_;
+  std::map<int, std::string> fonts_;
+  std::map<int, int> fontCharsets_;
+  int entryFont_ = 0;
+  int entryCharset_ = -1;
+  std::vector<Color> colors_;
+  Color color_ = 0;
+  bool colorSet_ = false;
+  std::map<int, std::string> styles_;
+  int entryStyle_ = -1;
+  std::vector<std::string> authors_;
+  Open openRevisions_[4];
+  int paraStyle_ = 0;
+  int paraAlign_ = -1;
+  int paraMask_ = -1;
+  bool lastWasCell_ = false;
+  std::optional<PictState> pict_;
+  bool pictInShape_ = false;
+  std::optional<ShapeState> shape_;
+  std::vector<std::pair<int, ShapeData>> shapes_;
+  std::vector<int> fields_;  // the hyperlink (or 0) of each open field
+  std::vector<std::size_t> fieldDepths_;
+  std::map<std::string, int> bookmarkStarts_;
+  std::map<std::string, int> bookmarkEnds_;
+  std::vector<std::string> docVarParts_;
+  int nextShape_ = 1;
+  int protectionLevel_ = -1;
+  bool enforce_ = true;
+};
+
+}  // namespace
+
+bool looksLikeRtf(std::string_view bytes) {
+  std::size_t i = 0;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") i = 3;
+  return bytes.substr(i, 5) == "{\\rtf";
+}
+
+DocumentModel readRtf(std::string_view bytes) {
+  return Reader(bytes).run();
+}
+
+}  // namespace verolin::wordproc

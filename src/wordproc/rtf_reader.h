@@ -1,0 +1,18 @@
+// Reading RTF into the document model: this word processor's own files exactly, and other word
+// processors' files with their text, paragraphs, pictures (PNG, JPEG, bitmaps) and what else of
+// the above they hold. Groups and words it does not know are skipped, never read as text.
+#pragma once
+
+#include <string_view>
+
+#include "wordproc/document_model.h"
+
+namespace verolin::wordproc {
+
+// True when the bytes begin as RTF does ("{\rtf").
+bool looksLikeRtf(std::string_view bytes);
+
+// The document; FileFormatError (document_files.h) when the bytes are not readable RTF.
+DocumentModel readRtf(std::string_view bytes);
+
+}  // namespace verolin::wordproc
