@@ -14,15 +14,13 @@ namespace {
 using automation::AutomationError;
 using Messages = std::vector<std::string>;
 
-automation::Bytes bytesOf(const std::string& s) {
-  return automation::Bytes(s.begin(), s.end());
-}
-
 class FileCipher : public ::testing::Test {
  protected:
   FileCipher() : stand(folder.path()) { stand.files.createDir("c:\\temp"); }
 
-  void put(const std::string& path, const std::string& bytes) { stand.files.write(path, bytesOf(bytes)); }
+  void put(const std::string& path, const std::string& bytes) {
+    stand.files.write(path, automation::Bytes(bytes.begin(), bytes.end()));
+  }
   std::string get(const std::string& path) {
     const automation::Bytes bytes = stand.files.read(path);
     return {bytes.begin(), bytes.end()};

@@ -36,13 +36,6 @@ TEST(VbRandom, RandomizeKeepsTheLowByteAndSetsTheMiddleBits) {
   EXPECT_EQ(reset.state(), 0xA09E86u);
 }
 
-TEST(VbRandom, RndDispatchesOnTheSignOfItsArgument) {
-  VbRandom generator;
-  const float first = generator.rnd(1.0f);
-  EXPECT_EQ(generator.rnd(0.0f), first);
-  EXPECT_EQ(generator.rnd(-1.0f), 0.2240070104598999f);
-}
-
 TEST(VbRandom, LargeSeedsLoseTheirLowBitsThroughTheDouble) {
   VbRandom a;
   VbRandom b;
