@@ -1,0 +1,200 @@
+#include "script/host_api.h"
+
+#include <ostream>
+
+#include "automation/date.h"
+#include "automation/error.h"
+#include "platform/files.h"
+#include "script/handlers.h"
+#include "script/native.h"
+#include "script/session.h"
+#include "script/values.h"
+
+namespace verolin::script {
+namespace {
+
+using automation::AutomationError;
+using automation::Bytes;
+
+std::string pathArg(duk_context* ctx, const char* function) {
+  if (!duk_is_string(ctx, 0)) {
+    throw AutomationError(automation::err::kTypeMismatch,
+                          std::string(function) + ": the path is a string such as \"c:\\\\temp\\\\a.doc\"");
+  }
+  return readString(ctx, 0);
+}
+
+// The text of a string argument, or the bytes of a Uint8Array.
+Bytes contentArg(duk_context* ctx, duk_idx_t idx, const char* function) {
+  if (duk_is_string(ctx, idx)) {
+    const std::string text = readString(ctx, idx);
+    return Bytes(text.begin(), text.end());
+  }
+  if (duk_is_buffer_data(ctx, idx)) {
+    duk_size_t n = 0;
+    const auto* p = static_cast<const std::uint8_t*>(duk_get_buffer_data(ctx, idx, &n));
+    return p ? Bytes(p, p + n) : Bytes();
+  }
+  throw AutomationError(automation::err::kTypeMismatch,
+                        std::string(function) + ": give a string or a Uint8Array");
+}
+
+platform::FileSystem& files(duk_context* ctx) {
+  return sessionOf(ctx).standIn.files;
+}
+
+// Creates the folders above `path` that are missing, as a person preparing files would.
+void makeFolders(platform::FileSystem& fs, const std::string& path) {
+  const std::string folder = platform::folderOf(path);
+  std::vector<std::string> missing;
+  for (std::string f = folder; f.size() > 3 && !fs.dirExists(f);) {
+    missing.push_back(f);
+    std::string trimmed = f.substr(0, f.size() - 1);  // without its trailing backslash
+    const std::string up = platform::folderOf(trimmed);
+    if (up == f || up.empty()) break;
+    f = up;
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) fs.createDir(*it);
+}
+
+int fileWrite(duk_context* ctx) {
+  const std::string path = pathArg(ctx, "host.file.write");
+  const Bytes content = contentArg(ctx, 1, "host.file.write");
+  makeFolders(files(ctx), path);
+  files(ctx).write(path, content);
+  return 0;
+}
+
+int fileRead(duk_context* ctx) {
+  const Bytes bytes = files(ctx).read(pathArg(ctx, "host.file.read"));
+  duk_push_lstring(ctx, reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return 1;
+}
+
+int fileExists(duk_context* ctx) {
+  const std::string path = pathArg(ctx, "host.file.exists");
+  duk_push_boolean(ctx, files(ctx).fileExists(path) || files(ctx).dirExists(path));
+  return 1;
+}
+
+int fileRemove(duk_context* ctx) {
+  files(ctx).remove(pathArg(ctx, "host.file.remove"));
+  return 0;
+}
+
+int ref(duk_context* ctx) {
+  pushRefBox(ctx, 0);
+  return 1;
+}
+
+int word(duk_context* ctx) {
+  const automation::Variant& app = sessionOf(ctx).apartment.state().wordApp;
+  if (app.isObject()) {
+    pushVariant(ctx, app);
+  } else {
+    duk_push_null(ctx);
+  }
+  return 1;
+}
+
+int clock(duk_context* ctx) {
+  platform::StandInHost& host = sessionOf(ctx).standIn.host;
+  if (!duk_is_undefined(ctx, 0)) {
+    if (!duk_is_string(ctx, 0)) {
+      throw AutomationError(automation::err::kTypeMismatch, "host.clock: give \"YYYY-MM-DD hh:mm:ss\"");
+    }
+    host.setClock(automation::parseIso(readString(ctx, 0)));
+  }
+  pushString(ctx, automation::formatIso(host.now()));
+  return 1;
+}
+
+int sleep(duk_context* ctx) {
+  if (!duk_is_number(ctx, 0))
+    throw AutomationError(automation::err::kTypeMismatch, "host.sleep: give milliseconds");
+  sessionOf(ctx).standIn.host.sleep(duk_get_int(ctx, 0));
+  return 0;
+}
+
+int setPicture(duk_context* ctx) {
+  Bytes picture = duk_is_string(ctx, 0) ? files(ctx).read(readString(ctx, 0))
+                                        : contentArg(ctx, 0, "host.clipboard.setPicture");
+  sessionOf(ctx).standIn.clipboard.setPicture(std::move(picture));
+  return 0;
+}
+
+int print(duk_context* ctx) {
+  const duk_idx_t n = duk_get_top(ctx);
+  std::string line;
+  for (duk_idx_t i = 0; i < n; ++i) {
+    if (i > 0) line += ' ';
+    if (!duk_is_string(ctx, i)) duk_safe_to_string(ctx, i);
+    line += readString(ctx, i);
+  }
+  std::ostream& out = sessionOf(ctx).out;
+  out << line << '\n';
+  out.flush();
+  return 0;
+}
+
+struct Function {
+  const char* name;
+  duk_c_function fn;
+  duk_idx_t nargs;
+};
+
+void putFunctions(duk_context* ctx, std::initializer_list<Function> functions) {
+  for (const auto& f : functions) {
+    duk_push_c_function(ctx, f.fn, f.nargs);
+    duk_put_prop_string(ctx, -2, f.name);
+  }
+}
+
+}  // namespace
+
+void installHost(duk_context* ctx, const std::vector<std::string>& args) {
+  installValues(ctx);
+  duk_push_object(ctx);
+  const duk_idx_t host = duk_get_top_index(ctx);
+  duk_push_heap_stash(ctx);
+  duk_dup(ctx, host);
+  duk_put_prop_string(ctx, -2, kHostStashKey);
+  duk_pop(ctx);
+
+  putFunctions(ctx, {{"ref", native<ref>, 1},
+                     {"clock", native<clock>, 1},
+                     {"sleep", native<sleep>, 1},
+                     {"print", native<print>, DUK_VARARGS}});
+  installHandlers(ctx, host);
+
+  pushString(ctx, "word");
+  duk_push_c_function(ctx, native<word>, 0);
+  duk_def_prop(ctx, host, DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_SET_ENUMERABLE);
+
+  duk_push_array(ctx);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    pushString(ctx, args[i]);
+    duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(i));
+  }
+  duk_put_prop_string(ctx, host, "args");
+
+  duk_push_object(ctx);
+  putFunctions(ctx, {{"write", native<fileWrite>, 2},
+                     {"read", native<fileRead>, 1},
+                     {"exists", native<fileExists>, 1},
+                     {"remove", native<fileRemove>, 1}});
+  duk_put_prop_string(ctx, host, "file");
+
+  duk_push_object(ctx);
+  putFunctions(ctx, {{"setPicture", native<setPicture>, 1}});
+  duk_put_prop_string(ctx, host, "clipboard");
+
+  duk_put_global_string(ctx, "host");
+}
+
+void installControl(duk_context* ctx, automation::ObjectRef control) {
+  pushObject(ctx, std::move(control));
+  duk_put_global_string(ctx, "control");
+}
+
+}  // namespace verolin::script

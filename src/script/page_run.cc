@@ -1,0 +1,158 @@
+#include "script/page_run.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <sstream>
+
+#include "control/verolin_activex.h"
+#include "platform/curl_http.h"
+#include "script/engine.h"
+#include "script/handlers.h"
+#include "script/host_api.h"
+#include "script/session.h"
+#include "script/transcript.h"
+#include "text/codepage.h"
+
+#ifdef VEROLIN_HAVE_WORDPROC
+#include "wordproc/wordproc.h"
+#endif
+
+namespace verolin::script {
+namespace {
+
+// A root folder of its own for a run that names none; removed when the run ends.
+class TemporaryRoot {
+ public:
+  TemporaryRoot() {
+    std::random_device rd;
+    path_ = std::filesystem::temp_directory_path() /
+            ("verolin-run-" + std::to_string(rd()) + std::to_string(rd()));
+    std::filesystem::create_directories(path_);
+  }
+  ~TemporaryRoot() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TemporaryRoot(const TemporaryRoot&) = delete;
+  TemporaryRoot& operator=(const TemporaryRoot&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Keeps the wire code page of the process as it was before the run.
+class CodePageScope {
+ public:
+  explicit CodePageScope(const std::string& codePage) : saved_(text::wireCodePage()) {
+    if (!codePage.empty()) text::setWireCodePage(codePage);
+  }
+  ~CodePageScope() {
+    try {
+      text::setWireCodePage(saved_);
+    } catch (...) {
+    }
+  }
+  CodePageScope(const CodePageScope&) = delete;
+  CodePageScope& operator=(const CodePageScope&) = delete;
+
+ private:
+  std::string saved_;
+};
+
+// The word processor as the machine has it: registered for "Word.Application" with the version
+// asked for, or not installed at all.
+void installWordProcessor(platform::Platform& platform, const PageOptions& options, std::ostream& log) {
+#ifdef VEROLIN_HAVE_WORDPROC
+  (void)log;
+  wordproc::WordOptions word;
+  if (options.wordVersion) word.version = *options.wordVersion;
+  word.installed = !options.noWord;
+  wordproc::registerWordApplication(platform, word);
+#else
+  (void)platform;
+  if (!options.noWord && options.wordVersion) {
+    log << "verolin run: this build has no word processor; --word-version is ignored\n";
+  }
+#endif
+}
+
+int playPage(std::string_view source, const std::string& fileName, const PageOptions& options,
+             const std::filesystem::path& root, std::ostream& out, std::ostream& log) {
+  CodePageScope codePage(options.codePage);
+  platform::StandInPlatform standIn(root);
+  writeTranscript(standIn.host, log);
+  standIn.http = platform::makeCurlHttpFactory();
+  if (options.prepare) options.prepare(standIn);
+  if (standIn.http) standIn.http = traceHttp(std::move(standIn.http), standIn.host);
+  // The word processor keeps a reference to the services it was registered with.
+  platform::Platform services = standIn.platform();
+  installWordProcessor(services, options, log);
+
+  control::Apartment apartment(services);
+  Session session(standIn, apartment, out);
+  std::shared_ptr<control::VerolinActivex> activex;
+  int code = 0;
+  {
+    Engine engine(session);
+    installHost(engine.context(), options.args);
+    try {
+      activex = control::VerolinActivex::create(apartment);
+    } catch (const std::exception& e) {
+      log << fileName << ": the control cannot be created: " << e.what() << '\n';
+      detachHandlers(session);
+      standIn.host.onTrace = nullptr;
+      return kExitScriptError;
+    }
+    installControl(engine.context(), activex);
+    if (auto failure = engine.run(source, fileName)) {
+      log << failure->describe();
+      code = kExitScriptError;
+    }
+    // The page goes away: the control is released (Terminate) while the handlers still answer.
+    activex->release();
+    if (auto failure = engine.takePendingError()) {
+      log << failure->describe();
+      code = kExitScriptError;
+    }
+    detachHandlers(session);
+  }
+  activex.reset();
+  standIn.host.onTrace = nullptr;
+  return code;
+}
+
+}  // namespace
+
+int runPageSource(std::string_view source, const std::string& fileName, const PageOptions& options) {
+  std::ostream& out = options.out ? *options.out : std::cout;
+  std::ostream& log = options.transcript ? *options.transcript : std::cerr;
+  try {
+    std::optional<TemporaryRoot> temporary;
+    std::filesystem::path root = options.root;
+    if (root.empty()) {
+      temporary.emplace();
+      root = temporary->path();
+    }
+    return playPage(source, fileName, options, root, out, log);
+  } catch (const std::exception& e) {
+    log << "verolin run: " << e.what() << '\n';
+    return kExitCannotRun;
+  }
+}
+
+int runPageScript(const std::filesystem::path& script, const PageOptions& options) {
+  std::ifstream in(script, std::ios::binary);
+  if (!in) {
+    (options.transcript ? *options.transcript : std::cerr)
+        << "verolin run: cannot read " << script.string() << '\n';
+    return kExitCannotRun;
+  }
+  const std::string source{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return runPageSource(source, script.string(), options);
+}
+
+}  // namespace verolin::script

@@ -1,0 +1,124 @@
+#include "script/transcript.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "automation/error.h"
+
+namespace verolin::script {
+namespace {
+
+const char* buttonName(std::string_view answer) {
+  static const char* const names[] = {"OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
+  if (answer.size() == 1 && answer[0] >= '1' && answer[0] <= '7') return names[answer[0] - '1'];
+  return nullptr;
+}
+
+// "caption|style|text -> answer" as "[caption] text (style N) -> Button".
+std::string messageBoxLine(std::string_view line) {
+  const auto bar1 = line.find('|');
+  const auto bar2 = bar1 == std::string_view::npos ? bar1 : line.find('|', bar1 + 1);
+  const auto arrow = line.rfind(" -> ");
+  if (bar2 == std::string_view::npos || arrow == std::string_view::npos || arrow < bar2)
+    return std::string(line);
+  const std::string_view caption = line.substr(0, bar1);
+  const std::string_view style = line.substr(bar1 + 1, bar2 - bar1 - 1);
+  const std::string_view text = line.substr(bar2 + 1, arrow - bar2 - 1);
+  const std::string_view answer = line.substr(arrow + 4);
+  const char* button = buttonName(answer);
+  std::string out =
+      "[" + std::string(caption) + "] " + std::string(text) + " (style " + std::string(style) + ") -> ";
+  out += button ? std::string(button) : std::string(answer);
+  return out;
+}
+
+std::uint64_t fileSize(const std::filesystem::path& file) {
+  std::error_code ec;
+  const auto n = std::filesystem::file_size(file, ec);
+  return ec ? 0 : n;
+}
+
+class TracedRequest final : public platform::HttpRequest {
+ public:
+  TracedRequest(std::unique_ptr<platform::HttpRequest> inner, platform::Host& host)
+      : inner_(std::move(inner)), host_(host) {}
+
+  void open(const std::string& method, const std::string& url, bool async) override {
+    inner_->open(method, url, async);
+  }
+  void send() override {
+    exchange([&] { inner_->send(); }, 0);
+  }
+  void send(const automation::Bytes& body) override {
+    exchange([&] { inner_->send(body); }, body.size());
+  }
+  void sendFile(const std::filesystem::path& bodyFile) override {
+    exchange([&] { inner_->sendFile(bodyFile); }, fileSize(bodyFile));
+  }
+  void receiveInto(const std::filesystem::path& file) override {
+    into_ = file;
+    inner_->receiveInto(file);
+  }
+  int readyState() const override { return inner_->readyState(); }
+  int status() const override { return inner_->status(); }
+  automation::Bytes responseBody() const override { return inner_->responseBody(); }
+
+ private:
+  // The request line is the exchange's own trace; this adds how it ended.
+  template <class F>
+  void exchange(F&& send, std::uint64_t sent) {
+    const std::string sentText = sent > 0 ? " (" + std::to_string(sent) + " bytes sent)" : "";
+    try {
+      send();
+    } catch (const automation::AutomationError& e) {
+      host_.trace("reply", "failed: " + e.description() + sentText);
+      throw;
+    }
+    const std::uint64_t received = into_.empty() ? inner_->responseBody().size() : fileSize(into_);
+    host_.trace("reply",
+                std::to_string(inner_->status()) + ", " + std::to_string(received) + " bytes" + sentText);
+  }
+
+  std::unique_ptr<platform::HttpRequest> inner_;
+  platform::Host& host_;
+  std::filesystem::path into_;
+};
+
+class TracedFactory final : public platform::HttpFactory {
+ public:
+  TracedFactory(std::unique_ptr<platform::HttpFactory> inner, platform::Host& host)
+      : inner_(std::move(inner)), host_(host) {}
+  std::unique_ptr<platform::HttpRequest> create() override {
+    return std::make_unique<TracedRequest>(inner_->create(), host_);
+  }
+
+ private:
+  std::unique_ptr<platform::HttpFactory> inner_;
+  platform::Host& host_;
+};
+
+}  // namespace
+
+std::string transcriptLine(std::string_view category, std::string_view line) {
+  std::string out(category);
+  if (out.size() < 9)
+    out.resize(9, ' ');
+  else
+    out += ' ';
+  out += category == "msgbox" ? messageBoxLine(line) : std::string(line);
+  return out;
+}
+
+void writeTranscript(platform::StandInHost& host, std::ostream& out) {
+  host.onTrace = [&out](std::string_view category, std::string_view line) {
+    out << transcriptLine(category, line) << '\n';
+    out.flush();
+  };
+}
+
+std::unique_ptr<platform::HttpFactory> traceHttp(std::unique_ptr<platform::HttpFactory> inner,
+                                                 platform::Host& host) {
+  return std::make_unique<TracedFactory>(std::move(inner), host);
+}
+
+}  // namespace verolin::script

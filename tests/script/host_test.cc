@@ -1,0 +1,116 @@
+// The host object: the user's handlers, forms and dialogs, local files, clock, arguments, transcript.
+#include <fstream>
+
+#include "script_fixture.h"
+
+namespace verolin::script::testing {
+namespace {
+
+TEST_F(ScriptTest, MessageBoxAnswersByWordNumberOrDefault) {
+  EXPECT_EQ(run("host.print(probe.Ask('a'));"
+                "host.onMessageBox = function (text, style, caption) { return text === 'b' ? 'cancel' : 6; };"
+                "host.print(probe.Ask('b'), probe.Ask('c'));"
+                "host.onMessageBox = null; host.print(probe.Ask('d'));"),
+            "");
+  EXPECT_EQ(out(), "1\n2 6\n1\n");
+  EXPECT_NE(transcript().find("msgbox   [probe] b (style 1) -> Cancel"), std::string::npos);
+}
+
+TEST_F(ScriptTest, HandlerErrorEndsTheControlCallAndIsCatchable) {
+  EXPECT_EQ(run("host.onMessageBox = function () { throw new Error('no answer'); };\n"
+                "try { probe.Ask('x'); } catch (e) { host.print('caught', e.message); }\n"
+                "probe.Ask('y');"),
+            "test.js:1: Error: no answer");
+  EXPECT_EQ(out(), "caught no answer\n");
+}
+
+TEST_F(ScriptTest, BadMessageBoxAnswerIsAScriptError) {
+  EXPECT_NE(run("host.onMessageBox = function () { return 'maybe'; }; probe.Ask('x');").find("TypeError"),
+            std::string::npos);
+}
+
+TEST_F(ScriptTest, FormHandlerActsAsTheUser) {
+  EXPECT_EQ(run("var kept;"
+                "host.onForm = function (form) {"
+                "  kept = form;"
+                "  host.print(form.name, form.caption, form.get('txtName', 'Text'), form.controls().join());"
+                "  form.set('txtName', 'Text', '张三'); form.click('cmdOk'); host.print(form.isOpen());"
+                "};"
+                "host.print(probe.ShowForm());"
+                "try { kept.click('cmdOk'); } catch (e) { host.print('closed'); }"),
+            "");
+  EXPECT_EQ(out(), "FrmProbe 探针 ? cmdOk,txtName\nfalse\n张三\nclosed\n");
+}
+
+TEST_F(ScriptTest, FormWithoutHandlerIsClosedByTheHost) {
+  EXPECT_EQ(run("host.print(probe.ShowForm());"), "");
+  EXPECT_EQ(out(), "probe\n");
+  EXPECT_NE(transcript().find("closed FrmProbe"), std::string::npos);
+}
+
+TEST_F(ScriptTest, DialogHandlerChangesFieldsAndConfirms) {
+  EXPECT_EQ(run("host.print(probe.ShowDialog());"
+                "host.onDialog = function (d) { d.fields.TopMargin = d.fields.TopMargin + 18; return d.id "
+                "=== 178; };"
+                "host.print(probe.ShowDialog());"),
+            "");
+  EXPECT_EQ(out(), "0:72\n-1:90\n");
+}
+
+TEST_F(ScriptTest, HandlerMustBeAFunction) {
+  EXPECT_NE(run("host.onInputBox = 'no';").find("(error 13)"), std::string::npos);
+}
+
+TEST_F(ScriptTest, InputBoxHandlerGivesTextOrCancels) {
+  standIn_.host.onPropertyChanged = nullptr;
+  EXPECT_EQ(
+      run("host.onInputBox = function (prompt, title, def) { return prompt === 'p' ? def + '!' : null; };"),
+      "");
+  EXPECT_EQ(standIn_.host.inputBox("p", "t", "d").value_or("<cancel>"), "d!");
+  EXPECT_EQ(standIn_.host.inputBox("q", "t", "d").value_or("<cancel>"), "<cancel>");
+}
+
+TEST_F(ScriptTest, FilesLiveOnTheControlsPaths) {
+  EXPECT_EQ(run("host.file.write('c:\\\\docs\\\\2006\\\\a.txt', '文字');"
+                "host.print(host.file.exists('c:\\\\docs\\\\2006\\\\a.txt'), "
+                "host.file.read('C:\\\\DOCS\\\\2006\\\\A.TXT'));"
+                "host.file.remove('c:\\\\docs\\\\2006\\\\a.txt'); "
+                "host.print(host.file.exists('c:\\\\docs\\\\2006\\\\a.txt'));"),
+            "");
+  EXPECT_EQ(out(), "true 文字\nfalse\n");
+  EXPECT_TRUE(std::filesystem::is_directory(root_ / "c" / "docs" / "2006"));
+  EXPECT_NE(run("host.file.read('c:\\\\nope.txt');").find("(error 53)"), std::string::npos);
+}
+
+TEST_F(ScriptTest, ClockSetsLocalTimeAndSleepRunsTimers) {
+  int ticks = 0;
+  standIn_.host.startTimer(1000, [&] { ++ticks; });
+  EXPECT_EQ(run("host.print(host.clock('2006-03-05 09:07:02')); host.sleep(2500); host.print(host.clock());"),
+            "");
+  EXPECT_EQ(out(), "2006-03-05 09:07:02\n2006-03-05 09:07:04\n");
+  EXPECT_EQ(ticks, 2);
+  EXPECT_NE(run("host.clock('yesterday');"), "");
+}
+
+TEST_F(ScriptTest, ArgumentsAndClipboard) {
+  EXPECT_EQ(run("host.print(host.args.length, host.args[1]);"
+                "host.file.write('c:\\\\sig.png', new Uint8Array([0x89, 0x50, 0x4E, 0x47]));"
+                "host.clipboard.setPicture('c:\\\\sig.png');"),
+            "");
+  EXPECT_EQ(out(), "2 second\n");
+  auto data = standIn_.clipboard.data();
+  ASSERT_TRUE(data.has_value());
+  EXPECT_EQ(data->format, "bitmap");
+  EXPECT_EQ(data->bytes, (automation::Bytes{0x89, 0x50, 0x4E, 0x47}));
+}
+
+TEST(Transcript, MessageBoxesReadAsAPersonSawThem) {
+  EXPECT_EQ(transcriptLine("msgbox", "信息|64|保存数据到服务器完成! -> 1"),
+            "msgbox   [信息] 保存数据到服务器完成! (style 64) -> OK");
+  EXPECT_EQ(transcriptLine("msgbox", "|65|a|b -> 2"), "msgbox   [] a|b (style 65) -> Cancel");
+  EXPECT_EQ(transcriptLine("status", "正在下载文件请稍后.."), "status   正在下载文件请稍后..");
+  EXPECT_EQ(transcriptLine("property", "ActiveForm"), "property ActiveForm");
+}
+
+}  // namespace
+}  // namespace verolin::script::testing
