@@ -20,16 +20,56 @@
 
 namespace verolin::transfer::testing {
 
+// The word processor holds its open document against writing, deleting and renaming, but lets other
+// programs read it: the upload encrypts the open document. The file layer's lock denies reading too,
+// so reading is let through here.
+class SharedReadFiles final : public platform::FileSystemWrapper {
+ public:
+  explicit SharedReadFiles(platform::FileSystem& target) : FileSystemWrapper(target), target_(target) {}
+  automation::Bytes read(std::string_view p) override {
+    Unlocked unlocked(target_, p);
+    return target_.read(p);
+  }
+  std::unique_ptr<std::istream> openRead(std::string_view p) override {
+    Unlocked unlocked(target_, p);
+    return target_.openRead(p);
+  }
+
+ private:
+  // Lifts the lock for one read and puts it back.
+  class Unlocked {
+   public:
+    Unlocked(platform::FileSystem& files, std::string_view path) : files_(files), path_(path) {
+      locked_ = files_.isLocked(path_);
+      if (locked_) files_.unlock(path_);
+    }
+    ~Unlocked() {
+      if (locked_) files_.lock(path_);
+    }
+    Unlocked(const Unlocked&) = delete;
+    Unlocked& operator=(const Unlocked&) = delete;
+
+   private:
+    platform::FileSystem& files_;
+    std::string path_;
+    bool locked_ = false;
+  };
+  platform::FileSystem& target_;
+};
+
 class TransferTest : public ::testing::Test {
  protected:
   explicit TransferTest(platform::HttpOptions options = {})
       : root_(std::filesystem::temp_directory_path() /
               ("verolin-transfer-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++))),
-        platform_(root_) {
+        platform_(root_),
+        sharedReadFiles_(platform_.files) {
     platform_.http = platform::makeCurlHttpFactory(options);
+    platform::Platform services = platform_.platform();
+    services.files = &sharedReadFiles_;
     platform_.host.setClock({2006, 3, 5, 9, 7, 2});
     platform_.host.freezeClock(true);
-    apartment_ = std::make_unique<control::Apartment>(platform_.platform());
+    apartment_ = std::make_unique<control::Apartment>(services);
     control_ = std::make_unique<control::Control>(*apartment_);
     state().activeForm = server_.form();
   }
@@ -40,6 +80,7 @@ class TransferTest : public ::testing::Test {
     std::filesystem::remove_all(root_, ignored);
   }
 
+  control::Apartment& apartment() { return *apartment_; }
   control::Control& control() { return *control_; }
   control::ControlState& state() { return control_->state(); }
   platform::StandInHost& host() { return platform_.host; }
@@ -73,6 +114,7 @@ class TransferTest : public ::testing::Test {
   }
   std::filesystem::path root_;
   platform::StandInPlatform platform_;
+  SharedReadFiles sharedReadFiles_;
   std::unique_ptr<control::Apartment> apartment_;
   std::unique_ptr<control::Control> control_;
 };
