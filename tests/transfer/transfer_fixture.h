@@ -20,9 +20,8 @@
 
 namespace verolin::transfer::testing {
 
-// The word processor holds its open document against writing, deleting and renaming, but lets other
-// programs read it: the upload encrypts the open document. The file layer's lock denies reading too,
-// so reading is let through here.
+// The word processor holds its open document against writing, deleting and renaming but lets others
+// read it (the upload encrypts the open document); the stand-in file layer's lock also denies reading.
 class SharedReadFiles final : public platform::FileSystemWrapper {
  public:
   explicit SharedReadFiles(platform::FileSystem& target) : FileSystemWrapper(target), target_(target) {}
@@ -36,23 +35,16 @@ class SharedReadFiles final : public platform::FileSystemWrapper {
   }
 
  private:
-  // Lifts the lock for one read and puts it back.
-  class Unlocked {
-   public:
-    Unlocked(platform::FileSystem& files, std::string_view path) : files_(files), path_(path) {
-      locked_ = files_.isLocked(path_);
-      if (locked_) files_.unlock(path_);
+  struct Unlocked {
+    Unlocked(platform::FileSystem& f, std::string_view p) : files(f), path(p), was(f.isLocked(p)) {
+      if (was) files.unlock(path);
     }
     ~Unlocked() {
-      if (locked_) files_.lock(path_);
+      if (was) files.lock(path);
     }
-    Unlocked(const Unlocked&) = delete;
-    Unlocked& operator=(const Unlocked&) = delete;
-
-   private:
-    platform::FileSystem& files_;
-    std::string path_;
-    bool locked_ = false;
+    platform::FileSystem& files;
+    std::string path;
+    bool was;
   };
   platform::FileSystem& target_;
 };
@@ -65,45 +57,40 @@ class TransferTest : public ::testing::Test {
         platform_(root_),
         sharedReadFiles_(platform_.files) {
     platform_.http = platform::makeCurlHttpFactory(options);
-    platform::Platform services = platform_.platform();
-    services.files = &sharedReadFiles_;
     platform_.host.setClock({2006, 3, 5, 9, 7, 2});
     platform_.host.freezeClock(true);
+    platform::Platform services = platform_.platform();
+    services.files = &sharedReadFiles_;
     apartment_ = std::make_unique<control::Apartment>(services);
     control_ = std::make_unique<control::Control>(*apartment_);
     state().activeForm = server_.form();
   }
   ~TransferTest() override {
     control_.reset();
-    apartment_.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
+    std::filesystem::remove_all(root_);
   }
 
   control::Apartment& apartment() { return *apartment_; }
   control::Control& control() { return *control_; }
   control::ControlState& state() { return control_->state(); }
   platform::StandInHost& host() { return platform_.host; }
-  platform::MappedFileSystem& files() { return platform_.files; }
-
   // Message boxes shown so far, as "caption|style|text".
   const std::vector<std::string>& messages() { return platform_.host.messages; }
 
-  // Files in the working folder c:\temp\, by name.
   std::set<std::string> tempFiles() {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(files().nativePath("c:\\temp\\"))) {
-      names.insert(entry.path().filename().string());
-    }
+    for (const auto& e : std::filesystem::directory_iterator(native("c:\\temp\\")))
+      names.insert(e.path().filename());
     return names;
   }
   std::string readFile(const std::string& path) {
-    std::ifstream in(files().nativePath(path), std::ios::binary);
+    std::ifstream in(native(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(files().nativePath(path), std::ios::binary) << bytes;
+    std::ofstream(native(path), std::ios::binary) << bytes;
   }
+  std::filesystem::path native(const std::string& path) { return platform_.files.nativePath(path); }
 
   TestServer server_;
 
