@@ -4,6 +4,7 @@
 #include <map>
 
 #include "wordproc/objects.h"
+#include "wordproc/units.h"
 #include "wordproc/word_errors.h"
 
 namespace verolin::wordproc {
@@ -113,7 +114,7 @@ class DialogObject final : public WordObject {
   }
 
   static double field(std::map<std::string, Variant>& f, const std::string& name) {
-    return f[name].toDouble();
+    return inTwips(f[name].toDouble());
   }
 
   void apply(std::map<std::string, Variant>& f) {

@@ -4,6 +4,7 @@
 
 #include "text/utf8.h"
 #include "wordproc/styles.h"
+#include "wordproc/units.h"
 #include "wordproc/word_app.h"
 #include "wordproc/word_errors.h"
 
@@ -158,8 +159,8 @@ int DocSession::insertInlinePicture(const Picture& picture) {
   // A picture wider than the text column is scaled down to fit it, keeping its proportions.
   const double column = model.page.pageWidth - model.page.leftMargin - model.page.rightMargin;
   if (p.width > column && p.width > 0) {
-    p.height = p.height * column / p.width;
-    p.width = column;
+    p.height = inTwips(p.height * column / p.width);
+    p.width = inTwips(column);
   }
   const int at = selEnd();
   const int after = wordproc::insertInlinePicture(model, at, std::move(p), format, ctx);
@@ -254,9 +255,11 @@ ShapeData& DocSession::addPicture(Picture picture, std::optional<double> left, s
     s.width = s.width * *height / s.height;
     s.height = *height;
   }
+  s.width = inTwips(s.width);
+  s.height = inTwips(s.height);
   s.picture = std::move(picture);
-  s.left = left.value_or(0);
-  s.top = top.value_or(0);
+  s.left = inTwips(left.value_or(0));
+  s.top = inTwips(top.value_or(0));
   s.line.visible = false;
   s.fill.visible = false;
   s.lockAspectRatio = true;
@@ -273,10 +276,10 @@ ShapeData& DocSession::addLine(double beginX, double beginY, double endX, double
   s.name = nextShapeName("Line");
   s.number = model.nextShapeNumber++;
   s.kind = ShapeKind::Line;
-  s.left = std::min(beginX, endX);
-  s.top = std::min(beginY, endY);
-  s.width = std::abs(endX - beginX);
-  s.height = std::abs(endY - beginY);
+  s.left = inTwips(std::min(beginX, endX));
+  s.top = inTwips(std::min(beginY, endY));
+  s.width = inTwips(std::abs(endX - beginX));
+  s.height = inTwips(std::abs(endY - beginY));
   s.flipH = endX < beginX;
   s.flipV = endY < beginY;
   s.fill.visible = false;

@@ -1,5 +1,6 @@
 // PageSetup and Bookmarks of a document.
 #include "wordproc/objects.h"
+#include "wordproc/units.h"
 #include "wordproc/word_errors.h"
 
 namespace verolin::wordproc {

@@ -5,6 +5,7 @@
 
 #include "wordproc/objects.h"
 #include "wordproc/text_format.h"
+#include "wordproc/units.h"
 #include "wordproc/word_errors.h"
 
 namespace verolin::wordproc {
@@ -24,7 +25,7 @@ class FontObject final : public DocObject {
     numberProperty(
         "Size", [](const ResolvedFormat& r) { return r.size; },
         [](CharFormat& f, const Variant& v) {
-          const double size = v.toDouble();
+          const double size = inHalfPoints(v.toDouble());
           if (size < 1 || size > 1638) throw valueOutOfRange();
           f.size = size;
         });

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "wordproc/objects.h"
+#include "wordproc/units.h"
 #include "wordproc/word_errors.h"
 
 namespace verolin::wordproc {
@@ -59,7 +60,7 @@ class InlineShapeObject final : public DocObject {
     if (value <= 0) throw valueOutOfRange();
     doc_->checkEditable();
     InlinePicture& p = picture();
-    (width ? p.width : p.height) = value;
+    (width ? p.width : p.height) = inTwips(value);
     doc_->changed();
   }
 

@@ -17,7 +17,7 @@ struct RunningInstances {
   std::vector<std::shared_ptr<WordApp>> apps;
 };
 
-automation::ObjectRef start(platform::Platform& platform, const WordOptions& options,
+automation::ObjectRef start(const platform::Platform& platform, const WordOptions& options,
                             const std::shared_ptr<RunningInstances>& running) {
   auto app = std::make_shared<WordApp>(platform, options);
   std::weak_ptr<RunningInstances> weak = running;
@@ -35,18 +35,18 @@ automation::ObjectRef start(platform::Platform& platform, const WordOptions& opt
 
 }  // namespace
 
-automation::ObjectRef createWordApplication(platform::Platform& platform, const WordOptions& options) {
+automation::ObjectRef createWordApplication(const platform::Platform& platform, const WordOptions& options) {
   return start(platform, options, nullptr);
 }
 
-void registerWordApplication(platform::Platform& platform, WordOptions options) {
+void registerWordApplication(const platform::Platform& platform, WordOptions options) {
   if (!options.installed) {
     platform.objects->unregisterClass(kProgId);
     return;
   }
   auto running = std::make_shared<RunningInstances>();
-  platform.objects->registerClass(
-      kProgId, [&platform, options, running] { return start(platform, options, running); });
+  platform.objects->registerClass(kProgId,
+                                  [platform, options, running] { return start(platform, options, running); });
 }
 
 }  // namespace verolin::wordproc

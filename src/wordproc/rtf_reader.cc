@@ -314,6 +314,9 @@ class Reader {
   void controlWord(const std::string& w, bool hasParam, long long p) {
     State& s = st();
     const int n = static_cast<int>(p);
+    // "\*" marks only the word right after it.
+    const bool starred = s.starred;
+    s.starred = false;
     if (s.dest == Dest::Skip) {
       if (w == "result" && s.inObject) s.dest = Dest::Body;
       return;
@@ -333,7 +336,7 @@ class Reader {
       return;
     }
     if (destination(w)) return;
-    if (s.starred) {
+    if (starred) {
       // An ignorable destination this program does not know.
       s.dest = Dest::Skip;
       return;

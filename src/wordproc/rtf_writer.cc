@@ -256,18 +256,19 @@ class Writer {
     if (f.bold == 0) o << "\\b0";
     if (f.italic == 0) o << "\\i0";
     if (f.underline == 0) o << "\\ul0";
+    // The old format of a format change comes first, so that the run's text follows a control word.
+    const RevisionInfo* formatChange = doc_.revision(f.fmtRev);
+    if (formatChange && f.oldFormat >= 0) {
+      o << "{\\*\\oldcprops " << charProps(doc_.format(static_cast<std::uint32_t>(f.oldFormat)), p) << "}";
+    }
     if (const RevisionInfo* r2 = doc_.revision(f.insRev)) {
       o << "\\revised\\revauth" << authorIndex(r2->author) << "\\revdttm" << packDate(r2->date);
     }
     if (const RevisionInfo* r2 = doc_.revision(f.delRev)) {
       o << "\\deleted\\revauthdel" << authorIndex(r2->author) << "\\revdttmdel" << packDate(r2->date);
     }
-    if (const RevisionInfo* r2 = doc_.revision(f.fmtRev)) {
-      o << "\\crauth" << authorIndex(r2->author) << "\\crdate" << packDate(r2->date);
-      if (f.oldFormat >= 0) {
-        o << "{\\*\\oldcprops " << charProps(doc_.format(static_cast<std::uint32_t>(f.oldFormat)), p) << "}";
-      }
-    }
+    if (formatChange)
+      o << "\\crauth" << authorIndex(formatChange->author) << "\\crdate" << packDate(formatChange->date);
     o << " ";
     return o.str();
   }

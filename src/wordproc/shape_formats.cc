@@ -1,5 +1,6 @@
 #include "wordproc/shape_formats.h"
 
+#include "wordproc/units.h"
 #include "wordproc/word_errors.h"
 
 namespace verolin::wordproc {
@@ -39,7 +40,7 @@ class ShapeFormatObject : public DocObject {
 double fraction(const Variant& v) {
   const double d = v.toDouble();
   if (d < 0 || d > 1) throw outOfRange();
-  return d;
+  return inOpacitySteps(d);
 }
 
 class ColorFormatObject final : public ShapeFormatObject {
@@ -126,7 +127,7 @@ class LineFormatObject final : public ShapeFormatObject {
     property(
         "Weight", [this] { return singleValue(first().line.weight); },
         [this](const Variant& v) {
-          const double w = v.toDouble();
+          const double w = inEmus(v.toDouble());
           if (w < 0 || w > 1584) throw outOfRange();
           forEach([&](ShapeData& s) { s.line.weight = w; });
         });

@@ -4,6 +4,7 @@
 
 #include "wordproc/objects.h"
 #include "wordproc/shape_formats.h"
+#include "wordproc/units.h"
 #include "wordproc/word_errors.h"
 
 namespace verolin::wordproc {
@@ -57,12 +58,12 @@ class ShapeSetObject final : public DocObject, public ShapeHolder {
         [this](const Variant& v) { forEach([&](ShapeData& s) { s.lockAspectRatio = v.toBool(); }); });
     method("IncrementLeft", {{"Increment"}}, [this](Args& a) {
       const double d = a[0].toDouble();
-      forEach([&](ShapeData& s) { s.left += d; });
+      forEach([&](ShapeData& s) { s.left = inTwips(s.left + d); });
       return Variant();
     });
     method("IncrementTop", {{"Increment"}}, [this](Args& a) {
       const double d = a[0].toDouble();
-      forEach([&](ShapeData& s) { s.top += d; });
+      forEach([&](ShapeData& s) { s.top = inTwips(s.top + d); });
       return Variant();
     });
     method("Select", {opt("Replace", true)}, [this](Args& a) {
@@ -121,11 +122,13 @@ class ShapeSetObject final : public DocObject, public ShapeHolder {
     property(
         name, [this, field] { return singleValue(one().*field); },
         [this, field, name](const Variant& v) {
-          const double value = v.toDouble();
+          const double value = inTwips(v.toDouble());
           if ((name == "Width" || name == "Height") && value < 0) throw valueOutOfRange();
           forEach([&](ShapeData& s) {
-            if (s.lockAspectRatio && name == "Width" && s.width > 0) s.height = s.height * value / s.width;
-            if (s.lockAspectRatio && name == "Height" && s.height > 0) s.width = s.width * value / s.height;
+            if (s.lockAspectRatio && name == "Width" && s.width > 0)
+              s.height = inTwips(s.height * value / s.width);
+            if (s.lockAspectRatio && name == "Height" && s.height > 0)
+              s.width = inTwips(s.width * value / s.height);
             s.*field = value;
           });
         });

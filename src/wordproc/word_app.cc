@@ -32,7 +32,7 @@ constexpr int kYesNoCancel = 3;
 
 }  // namespace
 
-WordApp::WordApp(platform::Platform& p, WordOptions o)
+WordApp::WordApp(const platform::Platform& p, WordOptions o)
     : platform(p), options(std::move(o)), userName(options.userName), userInitials(options.userInitials) {
   platform::WindowInfo info;
   info.title = caption;

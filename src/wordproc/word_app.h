@@ -24,12 +24,12 @@ inline constexpr int kMinimize = 2;
 
 class WordApp {
  public:
-  WordApp(platform::Platform& platform, WordOptions options);
+  WordApp(const platform::Platform& platform, WordOptions options);
   ~WordApp();
   WordApp(const WordApp&) = delete;
   WordApp& operator=(const WordApp&) = delete;
 
-  platform::Platform& platform;
+  platform::Platform platform;  // the services, which outlive the instance
   WordOptions options;
   std::string userName;
   std::string userInitials;

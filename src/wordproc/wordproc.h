@@ -32,10 +32,10 @@ struct WordOptions {
 };
 
 // Registers "Word.Application" with the platform's object factory (or removes it when not installed).
-// The platform's services must outlive every application created.
-void registerWordApplication(platform::Platform& platform, WordOptions options = {});
+// The services the platform points at must outlive every application created.
+void registerWordApplication(const platform::Platform& platform, WordOptions options = {});
 
 // A new application instance, as the factory creates it.
-automation::ObjectRef createWordApplication(platform::Platform& platform, const WordOptions& options);
+automation::ObjectRef createWordApplication(const platform::Platform& platform, const WordOptions& options);
 
 }  // namespace verolin::wordproc
