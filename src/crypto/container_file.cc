@@ -31,11 +31,19 @@ static_assert(kBufferSize % Keystream::kPeriod == 0);
 class InputFile {
  public:
   explicit InputFile(const fs::path& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe given by mistake is refused instead of waiting for a writer;
+    // reads of regular files do not heed the flag.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) accessFailed(path, errno);
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) accessFailed(path, errno);
-    if (!S_ISREG(info.st_mode)) accessFailed(path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    const int error = ::fstat(fd_, &info) != 0 ? errno
+                      : S_ISDIR(info.st_mode)  ? EISDIR
+                      : S_ISREG(info.st_mode)  ? 0
+                                               : EINVAL;
+    if (error != 0) {
+      ::close(fd_);
+      accessFailed(path, error);
+    }
     size_ = static_cast<std::uint64_t>(info.st_size);
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   }
@@ -87,7 +95,7 @@ std::unique_ptr<char[]> makeBuffer() {
   return std::make_unique_for_overwrite<char[]>(kBufferSize);
 }
 
-// Enciphers the rest of `input` into `output`; `first` holds the `firstSize` bytes already read.
+// Enciphers the body into `output`: the `firstSize` bytes already in `buffer`, then the rest of `input`.
 void streamBody(InputFile& input, AtomicFile& output, const Keystream& keystream, char* buffer,
                 std::size_t firstSize, std::uint64_t total, const Progress& progress) {
   std::uint64_t done = 0;
@@ -116,7 +124,8 @@ WrittenFile encryptFile(const fs::path& source, const fs::path& target, std::str
 
   const std::string header = buildHeader(keys, sourceExtension(source.filename().string()));
   WrittenFile result;
-  result.extension = storedExtension(std::string_view(header).substr(9, kExtensionFieldSize));
+  result.extension =
+      storedExtension(std::string_view(header).substr(kExtensionFieldOffset, kExtensionFieldSize));
   result.path = resolveTarget(source, target, containerName(source.filename().string()));
   refuseSameFile(source, result.path);
 

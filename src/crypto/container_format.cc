@@ -119,7 +119,7 @@ std::string verifyHeader(std::string_view leadingBytes, const FileKeys& keys) {
   const bool passwordOk = byte(7) == keys.key1 && byte(8) == keys.key2 && keys.length <= kMaxPasswordLength &&
                           byte(9) == keys.length;
   if (!passwordOk) throw CipherError(CipherFault::kWrongPassword, "wrong password for this container");
-  return storedExtension(leadingBytes.substr(9, kExtensionFieldSize));
+  return storedExtension(leadingBytes.substr(kExtensionFieldOffset, kExtensionFieldSize));
 }
 
 Keystream::Keystream(const FileKeys& keys) {

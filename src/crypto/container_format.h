@@ -12,9 +12,10 @@ namespace verolin::crypto {
 
 inline constexpr std::string_view kMarker = "LOCKED";
 inline constexpr std::size_t kHeaderSize = 20;
-inline constexpr std::size_t kExtensionChars = 6;       // characters of the extension that are kept
-inline constexpr std::size_t kExtensionFieldSize = 11;  // bytes 10-20: six characters and five blanks
-inline constexpr std::size_t kMaxPasswordLength = 255;  // the length byte
+inline constexpr std::size_t kExtensionChars = 6;        // characters of the extension that are kept
+inline constexpr std::size_t kExtensionFieldOffset = 9;  // after the marker, the key bytes and the length
+inline constexpr std::size_t kExtensionFieldSize = 11;   // bytes 10-20: six characters and five blanks
+inline constexpr std::size_t kMaxPasswordLength = 255;   // the length byte
 
 // Key bytes and length of a password (`DeriveFileKeys`). `length` counts characters.
 struct FileKeys {
