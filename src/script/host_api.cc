@@ -40,7 +40,7 @@ Bytes contentArg(duk_context* ctx, duk_idx_t idx, const char* function) {
 }
 
 platform::FileSystem& files(duk_context* ctx) {
-  return sessionOf(ctx).standIn.files;
+  return *sessionOf(ctx).apartment.platform().files;
 }
 
 // Creates the folders above `path` that are missing, as a person preparing files would.

@@ -105,7 +105,13 @@ std::string transcriptLine(std::string_view category, std::string_view line) {
     out.resize(9, ' ');
   else
     out += ' ';
-  out += category == "msgbox" ? messageBoxLine(line) : std::string(line);
+  if (category == "msgbox") {
+    out += messageBoxLine(line);
+  } else if (category == "property") {
+    out += std::string(line) + " changed";
+  } else {
+    out += line;
+  }
   return out;
 }
 

@@ -109,7 +109,7 @@ TEST(Transcript, MessageBoxesReadAsAPersonSawThem) {
             "msgbox   [信息] 保存数据到服务器完成! (style 64) -> OK");
   EXPECT_EQ(transcriptLine("msgbox", "|65|a|b -> 2"), "msgbox   [] a|b (style 65) -> Cancel");
   EXPECT_EQ(transcriptLine("status", "正在下载文件请稍后.."), "status   正在下载文件请稍后..");
-  EXPECT_EQ(transcriptLine("property", "ActiveForm"), "property ActiveForm");
+  EXPECT_EQ(transcriptLine("property", "ActiveForm"), "property ActiveForm changed");
 }
 
 }  // namespace

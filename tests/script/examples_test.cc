@@ -1,0 +1,143 @@
+// Every example page script, run by the verolin program as a person runs it, against a reference
+// server page on loopback where the example needs one.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "script_fixture.h"
+#include "server/admin.h"
+#include "server/server.h"
+#include "text/codepage.h"
+
+namespace verolin::script::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string quoted(const std::string& s) {
+  return "'" + s + "'";
+}
+
+class Examples : public ::testing::Test {
+ protected:
+  Examples() : work_(freshRoot()) {}
+  ~Examples() override {
+    if (server_) server_->stop();
+    std::error_code ec;
+    fs::remove_all(work_, ec);
+  }
+
+  // A server page over a fresh store holding report.jia.
+  std::string startServer() {
+    server::ServerOptions options;
+    options.dataDir = work_ / "data";
+    options.port = 0;
+    server_ = std::make_unique<server::Server>(options);
+    std::ofstream(work_ / "report.doc", std::ios::binary)
+        << "关于召开年度工作会议的通知\r\n全体员工：请准时参加。\r\n";
+    server::putDocument(server_->store(), work_ / "report.doc", "report.jia", false);
+    server_->start();
+    return server_->pageUrl();
+  }
+
+  // Runs `verolin run SCRIPT OPTIONS`; the exit code, with standard output and error kept.
+  int verolin(const std::string& script, const std::string& options = "") {
+    const char* binary = std::getenv("VEROLIN_BINARY");
+    if (!binary) binary = VEROLIN_DEFAULT_BINARY;
+    const std::string command = quoted(binary) + " run " + quoted(script) + " " + options + " >" +
+                                quoted((work_ / "out").string()) + " 2>" + quoted((work_ / "err").string());
+    const int status = std::system(command.c_str());
+    out_ = readAll(work_ / "out");
+    err_ = readAll(work_ / "err");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  int example(const std::string& name, const std::string& options = "") {
+    return verolin(std::string(VEROLIN_EXAMPLES_DIR) + "/" + name, options);
+  }
+  std::string writeScript(const std::string& name, const std::string& source) {
+    std::ofstream(work_ / name) << source;
+    return (work_ / name).string();
+  }
+  bool said(const std::string& line) const { return err_.find(line) != std::string::npos; }
+
+  fs::path work_;
+  std::unique_ptr<server::Server> server_;
+  std::string out_;
+  std::string err_;
+};
+
+TEST_F(Examples, PropertiesAndGuards) {
+  EXPECT_EQ(example("properties.js"), 0) << err_;
+  EXPECT_TRUE(said("msgbox   [信息] 找不到发送数据的接口. (style 64) -> OK"));
+  EXPECT_TRUE(said("property ActiveForm changed"));
+}
+
+TEST_F(Examples, OpenLocalFile) {
+  EXPECT_EQ(example("open-local-file.js"), 0) << err_;
+  EXPECT_TRUE(said("word     opened c:\\temp\\"));
+}
+
+TEST_F(Examples, NewDocument) {
+  EXPECT_EQ(example("new-document.js"), 0) << err_;
+  EXPECT_EQ(out_, "document text: 会议纪要 / 一、年度工作总结。 / \n");
+}
+
+// The page sets the properties, downloads, the user types, the control uploads: the server holds the text.
+TEST_F(Examples, DownloadTypeUploadInRequestMode) {
+  const std::string page = startServer();
+  ASSERT_EQ(example("download-upload.js", "-- " + quoted(page) + " report.jia"), 0) << err_;
+  EXPECT_TRUE(said("RequestType=DOWN&filename=report.jia\nreply    200"));
+  EXPECT_TRUE(said("&savetype=1&RequestType=UPLOAD&path=report.jia\nreply    200"));
+  EXPECT_TRUE(said("msgbox   [信息] 保存数据到服务器完成! (style 64) -> OK"));
+  const fs::path stored = server::getDocument(server_->store(), "report.jia", work_ / "stored.doc");
+  EXPECT_NE(text::fromWire(readAll(stored)).find("已阅，同意。张三"), std::string::npos);
+}
+
+TEST_F(Examples, DownloadTypeUploadInPlainUrlMode) {
+  const std::string page = startServer();
+  ASSERT_EQ(example("download-upload-plain.js", "-- " + quoted(page) + " report.jia"), 0) << err_;
+  EXPECT_TRUE(said("/files/report.jia\nreply    200"));
+  EXPECT_TRUE(said("&savetype=0&RequestType=UPLOAD&path=archive/2006/report.jia"));
+}
+
+TEST_F(Examples, ClientUploadAndNetworkPicture) {
+  const std::string page = startServer();
+  EXPECT_EQ(example("client-upload.js", "-- " + quoted(page)), 0) << err_;
+  EXPECT_EQ(example("network-picture.js", "-- " + quoted(page)), 0) << err_;
+  EXPECT_TRUE(said("/clientfiles/pictures/dot.png\nreply    200, 67 bytes"));
+}
+
+TEST_F(Examples, ScriptErrorNamesFileAndLineAndFails) {
+  const std::string script = writeScript("bad.js", "host.print('before');\n\ncontrol.NoSuchMember();\n");
+  EXPECT_EQ(verolin(script), 1);
+  EXPECT_EQ(out_, "before\n");
+  EXPECT_TRUE(said(script + ":3: Error: VerolinActivex.NoSuchMember: Object doesn't support this property or "
+                            "method (error 438)"));
+  EXPECT_EQ(verolin((work_ / "missing.js").string()), 2);
+}
+
+TEST_F(Examples, WordProcessorVersionOrNoneAndArguments) {
+  const std::string script = writeScript(
+      "word.js",
+      "control.AddNewDocument(); host.print(host.word ? host.word.Version : 'none', host.args.join('+'));");
+  EXPECT_EQ(verolin(script, "--word-version 9.0 -- a 'b c'"), 0) << err_;
+  EXPECT_EQ(out_, "9.0 a+b c\n");
+  EXPECT_EQ(verolin(script, "--no-word"), 0) << err_;
+  EXPECT_EQ(out_, "none \n");
+  EXPECT_TRUE(said("本机器没有正确定装OFFICE软件"));
+  EXPECT_NE(verolin(script, "--no-word --word-version 9.0"), 0);
+}
+
+}  // namespace
+}  // namespace verolin::script::testing
