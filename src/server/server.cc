@@ -117,6 +117,12 @@ struct Server::Impl {
       log(line);
     });
     http.set_payload_max_length(options.maxBodyBytes);
+    // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which would let a second server
+    // bind the same port and receive half of the requests.
+    http.set_socket_options([](socket_t sock) {
+      int yes = 1;
+      setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<void*>(&yes), sizeof yes);
+    });
   }
 };
 

@@ -154,5 +154,13 @@ TEST_F(ServerTest, ConcurrentUploadsOfDifferentDocumentsNeverMix) {
   }
 }
 
+TEST_F(ServerTest, ASecondServerCannotTakeTheSamePort) {
+  ServerOptions options;
+  options.dataDir = data_.path() / "other";
+  options.port = server_->port();
+  Server second(options);
+  EXPECT_THROW(second.start(), std::runtime_error);
+}
+
 }  // namespace
 }  // namespace verolin::server::testing
