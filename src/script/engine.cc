@@ -80,7 +80,7 @@ Engine::~Engine() {
 ScriptFailure Engine::failureOnTop() {
   ScriptFailure f;
   if (duk_safe_call(ctx_, describeThrown, nullptr, 1, 4) != DUK_EXEC_SUCCESS) {
-    duk_pop(ctx_);
+    duk_pop_n(ctx_, 4);  // a failed protected call still leaves as many values as asked for
     f.message = "Error: (a script error that cannot be shown)";
     return f;
   }
