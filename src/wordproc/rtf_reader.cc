@@ -1,6 +1,7 @@
 #include "wordproc/rtf_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -162,8 +163,10 @@ class Reader {
         ++i;
       } else {
         if (st().dest == Dest::Pict || st().dest == Dest::OriginalBlip) {
-          hexDigit(static_cast<char>(c));
-        } else if (skipChars_ > 0) {
+          i = hexRun(i);
+          continue;
+        }
+        if (skipChars_ > 0) {
           --skipChars_;
         } else {
           pending_.push_back(static_cast<char>(c));
@@ -286,25 +289,36 @@ class Reader {
     }
   }
 
-  void hexDigit(char c) {
-    int v;
-    if (c >= '0' && c <= '9') {
-      v = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      v = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      v = c - 'A' + 10;
-    } else {
-      return;
+  // Picture data: a run of hex digits (and line breaks) up to the next control or group character.
+  std::size_t hexRun(std::size_t i) {
+    automation::Bytes* target = nullptr;
+    if (pict_) target = st().dest == Dest::OriginalBlip ? &pict_->original : &pict_->data;
+    int high = pict_ ? pict_->hexHigh : -1;
+    // 0-15 for a hex digit, 16 for what ends the run, 17 for what is skipped (line breaks, blanks).
+    static const auto kind = [] {
+      std::array<std::uint8_t, 256> t{};
+      t.fill(17);
+      for (int d = 0; d < 10; ++d) t[static_cast<std::size_t>('0' + d)] = static_cast<std::uint8_t>(d);
+      for (int d = 0; d < 6; ++d) {
+        t[static_cast<std::size_t>('a' + d)] = static_cast<std::uint8_t>(10 + d);
+        t[static_cast<std::size_t>('A' + d)] = static_cast<std::uint8_t>(10 + d);
+      }
+      t['\\'] = t['{'] = t['}'] = 16;
+      return t;
+    }();
+    for (; i < in_.size(); ++i) {
+      const int v = kind[static_cast<unsigned char>(in_[i])];
+      if (v == 16) break;
+      if (v == 17) continue;
+      if (high < 0) {
+        high = v;
+      } else {
+        if (target) target->push_back(static_cast<std::uint8_t>(high * 16 + v));
+        high = -1;
+      }
     }
-    if (!pict_) return;
-    automation::Bytes& target = st().dest == Dest::OriginalBlip ? pict_->original : pict_->data;
-    if (pict_->hexHigh < 0) {
-      pict_->hexHigh = v;
-    } else {
-      target.push_back(static_cast<std::uint8_t>(pict_->hexHigh * 16 + v));
-      pict_->hexHigh = -1;
-    }
+    if (pict_) pict_->hexHigh = high;
+    return i;
   }
 
   // --- control words ---
