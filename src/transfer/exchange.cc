@@ -43,7 +43,6 @@ Exchange::Exchange(control::Control& c, std::string_view method, const std::stri
   platform::HttpFactory* factory = c.platform().http;
   if (!factory) throw automation::errorOf(automation::err::kCantCreateObject, "HttpRequest");
   request_ = factory->create();
-  c.host().trace("http", std::string(method) + " " + url);
   request_->open(std::string(method), url, false);
 }
 
