@@ -44,6 +44,8 @@ class TracedRequest final : public platform::HttpRequest {
       : inner_(std::move(inner)), host_(host) {}
 
   void open(const std::string& method, const std::string& url, bool async) override {
+    method_ = method;
+    url_ = url;
     inner_->open(method, url, async);
   }
   void send() override {
@@ -64,23 +66,26 @@ class TracedRequest final : public platform::HttpRequest {
   automation::Bytes responseBody() const override { return inner_->responseBody(); }
 
  private:
-  // The request line is the exchange's own trace; this adds how it ended.
+  // One line per exchange, written when it has ended: what went out and what came back.
   template <class F>
   void exchange(F&& send, std::uint64_t sent) {
-    const std::string sentText = sent > 0 ? " (" + std::to_string(sent) + " bytes sent)" : "";
+    std::string line = method_ + " " + url_;
+    if (sent > 0) line += " (" + std::to_string(sent) + " bytes)";
     try {
       send();
     } catch (const automation::AutomationError& e) {
-      host_.trace("reply", "failed: " + e.description() + sentText);
+      host_.trace("http", line + " -> failed: " + e.description());
       throw;
     }
     const std::uint64_t received = into_.empty() ? inner_->responseBody().size() : fileSize(into_);
-    host_.trace("reply",
-                std::to_string(inner_->status()) + ", " + std::to_string(received) + " bytes" + sentText);
+    host_.trace("http", line + " -> " + std::to_string(inner_->status()) + ", " + std::to_string(received) +
+                            " bytes");
   }
 
   std::unique_ptr<platform::HttpRequest> inner_;
   platform::Host& host_;
+  std::string method_;
+  std::string url_;
   std::filesystem::path into_;
 };
 

@@ -18,8 +18,8 @@ std::string transcriptLine(std::string_view category, std::string_view line);
 // Writes the host's traces to `out`, one line each.
 void writeTranscript(platform::StandInHost& host, std::ostream& out);
 
-// A request factory whose requests report how each exchange ended to `host` as a "reply" trace: the
-// status and the bytes received and sent, or the failure.
+// A request factory whose requests report each exchange to `host` as one "http" trace when it has
+// ended: method, URL and bytes sent, then the status and bytes received, or the failure.
 std::unique_ptr<platform::HttpFactory> traceHttp(std::unique_ptr<platform::HttpFactory> inner,
                                                  platform::Host& host);
 

@@ -112,5 +112,58 @@ TEST(Transcript, MessageBoxesReadAsAPersonSawThem) {
   EXPECT_EQ(transcriptLine("property", "ActiveForm"), "property ActiveForm changed");
 }
 
+// A request object that answers every exchange with `status` and `body`, or fails to connect.
+class CannedRequest final : public platform::HttpRequest {
+ public:
+  CannedRequest(int status, std::string body) : status_(status), body_(std::move(body)) {}
+  void open(const std::string&, const std::string&, bool) override {}
+  void send() override { answer(); }
+  void send(const automation::Bytes&) override { answer(); }
+  void sendFile(const std::filesystem::path&) override { answer(); }
+  void receiveInto(const std::filesystem::path&) override {}
+  int readyState() const override { return done_ ? 4 : 1; }
+  int status() const override { return done_ ? status_ : 0; }
+  automation::Bytes responseBody() const override { return automation::Bytes(body_.begin(), body_.end()); }
+
+ private:
+  void answer() {
+    if (status_ == 0) throw automation::AutomationError(automation::err::kEFail, "cannot connect");
+    done_ = true;
+  }
+  int status_;
+  std::string body_;
+  bool done_ = false;
+};
+
+class CannedFactory final : public platform::HttpFactory {
+ public:
+  explicit CannedFactory(int status) : status_(status) {}
+  std::unique_ptr<platform::HttpRequest> create() override {
+    return std::make_unique<CannedRequest>(status_, "not here");
+  }
+
+ private:
+  int status_;
+};
+
+TEST(Transcript, EveryExchangeIsOneLineWithItsOutcome) {
+  platform::StandInHost host;
+  std::vector<std::string> lines;
+  host.onTrace = [&](std::string_view category, std::string_view line) {
+    lines.push_back(transcriptLine(category, line));
+  };
+  auto answering = traceHttp(std::make_unique<CannedFactory>(404), host);
+  auto request = answering->create();
+  request->open("POST", "http://h/page?RequestType=UPLOAD", false);
+  request->send(automation::Bytes(5, 'x'));
+  auto refusing = traceHttp(std::make_unique<CannedFactory>(0), host);
+  request = refusing->create();
+  request->open("GET", "http://h/files/a.jia", false);
+  EXPECT_THROW(request->send(), automation::AutomationError);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "http     POST http://h/page?RequestType=UPLOAD (5 bytes) -> 404, 8 bytes",
+                       "http     GET http://h/files/a.jia -> failed: cannot connect"}));
+}
+
 }  // namespace
 }  // namespace verolin::script::testing
