@@ -174,12 +174,9 @@ class DialogObject final : public WordObject {
     return std::none_of(name.begin(), name.end(), [](char c) { return c == ' ' || c == '-' || c == '.'; });
   }
 
-  // A table as rows of tab-separated cells, one paragraph per row.
   static void insertTable(DocSession& d, int rows, int columns) {
     if (rows < 1 || columns < 1 || rows > 32767 || columns > 63) throw valueOutOfRange();
-    std::string text;
-    for (int r = 0; r < rows; ++r) text += std::string(static_cast<std::size_t>(columns - 1), '\t') + "\r";
-    d.typeText(text);
+    d.insertTable(rows, columns);
   }
 
   int id_;

@@ -61,7 +61,7 @@ void DocSession::load(const std::string& path, bool asReadOnly) {
   readOnly = asReadOnly;
   dirty = false;
   if (!readOnly) {
-    fs.lock(path);
+    fs.lock(path, platform::LockMode::DenyWrite);
     lockedPath_ = path;
   }
 }
@@ -88,11 +88,11 @@ void DocSession::saveAs(const std::string& path, int format) {
     }
     fs.write(path, encoded.bytes);
   } catch (const automation::AutomationError& e) {
-    if (ownFile) fs.lock(lockedPath_);
+    if (ownFile) fs.lock(lockedPath_, platform::LockMode::DenyWrite);
     throw fileError(e, path);
   }
   if (!ownFile) releaseFile();
-  fs.lock(path);
+  fs.lock(path, platform::LockMode::DenyWrite);
   lockedPath_ = path;
   fullName = path;
   name = platform::fileNameOf(path);

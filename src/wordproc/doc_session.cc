@@ -147,6 +147,31 @@ void DocSession::deleteForward(int count) {
   changed();
 }
 
+void DocSession::insertTable(int rows, int columns) {
+  checkEditable();
+  const EditContext ctx = editContext();
+  const CharFormat format = typingFormat();
+  if (selEnd() > selStart()) deleteText(model, selStart(), selEnd(), ctx);
+  int at = selEnd();
+  // A table starts a paragraph of its own and leaves the text after it in a paragraph of its own.
+  if (at > model.paragraphStart(at)) at = insertText(model, at, U"\r", format, ctx);
+  const int first = at;
+  std::u32string text;
+  for (int r = 0; r < rows; ++r) {
+    text.append(static_cast<std::size_t>(columns - 1), kCellMark);
+    text.push_back(kParagraphMark);
+  }
+  const int after = insertText(model, at, text, format, ctx);
+  const double column = model.page.pageWidth - model.page.leftMargin - model.page.rightMargin;
+  std::vector<int> cells;
+  for (int c = 1; c <= columns; ++c) cells.push_back(static_cast<int>(column * 20 * c / columns));
+  formatParagraphs(model, first, after, [&](ParaFormat& p) { p.cells = cells; });
+  // The paragraph after the table keeps what followed the insertion point, without the row format.
+  formatParagraphs(model, after, after, [](ParaFormat& p) { p.cells.clear(); });
+  select(first, first);
+  changed();
+}
+
 int DocSession::insertInlinePicture(const Picture& picture) {
   checkEditable();
   const EditContext ctx = editContext();
@@ -217,6 +242,14 @@ void DocSession::setStyle(int start, int end, const std::string& styleName) {
   } else {
     formatRange(start, end, apply);
   }
+}
+
+const std::vector<RevisionSpan>& DocSession::revisions() const {
+  if (revisionsAt_ != model.changeCount()) {
+    revisions_ = listRevisions(model);
+    revisionsAt_ = model.changeCount();
+  }
+  return revisions_;
 }
 
 // --- Shapes ---

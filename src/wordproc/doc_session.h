@@ -93,6 +93,8 @@ class DocSession {
   void typeBackspace();
   // Deletes the selection, or `count` characters after the insertion point.
   void deleteForward(int count = 1);
+  // Puts a table of empty cells where the selection is, in paragraphs of its own.
+  void insertTable(int rows, int columns);
   // Puts an inline picture where the selection is (replacing it); returns its picture id.
   int insertInlinePicture(const Picture& picture);
 
@@ -117,6 +119,8 @@ class DocSession {
   int picturePosition(int pictureId) const;
 
   void changed() { dirty = true; }
+  // The document's revisions, listed again only after the text changed.
+  const std::vector<RevisionSpan>& revisions() const;
 
  private:
   std::string nextShapeName(std::string_view prefix);
@@ -126,6 +130,8 @@ class DocSession {
   std::vector<int> selectedShapes_;
   std::optional<CharFormat> typingFormat_;
   std::string lockedPath_;
+  mutable std::vector<RevisionSpan> revisions_;
+  mutable std::uint64_t revisionsAt_ = UINT64_MAX;
 };
 
 }  // namespace verolin::wordproc

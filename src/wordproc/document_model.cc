@@ -71,6 +71,7 @@ void DocumentModel::insert(int pos, std::u32string_view text, std::uint32_t form
   added.reserve(text.size());
   for (char32_t cp : text) added.push_back(Char{cp, format, cp == kParagraphMark ? para : 0});
   chars_.insert(chars_.begin() + pos, added.begin(), added.end());
+  ++changes_;
   shift(pos, static_cast<int>(added.size()));
 }
 
@@ -79,6 +80,7 @@ int DocumentModel::insertPicture(int pos, InlinePicture picture, std::uint32_t f
   const int id = nextPicture_++;
   pictures_[id] = std::move(picture);
   chars_.insert(chars_.begin() + pos, Char{kPictureChar, format, static_cast<std::uint32_t>(id)});
+  ++changes_;
   shift(pos, 1);
   return id;
 }
@@ -86,6 +88,7 @@ int DocumentModel::insertPicture(int pos, InlinePicture picture, std::uint32_t f
 void DocumentModel::assign(std::vector<Char> chars) {
   if (chars.empty() || chars.back().cp != kParagraphMark) chars.push_back(Char{kParagraphMark, 0, 0});
   chars_ = std::move(chars);
+  ++changes_;
 }
 
 int DocumentModel::storePicture(InlinePicture picture) {
@@ -104,6 +107,7 @@ void DocumentModel::erase(int start, int end) {
     if (c.cp == kPictureChar) pictures_.erase(static_cast<int>(c.extra));
   }
   chars_.erase(chars_.begin() + start, chars_.begin() + end);
+  ++changes_;
   collapse(start, end);
   // A shape stays anchored to the start of a paragraph, also when paragraphs were joined.
   for (auto& shape : shapes) shape.anchor = paragraphStart(shape.anchor);
@@ -111,6 +115,7 @@ void DocumentModel::erase(int start, int end) {
 
 void DocumentModel::setParaFormat(int markPos, std::uint32_t format) {
   Char& c = chars_.at(static_cast<std::size_t>(markPos));
+  ++changes_;
   if (c.cp == kParagraphMark) c.extra = format;
 }
 
@@ -254,7 +259,12 @@ std::string describe(const DocumentModel& doc) {
     if (c.cp == kParagraphMark) {
       flush();
       const ParaFormat& p = doc.paraFormat(c.extra);
-      o << "  mark" << f << " | style=" << p.style << " align=" << p.alignment << "\n";
+      o << "  mark" << f << " | style=" << p.style << " align=" << p.alignment;
+      if (!p.cells.empty()) {
+        o << " cells=";
+        for (int edge : p.cells) o << edge << ",";
+      }
+      o << "\n";
       continue;
     }
     if (c.cp == kPictureChar) {
@@ -269,7 +279,9 @@ std::string describe(const DocumentModel& doc) {
       flush();
       runFormat = f;
     }
-    run += c.cp == U'\t' ? std::string("\\t") : text::fromCodePoint(c.cp);
+    run += c.cp == U'\t'       ? std::string("\\t")
+           : c.cp == kCellMark ? std::string("\\a")
+                               : text::fromCodePoint(c.cp);
   }
   flush();
   for (const auto& s : doc.shapes) {

@@ -22,6 +22,7 @@ namespace verolin::wordproc {
 
 inline constexpr char32_t kParagraphMark = U'\r';
 inline constexpr char32_t kPictureChar = U'\x01';
+inline constexpr char32_t kCellMark = U'\x07';  // ends a cell of a table row (the row's mark ends the last)
 
 using Color = std::int32_t;                     // the word processor's BGR value
 inline constexpr Color kAutoColor = -16777216;  // wdColorAutomatic
@@ -48,7 +49,8 @@ struct CharFormat {
 
 struct ParaFormat {
   std::string style = "正文";
-  int alignment = -1;  // -1 takes the style's; 0 left, 1 centre, 2 right, 3 justify
+  int alignment = -1;      // -1 takes the style's; 0 left, 1 centre, 2 right, 3 justify
+  std::vector<int> cells;  // a table row: the right edge of each cell in twips; empty for other paragraphs
 
   friend bool operator==(const ParaFormat&, const ParaFormat&) = default;
 };
@@ -213,7 +215,12 @@ class DocumentModel {
   int storePicture(InlinePicture picture);
   // Removes [start, end); the final paragraph mark is never removed.
   void erase(int start, int end);
-  void setFormat(int pos, std::uint32_t format) { chars_.at(static_cast<std::size_t>(pos)).format = format; }
+  void setFormat(int pos, std::uint32_t format) {
+    chars_.at(static_cast<std::size_t>(pos)).format = format;
+    ++changes_;
+  }
+  // Grows with every change of the text or its formats, so that what is derived from them can be kept.
+  std::uint64_t changeCount() const { return changes_; }
   // Sets the format of the paragraph whose mark is at markPos.
   void setParaFormat(int markPos, std::uint32_t format);
 
@@ -255,6 +262,7 @@ class DocumentModel {
   std::map<int, RevisionInfo> revisions_;
   int nextRevision_ = 1;
   std::vector<std::weak_ptr<Span>> spans_;
+  std::uint64_t changes_ = 0;
 };
 
 // A canonical description of everything the document holds (formats by value, revisions by author

@@ -1,5 +1,6 @@
 #include "wordproc/html_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -167,12 +168,30 @@ class HtmlWriter {
       shapesAt.emplace(doc_.paragraphStart(doc_.shapes[i].anchor), static_cast<int>(i));
     }
     int i = 0;
+    bool inTable = false;
     while (i < doc_.size()) {
       const int mark = doc_.paragraphEnd(i);
       const ParaFormat& para = doc_.paraFormat(doc_.at(mark).extra);
       const StyleDef* style = findStyle(para.style);
       if (!style) style = &normalStyle();
       const ResolvedFormat pr = resolve(CharFormat{}, para);
+      const bool row = !para.cells.empty();
+      // Table rows sit in one table; a cell mark moves to the next cell.
+      if (row && !inTable)
+        out_ << "<table border=1 cellspacing=0 cellpadding=4 style=\"border-collapse:collapse\">\n";
+      if (!row && inTable) out_ << "</table>\n";
+      inTable = row;
+      int cell = 0;
+      auto openCell = [&] {
+        const int left = cell == 0 ? 0 : para.cells[static_cast<std::size_t>(cell - 1)];
+        const int right =
+            para.cells[std::min<std::size_t>(static_cast<std::size_t>(cell), para.cells.size() - 1)];
+        out_ << "<td style=\"width:" << pt((right - left) / 20.0) << "\">";
+      };
+      if (row) {
+        out_ << "<tr>";
+        openCell();
+      }
       out_ << "<p class=" << cssClass(*style)
            << " style=\"position:relative; text-align:" << alignName(pr.alignment) << "\">";
       auto range = shapesAt.equal_range(i);
@@ -188,7 +207,15 @@ class HtmlWriter {
             piece = "<img src=\"" + file(p->picture) + "\" style=\"width:" + pt(p->width) +
                     "; height:" + pt(p->height) + "\">";
           }
-        } else if (c.cp == U'\t') {
+        } else if (c.cp == kCellMark && row) {
+          if (empty) out_ << "&nbsp;";
+          out_ << "</p></td>";
+          ++cell;
+          openCell();
+          out_ << "<p class=" << cssClass(*style) << ">";
+          empty = true;
+          continue;
+        } else if (c.cp == U'\t' || c.cp == kCellMark) {
           piece = "&emsp;";
         } else if (c.cp == 0x0B) {
           piece = "<br>";
@@ -206,9 +233,10 @@ class HtmlWriter {
         empty = false;
       }
       if (empty) out_ << "&nbsp;";
-      out_ << "</p>\n";
+      out_ << (row ? "</p></td></tr>\n" : "</p>\n");
       i = mark + 1;
     }
+    if (inTable) out_ << "</table>\n";
   }
 
   // Revision marks as the window shows them while revisions are shown; otherwise the text as it reads.

@@ -23,7 +23,7 @@ class RevisionObject final : public DocObject {
       return Variant(makeRange(app_, doc_, s.start, s.end));
     });
     property("Index", [this] {
-      const auto all = listRevisions(doc_->model);
+      const auto& all = doc_->revisions();
       for (std::size_t i = 0; i < all.size(); ++i) {
         if (all[i].id == id_ && all[i].kind == kind_) return longValue(static_cast<int>(i + 1));
       }
@@ -51,7 +51,7 @@ class RevisionObject final : public DocObject {
 
  private:
   RevisionSpan span() const {
-    for (const auto& r : listRevisions(doc_->model)) {
+    for (const auto& r : doc_->revisions()) {
       if (r.id == id_ && r.kind == kind_) return r;
     }
     throw objectDeleted();
@@ -96,7 +96,7 @@ class RevisionsObject final : public DocObject {
 
  private:
   std::vector<RevisionSpan> list() const {
-    return span_ ? listRevisions(doc_->model, span_->start, span_->end) : listRevisions(doc_->model);
+    return span_ ? listRevisions(doc_->model, span_->start, span_->end) : doc_->revisions();
   }
 
   std::shared_ptr<Span> span_;

@@ -544,6 +544,10 @@ class Reader {
       paraStyle_ = 0;
       paraAlign_ = -1;
       paraMask_ = -1;
+    } else if (w == "trowd") {
+      rowCells_.clear();
+    } else if (w == "cellx") {
+      rowCells_.push_back(n);
     } else if (w == "s") {
       paraStyle_ = n;
     } else if (w == "ql") {
@@ -556,12 +560,28 @@ class Reader {
       paraAlign_ = 3;
     } else if (w == kParagraphExplicit) {
       paraMask_ = n;
-    } else if (w == "par" || w == "sect" || w == "row" || w == "nestrow") {
-      if (w == "row" && lastWasCell_) dropTrailingCell();
+    } else if (w == "row") {
+      // The last cell's end is the row's: the row is one paragraph, its cells apart by cell marks.
+      if (lastWasCell_ && !chars_.empty() && chars_.back().cp == kCellMark) chars_.pop_back();
+      std::vector<int> cells = rowCells_;
+      if (cells.empty()) {
+        // A row without cell edges gets cells of an inch each.
+        int count = 1;
+        for (int k = static_cast<int>(chars_.size());
+             k > 0 && chars_[static_cast<std::size_t>(k - 1)].cp != kParagraphMark; --k) {
+          count += chars_[static_cast<std::size_t>(k - 1)].cp == kCellMark;
+        }
+        for (int c = 1; c <= count; ++c) cells.push_back(1440 * c);
+      }
+      endParagraph(std::move(cells));
+    } else if (w == "par" || w == "sect" || w == "nestrow") {
       endParagraph();
-    } else if (w == "tab" || w == "cell" || w == "nestcell") {
+    } else if (w == "cell") {
+      addText(std::u32string(1, kCellMark));
+      lastWasCell_ = true;
+      return;
+    } else if (w == "tab" || w == "nestcell") {
       addText(U"\t");
-      lastWasCell_ = w != "tab";
       return;
     } else if (w == "line") {
       addText(U"\x0B");
@@ -658,14 +678,10 @@ class Reader {
     }
   }
 
-  void dropTrailingCell() {
-    if (!chars_.empty() && chars_.back().cp == U'\t') chars_.pop_back();
-    lastWasCell_ = false;
-  }
-
-  void endParagraph() {
+  void endParagraph(std::vector<int> cells = {}) {
     lastWasCell_ = false;
     ParaFormat p;
+    p.cells = std::move(cells);
     auto it = styles_.find(paraStyle_);
     const StyleDef* style = it != styles_.end() ? findStyleInFile(it->second) : nullptr;
     p.style = style && style->type == StyleType::Paragraph ? style->name : normalStyle().name;
@@ -1045,6 +1061,7 @@ class Reader {
   int paraAlign_ = -1;
   int paraMask_ = -1;
   bool lastWasCell_ = false;
+  std::vector<int> rowCells_;
   std::optional<PictState> pict_;
   bool pictInShape_ = false;
   std::optional<ShapeState> shape_;

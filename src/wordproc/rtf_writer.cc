@@ -275,8 +275,15 @@ class Writer {
 
   void paragraphProps(const ParaFormat& p) {
     const ResolvedFormat r = resolve(CharFormat{}, p);
+    // A table row: its cells' right edges, then the paragraph in the table.
+    if (!p.cells.empty()) {
+      out_ << "\\trowd\\trgaph108";
+      for (int edge : p.cells) out_ << "\\cellx" << edge;
+      out_ << "\n";
+    }
     out_ << "\\pard\\plain\\s" << styleNumber(p.style) << alignmentWord(r.alignment) << "\\"
          << kParagraphExplicit << (p.alignment >= 0 ? 1 : 0);
+    if (!p.cells.empty()) out_ << "\\intbl";
   }
 
   void linkStart(const Link& l) {
@@ -413,8 +420,14 @@ class Writer {
         runFormat = c.format;
       }
       if (c.cp == kParagraphMark) {
-        if (i + 1 < doc_.size()) out_ << "\\par\n";
+        if (!para->cells.empty()) {
+          out_ << "\\cell\\row\n";
+        } else if (i + 1 < doc_.size()) {
+          out_ << "\\par\n";
+        }
         para = nullptr;
+      } else if (c.cp == kCellMark) {
+        out_ << (para->cells.empty() ? "\\tab " : "\\cell ");
       } else if (c.cp == kPictureChar) {
         if (const InlinePicture* p = doc_.picture(static_cast<int>(c.extra)))
           picture(p->picture, p->width, p->height);

@@ -72,7 +72,11 @@ std::string plainText(const DocumentModel& doc) {
   for (int i = 0; i + 1 < doc.size(); ++i) {
     const Char& c = doc.at(i);
     if (doc.format(c.format).delRev || c.cp == kPictureChar) continue;
-    out += c.cp == kParagraphMark ? std::string("\r\n") : text::fromCodePoint(c.cp);
+    if (c.cp == kParagraphMark) {
+      out += "\r\n";
+    } else {
+      out += c.cp == kCellMark ? std::string("\t") : text::fromCodePoint(c.cp);
+    }
   }
   if (!out.empty()) out += "\r\n";
   return out;

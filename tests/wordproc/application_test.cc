@@ -131,5 +131,26 @@ TEST_F(ApplicationTest, DialogsGoThroughTheHostAndOnlyShowCarriesOut) {
   EXPECT_EQ(doc.get("Content").get("Text").toString(), "\r");
 }
 
+TEST_F(ApplicationTest, ConfirmedTableDialogInsertsATableOfRows) {
+  Variant app = startWord();
+  Variant doc = app.get("Documents").call("Add");
+  app.get("Selection").call("TypeText", "前后");
+  app.get("Selection").call("MoveLeft", 1, 1);
+  standIn_->host.onDialog = [](platform::DialogRequest& r) {
+    r.fields["NumRows"] = Variant(std::int32_t{2});
+    r.fields["NumColumns"] = Variant(std::int32_t{3});
+    return -1;
+  };
+  EXPECT_EQ(app.get("Dialogs", 129).call("Show").toInt32(), -1);
+  EXPECT_EQ(doc.get("Content").get("Text").toString(), "前\r\a\a\r\a\a\r后\r");
+  app.get("Selection").call("TypeText", "格");
+  standIn_->files.createDir("c:\\temp");
+  doc.call("SaveAs", "c:\\temp\\t.htm", 8);
+  const Bytes html = readFile("c:\\temp\\t.htm");
+  const std::string page(html.begin(), html.end());
+  EXPECT_NE(page.find("<table"), std::string::npos);
+  EXPECT_EQ(page.find("<table", page.find("<table") + 1), std::string::npos);  // one table of two rows
+}
+
 }  // namespace
 }  // namespace verolin::testing

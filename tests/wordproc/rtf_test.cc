@@ -104,6 +104,11 @@ DocumentModel richModel() {
   doc.bookmarks["mark1"] = doc.track(2, 4);
   doc.bookmarks["empty"] = doc.track(5, 5);
   doc.versions.push_back({"张三", "初稿", {2026, 12, 7, 9, 5, 3}});
+  // A table row of three cells, the last one empty.
+  const int row = wordproc::insertText(doc, doc.size() - 1, U"\r甲\x07乙\x07\r", {}, plain);
+  wordproc::formatParagraphs(doc, row - 5, row - 1, [](wordproc::ParaFormat& p) {
+    p.cells = {1000, 2000, 3000};
+  });
   return doc;
 }
 
@@ -153,13 +158,14 @@ TEST(RtfForeign, OtherWordProcessorsFilesOpenWithTextParagraphsAndPictures) {
       png +
       "}}{\\nonshppict{\\pict\\wmetafile8 0102}}"
       "{\\pict\\wmetafile8\\picw2\\pich2 0102}"
-      "\\pard a\\cell b\\cell\\row "
+      "\\trowd\\cellx1000\\cellx2500\\pard\\intbl a\\cell b\\cell\\row "
       "{\\field{\\*\\fldinst HYPERLINK \"http://x.cn/\"}{\\fldrslt link}}"
       "{\\object\\objemb{\\*\\objdata 0102}{\\result shown}}\\u8364?\\par}";
   const DocumentModel doc = wordproc::readRtf(rtf);
   EXPECT_EQ(doc.text(0, doc.size()),
             "中文 first\r\x01"
-            "a\tb\rlinkshown€\r\r");
+            "a\ab\rlinkshown€\r\r");
+  EXPECT_EQ(doc.paraFormatAt(10).cells, (std::vector<int>{1000, 2500}));
   EXPECT_EQ(doc.paraFormatAt(0).alignment, 1);
   EXPECT_EQ(doc.charFormat(0).size, 14);
   EXPECT_EQ(doc.link(doc.charFormat(16).link)->address, "http://x.cn/");
