@@ -48,9 +48,23 @@ void DocSession::load(const std::string& path, bool asReadOnly) {
     if (e.number() >= 4000) throw;
     throw fileError(e, path);
   }
+  // A web page's pictures are files beside it.
+  const std::string folder = platform::folderOf(path);
+  auto pictures = [&fs, &folder](const std::string& relative) -> std::optional<automation::Bytes> {
+    std::string local = relative;
+    for (char& c : local) {
+      if (c == '/') c = '\\';
+    }
+    if (local.find(':') != std::string::npos || local.rfind("\\", 0) == 0) return std::nullopt;
+    try {
+      return fs.read(platform::joinPath(folder, local));
+    } catch (const automation::AutomationError&) {
+      return std::nullopt;
+    }
+  };
   DecodedFile decoded;
   try {
-    decoded = decodeDocument(bytes);
+    decoded = decodeDocument(bytes, pictures);
   } catch (const FileFormatError& e) {
     throw corruptFile(path, e.what());
   }

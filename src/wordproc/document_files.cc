@@ -3,6 +3,7 @@
 #include "text/codepage.h"
 #include "text/utf8.h"
 #include "wordproc/doc_session.h"
+#include "wordproc/html_reader.h"
 #include "wordproc/html_writer.h"
 #include "wordproc/rtf_reader.h"
 #include "wordproc/rtf_writer.h"
@@ -67,7 +68,7 @@ EncodedFile encodeDocument(const DocumentModel& doc, int format, std::string_vie
   return file;
 }
 
-DecodedFile decodeDocument(const automation::Bytes& bytes) {
+DecodedFile decodeDocument(const automation::Bytes& bytes, const PictureLoader& pictures) {
   const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   DecodedFile out;
   if (looksLikeRtf(view)) {
@@ -80,6 +81,12 @@ DecodedFile decodeDocument(const automation::Bytes& bytes) {
   }
   if (startsWith(bytes, {'P', 'K', 0x03, 0x04})) {
     throw FileFormatError("the file is a packaged (zip) document, which this program cannot read");
+  }
+  const std::string raw(bytes.begin(), bytes.end());
+  if (looksLikeHtml(raw)) {
+    out.model = readHtml(text::isValid(raw) ? raw : text::convert(raw, "CP936", "UTF-8"), pictures);
+    out.format = fileformat::kHtml;
+    return out;
   }
   bool unicode = false;
   auto text = readPlainText(bytes, unicode);

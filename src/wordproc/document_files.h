@@ -2,6 +2,8 @@
 // plain text, and web pages (written only).
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -34,7 +36,11 @@ struct DecodedFile {
   int format = 0;  // the fileformat the bytes were in
 };
 
-// Reads RTF (this word processor's own or another's) or plain text; FileFormatError for anything else.
-DecodedFile decodeDocument(const automation::Bytes& bytes);
+// Reads a picture a web page names, relative to the page; nullopt when there is none.
+using PictureLoader = std::function<std::optional<automation::Bytes>(const std::string& relativePath)>;
+
+// Reads RTF (this word processor's own or another's), a web page or plain text; FileFormatError for
+// anything else.
+DecodedFile decodeDocument(const automation::Bytes& bytes, const PictureLoader& pictures = {});
 
 }  // namespace verolin::wordproc

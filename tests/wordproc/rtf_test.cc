@@ -256,5 +256,23 @@ TEST_F(FilesTest, WebPageSaveWritesPageAndPictures) {
   EXPECT_EQ(doc.get("FullName").toString(), "c:\\temp\\temp.htm");
 }
 
+TEST_F(FilesTest, AWebPageOpensWithItsTextPicturesLinksAndTables) {
+  writeFile("c:\\temp\\page.files\\p.png", pngPicture(8, 4));
+  writeFile("c:\\temp\\page.htm",
+            "<!DOCTYPE html><html><head><title>no</title><style>p {}</style></head><body>"
+            "<h1 align=center>标题 &amp; 名</h1><p style=\"text-align:right\">一  段\n文字<br>下行</p>"
+            "<p><a href=\"http://x.cn/\" title=\"提示\">链接</a><img src=\"page.files/p.png\"></p>"
+            "<del>删去</del><table><tr><td><p>甲</p></td><td>乙</td></tr></table><p>末</p></body></html>");
+  Variant doc = app_.get("Documents").call("Open", "c:\\temp\\page.htm");
+  EXPECT_EQ(doc.get("Content").get("Text").toString(),
+            "标题 & 名\r一 段 文字\x0B下行\r链接\x01\r甲\a乙\r末\r");
+  EXPECT_EQ(doc.call("Range", 0, 1).get("Style").toString(), "标题 1");
+  EXPECT_EQ(doc.call("Range", 0, 1).get("ParagraphFormat").get("Alignment").toInt32(), 1);
+  EXPECT_EQ(doc.call("Range", 8, 9).get("ParagraphFormat").get("Alignment").toInt32(), 2);
+  EXPECT_EQ(doc.get("Hyperlinks", 1).get("ScreenTip").toString(), "提示");
+  EXPECT_EQ(doc.get("InlineShapes").get("Count").toInt32(), 1);
+  EXPECT_FLOAT_EQ(doc.get("InlineShapes", 1).get("Width").toDouble(), 6);
+}
+
 }  // namespace
 }  // namespace verolin::testing
