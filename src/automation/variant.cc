@@ -121,6 +121,12 @@ bool Variant::isMissing() const {
   return p && p->scode == err::kParamNotFound;
 }
 
+bool Variant::isNothing() const {
+  const auto& s = deref().value_;
+  if (auto o = std::get_if<ObjectRef>(&s)) return !*o;
+  return std::holds_alternative<std::monostate>(s);
+}
+
 bool Variant::isNumeric() const {
   switch (type()) {
     case VarType::I2:

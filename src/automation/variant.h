@@ -69,6 +69,8 @@ class Variant {
   bool isNull() const { return type() == VarType::Null; }
   bool isMissing() const;
   bool isObject() const { return type() == VarType::Object; }
+  // True for an object reference that is Nothing, and for Empty (what a failed lookup leaves).
+  bool isNothing() const;
   bool isString() const { return type() == VarType::String; }
   bool isNumeric() const;
 

@@ -83,7 +83,7 @@ void SetupCommandBars(Control& c) {
     standard.put("Visible", true);
     c.pump();
     Variant found = standard.call("FindControl", named("Id", 247));
-    if (!found.isObject() || !found.toObject()) {
+    if (found.isNothing()) {
       standard.get("Controls").call("Add", 1, 247, Variant::missing(), 3);
     }
     Variant controls = standard.get("Controls");

@@ -19,6 +19,8 @@
 
 namespace verolin::platform {
 
+enum class LockMode { Exclusive, DenyWrite };
+
 class FileSystem {
  public:
   FileSystem() = default;
@@ -50,9 +52,10 @@ class FileSystem {
   virtual std::unique_ptr<std::istream> openRead(std::string_view path) = 0;
   virtual std::unique_ptr<std::ostream> openWrite(std::string_view path) = 0;
 
-  // Marks a file as open for exclusive use by another program (the word processor holding its
-  // document): deleting, renaming or writing it then fails with 70, reading with 70 too.
-  virtual void lock(std::string_view path) = 0;
+  // Marks a file as held open by another program: deleting, renaming or writing it then fails with
+  // 70. An exclusive hold refuses reading too; the word processor holds its documents deny-write, so
+  // other programs may still read (copy, encrypt) a document it has open.
+  virtual void lock(std::string_view path, LockMode mode = LockMode::Exclusive) = 0;
   virtual void unlock(std::string_view path) = 0;
   virtual bool isLocked(std::string_view path) = 0;
 };

@@ -247,7 +247,7 @@ void MappedFileSystem::rename(std::string_view from, std::string_view to) {
 void MappedFileSystem::copy(std::string_view from, std::string_view to) {
   const fs::path a = operand(*this, from);
   const fs::path b = operand(*this, to);
-  if (locked_.count(lockKey(a)) || locked_.count(lockKey(b))) fail(err::kPermissionDenied, from);
+  if (readLocked(a) || locked_.count(lockKey(b))) fail(err::kPermissionDenied, from);
   if (!present(a)) fail(missingNumber(a), from);
   if (isDir(a)) fail(err::kPathFileAccess, from);
   if (isDir(b)) fail(err::kPathFileAccess, to);
@@ -297,7 +297,7 @@ void MappedFileSystem::write(std::string_view path, const automation::Bytes& byt
 
 std::unique_ptr<std::istream> MappedFileSystem::openRead(std::string_view path) {
   const fs::path p = operand(*this, path);
-  if (locked_.count(lockKey(p))) fail(err::kPermissionDenied, path);
+  if (readLocked(p)) fail(err::kPermissionDenied, path);
   if (!present(p)) fail(missingNumber(p), path);
   if (isDir(p)) fail(err::kPathFileAccess, path);
   errno = 0;
@@ -317,8 +317,13 @@ std::unique_ptr<std::ostream> MappedFileSystem::openWrite(std::string_view path)
   return out;
 }
 
-void MappedFileSystem::lock(std::string_view path) {
-  locked_.insert(lockKey(nativePath(path)));
+void MappedFileSystem::lock(std::string_view path, LockMode mode) {
+  locked_[lockKey(nativePath(path))] = mode;
+}
+
+bool MappedFileSystem::readLocked(const std::filesystem::path& native) const {
+  const auto it = locked_.find(lockKey(native));
+  return it != locked_.end() && it->second == LockMode::Exclusive;
 }
 
 void MappedFileSystem::unlock(std::string_view path) {

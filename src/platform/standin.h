@@ -177,7 +177,7 @@ class MappedFileSystem final : public FileSystem {
   void write(std::string_view path, const automation::Bytes& bytes) override;
   std::unique_ptr<std::istream> openRead(std::string_view path) override;
   std::unique_ptr<std::ostream> openWrite(std::string_view path) override;
-  void lock(std::string_view path) override;
+  void lock(std::string_view path, LockMode mode = LockMode::Exclusive) override;
   void unlock(std::string_view path) override;
   bool isLocked(std::string_view path) override;
 
@@ -185,7 +185,8 @@ class MappedFileSystem final : public FileSystem {
 
  private:
   std::filesystem::path root_;
-  std::set<std::string> locked_;  // native paths
+  bool readLocked(const std::filesystem::path& native) const;
+  std::map<std::string, LockMode> locked_;  // native paths
 };
 
 // Passes every call on to another file layer; tests override one method to inject a fault.
@@ -204,7 +205,7 @@ class FileSystemWrapper : public FileSystem {
   void write(std::string_view p, const automation::Bytes& b) override { target_.write(p, b); }
   std::unique_ptr<std::istream> openRead(std::string_view p) override { return target_.openRead(p); }
   std::unique_ptr<std::ostream> openWrite(std::string_view p) override { return target_.openWrite(p); }
-  void lock(std::string_view p) override { target_.lock(p); }
+  void lock(std::string_view p, LockMode m = LockMode::Exclusive) override { target_.lock(p, m); }
   void unlock(std::string_view p) override { target_.unlock(p); }
   bool isLocked(std::string_view p) override { return target_.isLocked(p); }
 

@@ -20,47 +20,16 @@
 
 namespace verolin::transfer::testing {
 
-// The word processor holds its open document against writing, deleting and renaming but lets others
-// read it (the upload encrypts the open document); the stand-in file layer's lock also denies reading.
-class SharedReadFiles final : public platform::FileSystemWrapper {
- public:
-  explicit SharedReadFiles(platform::FileSystem& target) : FileSystemWrapper(target), target_(target) {}
-  automation::Bytes read(std::string_view p) override {
-    Unlocked unlocked(target_, p);
-    return target_.read(p);
-  }
-  std::unique_ptr<std::istream> openRead(std::string_view p) override {
-    Unlocked unlocked(target_, p);
-    return target_.openRead(p);
-  }
-
- private:
-  struct Unlocked {
-    Unlocked(platform::FileSystem& f, std::string_view p) : files(f), path(p), was(f.isLocked(p)) {
-      if (was) files.unlock(path);
-    }
-    ~Unlocked() {
-      if (was) files.lock(path);
-    }
-    platform::FileSystem& files;
-    std::string path;
-    bool was;
-  };
-  platform::FileSystem& target_;
-};
-
 class TransferTest : public ::testing::Test {
  protected:
   explicit TransferTest(platform::HttpOptions options = {})
       : root_(std::filesystem::temp_directory_path() /
               ("verolin-transfer-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++))),
-        platform_(root_),
-        sharedReadFiles_(platform_.files) {
+        platform_(root_) {
     platform_.http = platform::makeCurlHttpFactory(options);
     platform_.host.setClock({2006, 3, 5, 9, 7, 2});
     platform_.host.freezeClock(true);
     platform::Platform services = platform_.platform();
-    services.files = &sharedReadFiles_;
     apartment_ = std::make_unique<control::Apartment>(services);
     control_ = std::make_unique<control::Control>(*apartment_);
     state().activeForm = server_.form();
@@ -101,7 +70,6 @@ class TransferTest : public ::testing::Test {
   }
   std::filesystem::path root_;
   platform::StandInPlatform platform_;
-  SharedReadFiles sharedReadFiles_;
   std::unique_ptr<control::Apartment> apartment_;
   std::unique_ptr<control::Control> control_;
 };
