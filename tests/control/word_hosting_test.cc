@@ -307,6 +307,7 @@ TEST_F(WordHostingTest, EmbeddedWindowIsMaximisedInPicBodyForWord2003) {
   ASSERT_TRUE(w);
   EXPECT_EQ(w->parent, control().picBody.hwnd);
   EXPECT_EQ(state().wordApp.get("WindowState").toInt32(), 1);
+  EXPECT_EQ(w->rect, (platform::Rect{0, 0, 9000 / 15, 6000 / 15}));  // fills picBody
   EXPECT_FALSE(control().piczoom.visible);
   EXPECT_TRUE(w->visible);
 }
