@@ -25,13 +25,17 @@ CharFormat plain(CharFormat f) {
   return f;
 }
 
-// The insertion revision that typing at pos continues: the one just before it, by the same author.
+// The insertion revision that typing at pos continues: the same author's insertion just before it or,
+// at its start, just after it, so that one author's adjacent typing stays one revision.
 int continuedInsertion(const DocumentModel& doc, int pos, const std::string& author) {
-  if (pos <= 0) return 0;
-  const CharFormat& before = doc.charFormat(pos - 1);
-  if (!before.insRev || before.delRev) return 0;
-  const RevisionInfo* r = doc.revision(before.insRev);
-  return r && r->author == author ? before.insRev : 0;
+  for (int at : {pos - 1, pos}) {
+    if (at < 0 || at >= doc.size()) continue;
+    const CharFormat& f = doc.charFormat(at);
+    if (!f.insRev || f.delRev) continue;
+    const RevisionInfo* r = doc.revision(f.insRev);
+    if (r && r->author == author) return f.insRev;
+  }
+  return 0;
 }
 
 CharFormat typedFormat(DocumentModel& doc, int pos, const CharFormat& base, const EditContext& ctx) {

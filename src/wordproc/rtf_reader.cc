@@ -1019,6 +1019,7 @@ class Reader {
     doc_.nextShapeNumber = std::max(nextShape_, highest + 1);
     // \protlevel names the kind of an enforced protection; \revprot and the like name it in older files.
     if (protectionLevel_ >= 0 && enforce_) doc_.protection.type = protectionLevel_;
+    if (!enforce_) doc_.protection.type = protection::kNone;  // a protection not enforced protects nothing
     if (doc_.protection.type == protection::kNone) doc_.protection.passwordKey.reset();
     for (const auto& [name, start] : bookmarkStarts_) {
       auto end = bookmarkEnds_.find(name);
