@@ -13,7 +13,6 @@
 #include "script/handlers.h"
 #include "script/host_api.h"
 #include "script/session.h"
-#include "script/shared_reads.h"
 #include "script/transcript.h"
 #include "text/codepage.h"
 
@@ -90,9 +89,7 @@ int playPage(std::string_view source, const std::string& fileName, const PageOpt
   if (options.prepare) options.prepare(standIn);
   if (standIn.http) standIn.http = traceHttp(std::move(standIn.http), standIn.host);
   // The word processor keeps a reference to the services it was registered with.
-  SharedReadFiles files(standIn.files);
   platform::Platform services = standIn.platform();
-  services.files = &files;
   installWordProcessor(services, options, log);
 
   control::Apartment apartment(services);
