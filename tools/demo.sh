@@ -1,6 +1,48 @@
 #!/usr/bin/env bash
-# Builds the program and runs the demo.
+# Builds the program and runs the demo: a reference server on loopback with one stored document, and
+# page scripts that play a web page and its user against the control: open a local file, create a
+# document, download-edit-upload in both transfer modes, send a client file, insert a network picture.
+# Each page script's transcript (message boxes, status strip, windows, HTTP exchanges) goes to the terminal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/build.sh
-./build/verolin --help
+bash tools/build.sh >/dev/null
+bin=build/verolin
+work=$(mktemp -d)
+server_pid=
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A small document as the word processor saves it.
+printf '%s\n' '{\rtf1\ansi\ansicpg936\deff0{\fonttbl{\f0\fnil SimSun;}}' \
+  '\pard\qc\b\fs32 \u20851?\u20110?\u23450?\u30003?\u30340?\u36890?\u30693?\b0\par' \
+  '\pard\fs24 Quarterly report, draft for review.\par}' >"$work/report.doc"
+"$bin" doc put "$work/report.doc" --data "$work/data" >/dev/null
+
+"$bin" serve --data "$work/data" --port 0 >"$work/serve.out" 2>"$work/serve.err" &
+server_pid=$!
+page=
+for _ in $(seq 1 100); do
+  page=$(sed -n 's/^serving \([^ ]*\).*/\1/p' "$work/serve.out")
+  [ -n "$page" ] && break
+  sleep 0.1
+done
+[ -n "$page" ] || { cat "$work/serve.err" >&2; echo "the server did not start" >&2; exit 1; }
+echo "== reference server at $page"
+
+run() {
+  echo
+  echo "== verolin run examples/$1 ${*:2}"
+  "$bin" run "examples/$1" --root "$work/root" -- "${@:2}"
+}
+run open-local-file.js
+run new-document.js
+run download-upload.js "$page" report.jia
+run download-upload-plain.js "$page" report.jia
+run client-upload.js "$page"
+run network-picture.js "$page"
+echo
+echo "== what the server keeps"
+"$bin" doc list --data "$work/data"
