@@ -25,8 +25,6 @@ constexpr const char* kDownloading = "正在下载文件请稍后..";
 constexpr const char* kDownloadFailedStatus = "正在下载文件失败..";
 constexpr const char* kFetchFailed = "从服务器中获取文件失败!";
 constexpr const char* kBusy = "至少还有一个任务没有完成,请稍后..";
-constexpr const char* kBadMode = "错误的传输方式.";
-constexpr const char* kNoForm = "找不到发送数据的接口.";
 constexpr const char* kNoServerName = "缺少要下载的文件名.";
 constexpr const char* kUrlFetchFailed = "下载文件失败,可能文件不存在.";
 constexpr const char* kFileToOpenMissing = "要打开的文件不存在.";
@@ -130,16 +128,9 @@ std::string DownloadDocument(control::Control& c, const std::string& mode, const
     return std::string();
   };
   if (s.isBusy) return refuse(kBusy);
-  if (!mode.empty()) {
-    if (mode != "1" && mode != "0") return refuse(kBadMode);
-    s.getSetType = mode;
-  }
-  // A mode that is no number would fail the upload of the edited document; it is refused up front.
-  if (s.getSetType.empty() || !IsNumericMode(s.getSetType)) return refuse(kBadMode);
-  if (!form.empty()) s.activeForm = form;
-  if (s.activeForm.empty()) return refuse(kNoForm);
-  if (!serverPath.empty()) s.serverFilePath = serverPath;
-  if (s.serverFilePath.empty()) return refuse(kNoServerName);
+  if (const std::string refusal = TakeTransferInputs(s, mode, form, serverPath, kNoServerName);
+      !refusal.empty())
+    return refuse(refusal.c_str());
 
   control::BusyScope busy(s);
   std::string path;

@@ -14,6 +14,22 @@ bool IsNumericMode(std::string_view mode) {
   return automation::parseNumber(mode, value);
 }
 
+std::string TakeTransferInputs(control::ControlState& s, const std::string& mode, const std::string& form,
+                               const std::string& serverPath, const char* noServerName) {
+  static constexpr const char* kBadMode = "错误的传输方式.";
+  static constexpr const char* kNoForm = "找不到发送数据的接口.";
+  if (!mode.empty()) {
+    if (mode != "1" && mode != "0") return kBadMode;
+    s.getSetType = mode;
+  }
+  if (s.getSetType.empty() || !IsNumericMode(s.getSetType)) return kBadMode;
+  if (!form.empty()) s.activeForm = form;
+  if (s.activeForm.empty()) return kNoForm;
+  if (!serverPath.empty()) s.serverFilePath = serverPath;
+  if (s.serverFilePath.empty()) return noServerName;
+  return {};
+}
+
 bool IsRequestModeNumber(std::string_view mode) {
   double value = 0;
   return automation::parseNumber(mode, value) && value == 1.0;

@@ -15,6 +15,13 @@ std::string LastPathSegment(std::string_view path);
 
 // True when the transfer mode reads as a number (the property accepts any text).
 bool IsNumericMode(std::string_view mode);
+// Takes the page's mode, server page and server path into the control-wide state, checking them in
+// the order both transfers do; returns the refusal text, or "" when all are there. A mode that is no
+// number is refused too (it would fail the upload's numeric test after the user edited).
+// `noServerName` is the transfer's own text for a missing server path.
+std::string TakeTransferInputs(control::ControlState& s, const std::string& mode, const std::string& form,
+                               const std::string& serverPath, const char* noServerName);
+
 // True when the transfer mode compares numerically equal to 1 (request mode on upload).
 bool IsRequestModeNumber(std::string_view mode);
 

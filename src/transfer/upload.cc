@@ -21,8 +21,6 @@ constexpr const char* kSaveToServerFailed = "保存数据到服务器失败!";
 constexpr const char* kOpenDocumentFirst = "请先打开一篇文档或打开一篇文档.";
 constexpr const char* kBusy = "至少还有一个任务没有完成,请稍后..";
 constexpr const char* kNoLocalFile = "没有找到本地文件.";
-constexpr const char* kBadMode = "错误的传输方式.";
-constexpr const char* kNoForm = "找不到发送数据的接口.";
 constexpr const char* kNoServerName = "缺少要保存的文件名.";
 constexpr const char* kLocalFileMissing = "找不到要上传的本地文件";
 constexpr const char* kCaptionInfo = "信息";
@@ -62,16 +60,9 @@ std::string uploadSteps(control::Control& c, const std::string& fileDir, const s
   };
   if (s.isBusy) return refuse(kBusy);
   if (s.localFile.empty()) return refuse(kNoLocalFile);
-  if (!mode.empty()) {
-    if (mode != "1" && mode != "0") return refuse(kBadMode);
-    s.getSetType = mode;
-  }
-  // The mode goes into a numeric comparison below; a text that is no number is no mode.
-  if (s.getSetType.empty() || !IsNumericMode(s.getSetType)) return refuse(kBadMode);
-  if (!form.empty()) s.activeForm = form;
-  if (s.activeForm.empty()) return refuse(kNoForm);
-  if (!serverPath.empty()) s.serverFilePath = serverPath;
-  if (s.serverFilePath.empty()) return refuse(kNoServerName);
+  if (const std::string refusal = TakeTransferInputs(s, mode, form, serverPath, kNoServerName);
+      !refusal.empty())
+    return refuse(refusal.c_str());
 
   control::BusyScope busy(s);
   s.wordApp.get("ActiveDocument").call("Save");
