@@ -140,15 +140,16 @@ class DialogObject final : public WordObject {
         insertTable(d, f["NumRows"].toInt32(), f["NumColumns"].toInt32());
         break;
       case kInsertBookmark: {
-        const std::string name = f["Name"].toString();
+        const std::string name = plainCharacters(f["Name"].toString());
         if (!validBookmarkName(name)) throw notAvailable("the bookmark name is not valid");
-        d.model.bookmarks[name] = d.model.track(d.selStart(), d.selEnd());
+        d.model.addBookmark(name, d.selStart(), d.selEnd());
         d.changed();
         break;
       }
       case kFileSaveVersion: {
-        d.model.versions.push_back(
-            VersionInfo{app_->userName, f["Comments"].toString(), app_->platform.host->now()});
+        d.model.versions.push_back(VersionInfo{plainCharacters(app_->userName),
+                                               plainCharacters(f["Comments"].toString()),
+                                               app_->platform.host->now()});
         d.changed();
         d.save();
         break;

@@ -18,7 +18,11 @@ std::u32string typedCharacters(std::string_view utf8) {
   const std::u32string in = text::toCodePoints(utf8);
   for (std::size_t i = 0; i < in.size(); ++i) {
     if (in[i] == U'\r' && i + 1 < in.size() && in[i + 1] == U'\n') continue;
-    out.push_back(in[i] == U'\n' ? kParagraphMark : in[i]);
+    if (in[i] == U'\r' || in[i] == U'\n') {
+      out.push_back(kParagraphMark);
+    } else if (isPlainCharacter(in[i])) {
+      out.push_back(in[i]);
+    }
   }
   return out;
 }
@@ -272,6 +276,10 @@ std::string DocSession::nextShapeName(std::string_view prefix) {
 ShapeData& DocSession::addPicture(Picture picture, std::optional<double> left, std::optional<double> top,
                                   std::optional<double> width, std::optional<double> height) {
   checkEditable();
+  for (const auto& m : {left, top, width, height}) {
+    if (m && !isMeasure(*m)) throw valueOutOfRange();
+  }
+  if ((width && *width < 0) || (height && *height < 0)) throw valueOutOfRange();
   ShapeData s;
   s.name = nextShapeName("Picture");
   s.number = model.nextShapeNumber++;
@@ -305,6 +313,9 @@ ShapeData& DocSession::addPicture(Picture picture, std::optional<double> left, s
 
 ShapeData& DocSession::addLine(double beginX, double beginY, double endX, double endY) {
   checkEditable();
+  for (double m : {beginX, beginY, endX, endY}) {
+    if (!isMeasure(m)) throw valueOutOfRange();
+  }
   ShapeData s;
   s.name = nextShapeName("Line");
   s.number = model.nextShapeNumber++;

@@ -22,6 +22,14 @@ std::string DocumentModel::text(int start, int end) const {
   return out;
 }
 
+std::string plainCharacters(std::string_view utf8) {
+  std::string out;
+  for (char32_t c : text::toCodePoints(utf8)) {
+    if (isPlainCharacter(c)) out += text::fromCodePoint(c);
+  }
+  return out;
+}
+
 std::uint32_t DocumentModel::intern(const CharFormat& f) {
   for (std::size_t i = 0; i < formats_.size(); ++i) {
     if (formats_[i] == f) return static_cast<std::uint32_t>(i);
@@ -111,6 +119,12 @@ void DocumentModel::erase(int start, int end) {
   collapse(start, end);
   // A shape stays anchored to the start of a paragraph, also when paragraphs were joined.
   for (auto& shape : shapes) shape.anchor = paragraphStart(shape.anchor);
+  // A table row joined to a paragraph that is no row leaves its cells' ends as tabs.
+  if (paraFormatAt(start).cells.empty()) {
+    for (int i = paragraphStart(start); chars_[static_cast<std::size_t>(i)].cp != kParagraphMark; ++i) {
+      if (chars_[static_cast<std::size_t>(i)].cp == kCellMark) chars_[static_cast<std::size_t>(i)].cp = U'\t';
+    }
+  }
 }
 
 void DocumentModel::setParaFormat(int markPos, std::uint32_t format) {
@@ -124,6 +138,13 @@ std::shared_ptr<Span> DocumentModel::track(int start, int end) {
   std::erase_if(spans_, [](const std::weak_ptr<Span>& w) { return w.expired(); });
   spans_.push_back(span);
   return span;
+}
+
+void DocumentModel::addBookmark(const std::string& name, int start, int end) {
+  const int last = size() - 1;
+  start = std::clamp(start, 0, last);
+  end = std::clamp(end, start, last);
+  bookmarks[plainCharacters(name)] = track(start, end);
 }
 
 void DocumentModel::shift(int pos, int delta) {
@@ -158,7 +179,7 @@ void DocumentModel::collapse(int start, int end) {
 
 int DocumentModel::addRevision(RevisionKind kind, std::string author, const automation::DateTime& date) {
   const int id = nextRevision_++;
-  revisions_[id] = RevisionInfo{kind, std::move(author), date};
+  revisions_[id] = RevisionInfo{kind, plainCharacters(author), date};
   return id;
 }
 
@@ -169,6 +190,8 @@ const RevisionInfo* DocumentModel::revision(int id) const {
 
 int DocumentModel::addLink(Link link) {
   const int id = nextLink_++;
+  for (std::string* part : {&link.address, &link.subAddress, &link.screenTip, &link.target})
+    *part = plainCharacters(*part);
   links_[id] = std::move(link);
   return id;
 }

@@ -24,6 +24,18 @@ inline constexpr char32_t kParagraphMark = U'\r';
 inline constexpr char32_t kPictureChar = U'\x01';
 inline constexpr char32_t kCellMark = U'\x07';  // ends a cell of a table row (the row's mark ends the last)
 
+// True for the control characters text may hold: tab, line break (11) and page break (12). The others
+// either mean something in the model (paragraph, picture and cell marks) or nothing at all, and are
+// never taken from text a caller types or a file holds.
+inline bool isTextControl(char32_t c) {
+  return c == U'\t' || c == 0x0B || c == 0x0C;
+}
+inline bool isPlainCharacter(char32_t c) {
+  return c >= 0x20 ? c != 0x7F : isTextControl(c);
+}
+// The text without the characters isPlainCharacter refuses (for names, links, authors and comments).
+std::string plainCharacters(std::string_view utf8);
+
 using Color = std::int32_t;                     // the word processor's BGR value
 inline constexpr Color kAutoColor = -16777216;  // wdColorAutomatic
 inline constexpr Color kWhite = 0xFFFFFF;
@@ -226,6 +238,9 @@ class DocumentModel {
 
   // A span that follows the text from now on (kept while the caller holds it).
   std::shared_ptr<Span> track(int start, int end);
+  // Marks [start, end) with a bookmark of that name (replacing one of the same name). A bookmark ends
+  // at the final paragraph mark at the latest, as files can hold it.
+  void addBookmark(const std::string& name, int start, int end);
 
   // The id of a new revision of `kind`.
   int addRevision(RevisionKind kind, std::string author, const automation::DateTime& date);

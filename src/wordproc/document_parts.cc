@@ -69,7 +69,7 @@ class BookmarksObject final : public DocObject {
         start = holder->textSpan().start;
         end = holder->textSpan().end;
       }
-      doc_->model.bookmarks[a[0].toString()] = doc_->model.track(start, end);
+      doc_->model.addBookmark(a[0].toString(), start, end);
       doc_->changed();
       return Variant(makeRange(app_, doc_, start, end));
     });

@@ -53,7 +53,10 @@ class FontObject final : public DocObject {
           return Variant(mixed || !name ? std::string() : *name);
         },
         [this](const Variant& v) {
-          const std::string name = v.toString();
+          // Font names are kept without surrounding blanks, as font tables hold them.
+          std::string name = plainCharacters(v.toString());
+          name.erase(0, name.find_first_not_of(' '));
+          name.erase(name.find_last_not_of(' ') + 1);
           apply([&](CharFormat& f) { f.font = name; });
         });
   }

@@ -99,11 +99,12 @@ class HtmlReader {
       i = next == std::string_view::npos ? html.size() : next;
     }
     if (pending_) endParagraph(false);
-    // The page's last paragraph becomes the document's final one (which ends every document).
-    if (doc_.size() > 1 && doc_.at(doc_.size() - 2).cp == kParagraphMark) {
+    // The page's last paragraph becomes the document's final one (which ends every document), unless
+    // it is a table row: a document goes on after its last table.
+    const bool lastIsRow = doc_.size() > 1 && !doc_.paraFormat(doc_.at(doc_.size() - 2).extra).cells.empty();
+    if (!lastIsRow && doc_.size() > 1 && doc_.at(doc_.size() - 2).cp == kParagraphMark) {
       const int last = doc_.size() - 2;
-      ParaFormat p = doc_.paraFormat(doc_.at(last).extra);
-      p.cells.clear();  // a document does not end in a table row
+      const ParaFormat p = doc_.paraFormat(doc_.at(last).extra);
       doc_.setParaFormat(doc_.size() - 1, doc_.intern(p));
       doc_.erase(last, last + 1);
     }
@@ -208,8 +209,11 @@ class HtmlReader {
     }
     if (space && !collapsed.empty()) collapsed += ' ';
     if (collapsed.empty()) return;
-    std::string decoded = decodeEntities(collapsed);
-    add(text::toCodePoints(decoded));
+    std::u32string chars;
+    for (char32_t c : text::toCodePoints(decodeEntities(collapsed))) {
+      if (isPlainCharacter(c)) chars.push_back(c);
+    }
+    add(chars);
   }
 
   void add(std::u32string_view chars) {
@@ -239,6 +243,12 @@ class HtmlReader {
 
   void endParagraph(bool onlyWithText, std::vector<int> cells = {}) {
     if (onlyWithText && !pending_) return;
+    // A row that the page did not close ends with the paragraph.
+    if (cells.empty() && cellsInRow_ > 0) {
+      for (int k = 1; k <= cellsInRow_; ++k) cells.push_back(1440 * k);
+    }
+    cellsInRow_ = 0;
+    inCell_ = false;
     ParaFormat p;
     p.style = style_;
     p.alignment = alignment_;

@@ -134,7 +134,7 @@ class HyperlinkObject final : public DocObject {
     property(
         name, [this, field] { return Variant(link().*field); },
         [this, field](const Variant& v) {
-          link().*field = v.toString();
+          link().*field = plainCharacters(v.toString());
           doc_->changed();
         });
   }
@@ -168,7 +168,8 @@ class HyperlinksObject final : public DocObject {
  private:
   Variant add(Args& a) {
     auto text = [&](std::size_t i) { return a.given(i) ? a[i].toString() : std::string(); };
-    Link link{text(1), text(2), text(3), text(5)};
+    Link link{plainCharacters(text(1)), plainCharacters(text(2)), plainCharacters(text(3)),
+              plainCharacters(text(5))};
     ObjectRef anchor = a[0].toObject();
     doc_->checkEditable();
     if (auto* shapes = dynamic_cast<ShapeHolder*>(anchor.get())) {

@@ -57,7 +57,7 @@ class InlineShapeObject final : public DocObject {
   InlinePicture& picture() const { return *doc_->model.picture(id_); }
 
   void resize(double value, bool width) {
-    if (value <= 0) throw valueOutOfRange();
+    if (value <= 0 || !isMeasure(value)) throw valueOutOfRange();
     doc_->checkEditable();
     InlinePicture& p = picture();
     (width ? p.width : p.height) = inTwips(value);

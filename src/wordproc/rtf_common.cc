@@ -17,6 +17,8 @@ long long daysFromCivil(int y, int m, int d) {
 }  // namespace
 
 std::uint32_t packDate(const automation::DateTime& t) {
+  // No date (or one the 9 year bits cannot hold) packs as 0, which reads back as no date.
+  if (!automation::isValidDateTime(t) || t.year < 1900 || t.year > 2411) return 0;
   const long long days = daysFromCivil(t.year, t.month, t.day);
   const int weekday = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday (4); Sunday is 0
   std::uint32_t v = static_cast<std::uint32_t>(t.minute & 0x3F);

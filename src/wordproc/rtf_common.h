@@ -14,8 +14,15 @@ namespace verolin::wordproc::rtf {
 std::uint32_t packDate(const automation::DateTime& t);
 automation::DateTime unpackDate(std::uint32_t packed);
 
+// Measures a file may hold: positions and sizes up to 44 feet either way, in twips.
+inline constexpr long long kMaxTwips = 633600;
+inline long long clampTwips(long long v) {
+  return v < -kMaxTwips ? -kMaxTwips : v > kMaxTwips ? kMaxTwips : v;
+}
+
 inline int toTwips(double points) {
-  return static_cast<int>(points * 20 + (points >= 0 ? 0.5 : -0.5));
+  const double t = points * 20 + (points >= 0 ? 0.5 : -0.5);
+  return static_cast<int>(t < -kMaxTwips ? -kMaxTwips : t > kMaxTwips ? kMaxTwips : t);
 }
 inline double fromTwips(long long twips) {
   return static_cast<double>(twips) / 20;
@@ -72,10 +79,12 @@ inline Color rgb(int r, int g, int b) {
 
 // Opacity in 1/65536 and the transparency the model keeps.
 inline int opacity(double transparency) {
-  return static_cast<int>((1 - transparency) * 65536 + 0.5);
+  const double t = transparency < 0 ? 0 : transparency > 1 ? 1 : transparency;
+  return static_cast<int>((1 - t) * 65536 + 0.5);
 }
 inline double transparencyOf(long long opacity) {
-  return 1 - static_cast<double>(opacity) / 65536;
+  const long long o = opacity < 0 ? 0 : opacity > 65536 ? 65536 : opacity;
+  return 1 - static_cast<double>(o) / 65536;
 }
 
 }  // namespace verolin::wordproc::rtf

@@ -106,7 +106,7 @@ struct PictState {
 struct ShapeState {
   std::map<std::string, std::string> props;
   std::optional<Picture> picture;
-  int left = 0, top = 0, right = 0, bottom = 0;
+  long long left = 0, top = 0, right = 0, bottom = 0;
   int wr = 2, fblwtxt = 0, z = 0, lid = 0;
   std::string propName;
 };
@@ -259,7 +259,14 @@ class Reader {
     if (pending_.empty()) return;
     std::string bytes;
     bytes.swap(pending_);
-    addText(text::toCodePoints(text::convert(bytes, codePage().c_str(), "UTF-8")));
+    std::string utf8;
+    try {
+      utf8 = text::convert(bytes, codePage().c_str(), "UTF-8");
+    } catch (const std::exception&) {
+      // A code page no converter knows: read the bytes as Western text rather than refuse the file.
+      utf8 = text::convert(bytes, "CP1252", "UTF-8");
+    }
+    addText(text::toCodePoints(utf8));
   }
 
   std::string codePage() const {
@@ -341,8 +348,10 @@ class Reader {
       if (cp >= 0xD800 && cp < 0xDC00) {
         highSurrogate_ = cp;
       } else {
-        if (cp >= 0xDC00 && cp < 0xE000 && highSurrogate_)
-          cp = 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (cp - 0xDC00);
+        if (cp >= 0xDC00 && cp < 0xE000) {
+          // Half of a pair without its other half is no character.
+          cp = highSurrogate_ ? 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (cp - 0xDC00) : 0xFFFD;
+        }
         highSurrogate_ = 0;
         addText(std::u32string(1, cp));
       }
@@ -455,13 +464,13 @@ class Reader {
     } else if (w == "pich") {
       pict_->pixelHeight = n;
     } else if (w == "picwgoal") {
-      pict_->goalWidth = n;
+      pict_->goalWidth = static_cast<int>(std::clamp<long long>(n, 0, kMaxTwips));
     } else if (w == "pichgoal") {
-      pict_->goalHeight = n;
+      pict_->goalHeight = static_cast<int>(std::clamp<long long>(n, 0, kMaxTwips));
     } else if (w == "picscalex") {
-      pict_->scaleX = n;
+      pict_->scaleX = std::clamp(n, 1, 1000);
     } else if (w == "picscaley") {
-      pict_->scaleY = n;
+      pict_->scaleY = std::clamp(n, 1, 1000);
     }
   }
 
@@ -480,12 +489,14 @@ class Reader {
   void documentWord(const std::string& w, bool hasParam, int n, long long) {
     if (w == "ansicpg") ansiCodePage_ = n;
     if (w == "uc") st().uc = std::max(0, n);
-    if (w == "paperw") doc_.page.pageWidth = fromTwips(n);
-    if (w == "paperh") doc_.page.pageHeight = fromTwips(n);
-    if (w == "margl") doc_.page.leftMargin = fromTwips(n);
-    if (w == "margr") doc_.page.rightMargin = fromTwips(n);
-    if (w == "margt") doc_.page.topMargin = fromTwips(n);
-    if (w == "margb") doc_.page.bottomMargin = fromTwips(n);
+    // Page measures as the page setup accepts them: up to 22 inches.
+    auto page = [n] { return fromTwips(std::clamp(n, 0, 31680)); };
+    if (w == "paperw") doc_.page.pageWidth = page();
+    if (w == "paperh") doc_.page.pageHeight = page();
+    if (w == "margl") doc_.page.leftMargin = page();
+    if (w == "margr") doc_.page.rightMargin = page();
+    if (w == "margt") doc_.page.topMargin = page();
+    if (w == "margb") doc_.page.bottomMargin = page();
     if (w == "landscape") doc_.page.orientation = 1;
     if (w == "revisions") doc_.trackRevisions = true;
     if (w == kPrintRevisions) doc_.printRevisions = !hasParam || n != 0;
@@ -505,7 +516,7 @@ class Reader {
     } else if (w == "f") {
       c.font = n;
     } else if (w == "fs") {
-      if (n > 0) c.size = n / 2.0;
+      if (n > 0) c.size = std::min(n, 3276) / 2.0;
     } else if (w == "cf") {
       c.color = n;
     } else if (w == "b") {
@@ -539,7 +550,17 @@ class Reader {
   }
 
   void paragraphWord(const std::string& w, int n) {
-    if (st().dest != Dest::Body) return;
+    if (st().dest != Dest::Body) {
+      // Texts of shape properties, fields, bookmarks and variables keep their tabs and breaks too.
+      const Dest d = st().dest;
+      const bool textDestination = d == Dest::ShapeValue || d == Dest::FieldInstruction ||
+                                   d == Dest::DocVar || d == Dest::Version || d == Dest::BookmarkStart ||
+                                   d == Dest::BookmarkEnd || d == Dest::RevTable;
+      if (textDestination && w == "tab") addText(U"\t");
+      if (textDestination && w == "line") addText(U"\x0B");
+      if (textDestination && w == "page") addText(U"\x0C");
+      return;
+    }
     if (w == "pard") {
       paraStyle_ = 0;
       paraAlign_ = -1;
@@ -547,7 +568,7 @@ class Reader {
     } else if (w == "trowd") {
       rowCells_.clear();
     } else if (w == "cellx") {
-      rowCells_.push_back(n);
+      rowCells_.push_back(static_cast<int>(clampTwips(n)));
     } else if (w == "s") {
       paraStyle_ = n;
     } else if (w == "ql") {
@@ -577,7 +598,7 @@ class Reader {
     } else if (w == "par" || w == "sect" || w == "nestrow") {
       endParagraph();
     } else if (w == "cell") {
-      addText(std::u32string(1, kCellMark));
+      if (st().dest == Dest::Body) cellMark();
       lastWasCell_ = true;
       return;
     } else if (w == "tab" || w == "nestcell") {
@@ -619,7 +640,7 @@ class Reader {
             fonts_[entryFont_] = trim(s.text);
             fontCharsets_[entryFont_] = entryCharset_;
             s.text.clear();
-          } else {
+          } else if (isPlainCharacter(c)) {
             s.text += text::fromCodePoint(c);
           }
         }
@@ -636,7 +657,7 @@ class Reader {
       case Dest::RevTable:
         for (char32_t c : text) {
           if (c != U';') {
-            s.text += text::fromCodePoint(c);
+            if (isPlainCharacter(c)) s.text += text::fromCodePoint(c);
             continue;
           }
           std::string name = s.dest == Dest::StyleSheet ? trim(s.text) : s.text;
@@ -656,7 +677,9 @@ class Reader {
       case Dest::OldProps:
         return;
       default:
-        for (char32_t c : text) s.text += text::fromCodePoint(c);
+        for (char32_t c : text) {
+          if (isPlainCharacter(c)) s.text += text::fromCodePoint(c);
+        }
         return;
     }
   }
@@ -673,13 +696,24 @@ class Reader {
     lastWasCell_ = false;
     const std::uint32_t format = doc_.intern(charFormat(st().chars, st().link));
     for (char32_t c : text) {
-      if (c == U'\r' || c == U'\n') continue;
-      chars_.push_back(Char{c, format, 0});
+      if (isPlainCharacter(c)) chars_.push_back(Char{c, format, 0});
     }
+  }
+
+  // A cell mark, which text never brings.
+  void cellMark() {
+    const std::uint32_t format = doc_.intern(charFormat(st().chars, st().link));
+    chars_.push_back(Char{kCellMark, format, 0});
   }
 
   void endParagraph(std::vector<int> cells = {}) {
     lastWasCell_ = false;
+    // Cells that no row closed are text apart by tabs.
+    if (cells.empty()) {
+      for (std::size_t k = chars_.size(); k > 0 && chars_[k - 1].cp != kParagraphMark; --k) {
+        if (chars_[k - 1].cp == kCellMark) chars_[k - 1].cp = U'\t';
+      }
+    }
     ParaFormat p;
     p.cells = std::move(cells);
     auto it = styles_.find(paraStyle_);
@@ -755,7 +789,7 @@ class Reader {
     State& parent = stack_.back();
     switch (s.dest) {
       case Dest::FontTable:
-        if (parent.dest != Dest::FontTable && !s.text.empty()) fonts_[entryFont_] = s.text;
+        if (parent.dest != Dest::FontTable && !s.text.empty()) fonts_[entryFont_] = trim(s.text);
         break;
       case Dest::StyleSheet:
       case Dest::RevTable:
@@ -830,50 +864,58 @@ class Reader {
     docVarParts_.clear();
   }
 
+  // The hyperlink a field instruction names (0 for other fields). Quoted words are values even when they
+  // begin with a backslash; only bare words like \l are switches.
   int hyperlink(const std::string& instruction) {
-    std::vector<std::string> words;
-    std::string word;
-    bool quoted = false;
+    struct Word {
+      std::string text;
+      bool quoted = false;
+    };
+    std::vector<Word> words;
+    Word word;
+    bool inQuotes = false;
     bool any = false;
     for (std::size_t i = 0; i < instruction.size(); ++i) {
       const char c = instruction[i];
-      if (quoted) {
-        if (c == '\\' && i + 1 < instruction.size() && instruction[i + 1] == '"') {
-          word += '"';
-          ++i;
+      if (inQuotes) {
+        if (c == '\\' && i + 1 < instruction.size() &&
+            (instruction[i + 1] == '"' || instruction[i + 1] == '\\')) {
+          word.text += instruction[++i];
         } else if (c == '"') {
-          quoted = false;
+          inQuotes = false;
         } else {
-          word += c;
+          word.text += c;
         }
       } else if (c == '"') {
-        quoted = true;
+        inQuotes = true;
+        word.quoted = true;
         any = true;
       } else if (c == ' ' || c == '\t') {
-        if (any || !word.empty()) words.push_back(word);
-        word.clear();
+        if (any) words.push_back(word);
+        word = Word{};
         any = false;
       } else {
-        word += c;
+        word.text += c;
         any = true;
       }
     }
-    if (any || !word.empty()) words.push_back(word);
-    if (words.empty() || text::toLowerAscii(words[0]) != "hyperlink") return 0;
+    if (any) words.push_back(word);
+    if (words.empty() || words[0].quoted || text::toLowerAscii(words[0].text) != "hyperlink") return 0;
     Link link;
+    bool haveAddress = false;
     for (std::size_t i = 1; i < words.size(); ++i) {
-      const std::string& w = words[i];
+      const Word& w = words[i];
+      const bool isSwitch = !w.quoted && !w.text.empty() && w.text[0] == '\\';
       const bool hasValue = i + 1 < words.size();
-      if (w == "\\l" && hasValue) {
-        link.subAddress = words[++i];
-      } else if (w == "\\o" && hasValue) {
-        link.screenTip = words[++i];
-      } else if (w == "\\t" && hasValue) {
-        link.target = words[++i];
-      } else if (w == "\\m" || w == "\\n" || w == "\\h") {
-        continue;
-      } else if (link.address.empty() && !w.empty() && w[0] != '\\') {
-        link.address = w;
+      if (isSwitch && w.text == "\\l" && hasValue) {
+        link.subAddress = words[++i].text;
+      } else if (isSwitch && w.text == "\\o" && hasValue) {
+        link.screenTip = words[++i].text;
+      } else if (isSwitch && w.text == "\\t" && hasValue) {
+        link.target = words[++i].text;
+      } else if (!isSwitch && !haveAddress) {
+        link.address = w.text;
+        haveAddress = true;
       }
     }
     return doc_.addLink(link);
@@ -916,6 +958,12 @@ class Reader {
     return std::atoll(it->second.c_str());
   }
 
+  // A colour property; a value no colour has gives the default.
+  Color color(const ShapeState& s, const std::string& name, Color fallback) const {
+    const long long v = prop(s, name, fallback);
+    return v >= 0 && v <= 0xFFFFFF ? static_cast<Color>(v) : fallback;
+  }
+
   std::string textProp(const ShapeState& s, const std::string& name) const {
     auto it = s.props.find(name);
     return it == s.props.end() ? std::string() : it->second;
@@ -935,28 +983,35 @@ class Reader {
     } else {
       return;  // text boxes and drawings of other kinds are not shapes this program keeps
     }
-    d.left = fromTwips(s.left);
-    d.top = fromTwips(s.top);
-    d.width = fromTwips(s.right - s.left);
-    d.height = fromTwips(s.bottom - s.top);
+    d.left = fromTwips(clampTwips(s.left));
+    d.top = fromTwips(clampTwips(s.top));
+    d.width = fromTwips(std::clamp<long long>(clampTwips(s.right) - clampTwips(s.left), 0, kMaxTwips));
+    d.height = fromTwips(std::clamp<long long>(clampTwips(s.bottom) - clampTwips(s.top), 0, kMaxTwips));
     d.flipH = prop(s, "fFlipH", 0) != 0;
     d.flipV = prop(s, "fFlipV", 0) != 0;
     d.name = textProp(s, "wzName");
-    d.number = s.lid > kShapeIdBase ? s.lid - kShapeIdBase : 0;
+    d.number = s.lid > kShapeIdBase && s.lid < kShapeIdBase + (1 << 24) ? s.lid - kShapeIdBase : 0;
     d.transparentBackground =
         prop(s, kTransparentBackground, s.props.count("pictureTransparent") ? 1 : 0) != 0;
-    d.transparencyColor =
-        static_cast<Color>(prop(s, "pictureTransparent", prop(s, "verolinTransparencyColor", kWhite)));
+    d.transparencyColor = color(s, "pictureTransparent", color(s, "verolinTransparencyColor", kWhite));
     const bool picture = d.kind == ShapeKind::Picture;
+    if (!picture) {
+      // A picture's transparent colour means nothing on a line.
+      d.transparentBackground = false;
+      d.transparencyColor = kWhite;
+    }
     d.fill.visible = prop(s, "fFilled", picture ? 0 : 1) != 0;
-    d.fill.foreColor = static_cast<Color>(prop(s, "fillColor", kWhite));
+    d.fill.foreColor = color(s, "fillColor", kWhite);
     d.fill.transparency = transparencyOf(prop(s, "fillOpacity", 65536));
     d.line.visible = prop(s, "fLine", picture ? 0 : 1) != 0;
-    d.line.foreColor = static_cast<Color>(prop(s, "lineColor", kBlack));
-    d.line.backColor = static_cast<Color>(prop(s, "lineBackColor", kWhite));
-    d.line.weight = static_cast<double>(prop(s, "lineWidth", 9525)) / kEmuPerPoint;
-    d.line.style = static_cast<int>(prop(s, "lineStyle", 0)) + 1;
-    d.line.dashStyle = static_cast<int>(prop(s, kDashStyle, dashStyleOf(prop(s, "lineDashing", 0))));
+    d.line.foreColor = color(s, "lineColor", kBlack);
+    d.line.backColor = color(s, "lineBackColor", kWhite);
+    d.line.weight =
+        static_cast<double>(std::clamp<long long>(prop(s, "lineWidth", 9525), 0, 1584LL * kEmuPerPoint)) /
+        kEmuPerPoint;
+    d.line.style = static_cast<int>(std::clamp<long long>(prop(s, "lineStyle", 0), 0, 4)) + 1;
+    d.line.dashStyle = static_cast<int>(
+        std::clamp<long long>(prop(s, kDashStyle, dashStyleOf(prop(s, "lineDashing", 0))), 1, 12));
     d.line.transparency = transparencyOf(prop(s, "lineOpacity", 65536));
     d.lockAspectRatio = prop(s, "fLockAspectRatio", picture ? 1 : 0) != 0;
     d.allowOverlap = prop(s, "fAllowOverlap", 1) != 0;
@@ -1013,7 +1068,7 @@ class Reader {
       if (d.number == 0) d.number = ++highest;
       if (d.name.empty())
         d.name = (d.kind == ShapeKind::Line ? "Line " : "Picture ") + std::to_string(d.number);
-      d.anchor = std::min(d.anchor, doc_.size() - 1);
+      d.anchor = doc_.paragraphStart(std::min(d.anchor, doc_.size() - 1));
       doc_.shapes.push_back(std::move(d));
     }
     doc_.nextShapeNumber = std::max(nextShape_, highest + 1);
@@ -1024,8 +1079,7 @@ class Reader {
     for (const auto& [name, start] : bookmarkStarts_) {
       auto end = bookmarkEnds_.find(name);
       const int e = end == bookmarkEnds_.end() ? start : end->second;
-      doc_.bookmarks[name] =
-          doc_.track(std::min(start, doc_.size()), std::min(std::max(start, e), doc_.size()));
+      doc_.addBookmark(name, start, e);
     }
     return std::move(doc_);
   }

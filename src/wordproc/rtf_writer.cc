@@ -64,17 +64,25 @@ std::string escape(std::string_view utf8) {
   return out;
 }
 
-// A font name in the font table: the GBK bytes that a Chinese-font charset reads.
+// A font name in the font table: the GBK bytes that a Chinese-font charset reads, and \uN for the
+// characters GBK has no bytes for.
 std::string fontName(const std::string& name) {
   std::string out;
-  const std::string gbk = text::convert(name, "UTF-8", "GBK");
-  for (unsigned char c : gbk) {
-    if (c >= 0x80 || c == '\\' || c == '{' || c == '}' || c == ';') {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\'%02x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
+  for (char32_t cp : text::toCodePoints(name)) {
+    const std::string utf8 = text::fromCodePoint(cp);
+    const std::string gbk = text::convert(utf8, "UTF-8", "GBK");
+    if (cp != U'?' && gbk == "?") {
+      out += escape(utf8);
+      continue;
+    }
+    for (unsigned char c : gbk) {
+      if (c >= 0x80 || c == '\\' || c == '{' || c == '}' || c == ';') {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\'%02x", c);
+        out += buf;
+      } else {
+        out += static_cast<char>(c);
+      }
     }
   }
   return out;
@@ -287,9 +295,13 @@ class Writer {
   }
 
   void linkStart(const Link& l) {
+    // In a field's quoted text a backslash and a quote are escaped by a backslash.
     auto quoted = [](const std::string& s) {
       std::string q;
-      for (char c : s) q += c == '"' ? std::string("\\\"") : std::string(1, c);
+      for (char c : s) {
+        if (c == '"' || c == '\\') q += '\\';
+        q += c;
+      }
       return escape(q);
     };
     out_ << "{\\field{\\*\\fldinst {HYPERLINK \"" << quoted(l.address) << "\"";

@@ -28,7 +28,7 @@ class ShapeSetObject final : public DocObject, public ShapeHolder {
         [this](const Variant& v) {
           const std::string name = v.toString();
           if (name.empty()) throw valueOutOfRange();
-          one().name = name;
+          one().name = plainCharacters(name);
           doc_->changed();
         });
     property("Type", [this] { return longValue(one().kind == ShapeKind::Line ? kMsoLine : kMsoPicture); });
@@ -58,12 +58,18 @@ class ShapeSetObject final : public DocObject, public ShapeHolder {
         [this](const Variant& v) { forEach([&](ShapeData& s) { s.lockAspectRatio = v.toBool(); }); });
     method("IncrementLeft", {{"Increment"}}, [this](Args& a) {
       const double d = a[0].toDouble();
-      forEach([&](ShapeData& s) { s.left = inTwips(s.left + d); });
+      forEach([&](ShapeData& s) {
+        if (!isMeasure(s.left + d)) throw valueOutOfRange();
+        s.left = inTwips(s.left + d);
+      });
       return Variant();
     });
     method("IncrementTop", {{"Increment"}}, [this](Args& a) {
       const double d = a[0].toDouble();
-      forEach([&](ShapeData& s) { s.top = inTwips(s.top + d); });
+      forEach([&](ShapeData& s) {
+        if (!isMeasure(s.top + d)) throw valueOutOfRange();
+        s.top = inTwips(s.top + d);
+      });
       return Variant();
     });
     method("Select", {opt("Replace", true)}, [this](Args& a) {
@@ -123,7 +129,8 @@ class ShapeSetObject final : public DocObject, public ShapeHolder {
         name, [this, field] { return singleValue(one().*field); },
         [this, field, name](const Variant& v) {
           const double value = inTwips(v.toDouble());
-          if ((name == "Width" || name == "Height") && value < 0) throw valueOutOfRange();
+          if (!isMeasure(value) || ((name == "Width" || name == "Height") && value < 0))
+            throw valueOutOfRange();
           forEach([&](ShapeData& s) {
             if (s.lockAspectRatio && name == "Width" && s.width > 0)
               s.height = inTwips(s.height * value / s.width);

@@ -59,7 +59,7 @@ std::optional<DocumentModel> readPlainText(const automation::Bytes& bytes, bool&
     if (c == 0x1A) continue;
     if (c == U'\r' && i + 1 < in.size() && in[i + 1] == U'\n') ++i;
     if (c == U'\r' || c == U'\n') c = kParagraphMark;
-    chars.push_back(c);
+    if (c == kParagraphMark || isPlainCharacter(c)) chars.push_back(c);
   }
   // A final line end closes the last line; it does not open another paragraph.
   if (!chars.empty() && chars.back() == kParagraphMark) chars.pop_back();

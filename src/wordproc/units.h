@@ -20,4 +20,10 @@ inline double inHalfPoints(double points) {
   return std::round(points * 2) / 2;
 }
 
+// The largest position or size a shape or picture may have, either way (points).
+inline constexpr double kMaxMeasure = 31680;
+inline bool isMeasure(double points) {
+  return std::isfinite(points) && std::fabs(points) <= kMaxMeasure;
+}
+
 }  // namespace verolin::wordproc

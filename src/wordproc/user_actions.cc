@@ -43,7 +43,7 @@ class UserActionsObject final : public WordObject {
       return Variant();
     });
     method("RenameShape", {{"Name"}, {"NewName"}}, [this](Args& a) {
-      shapeNamed(a[0].toString()).name = a[1].toString();
+      shapeNamed(a[0].toString()).name = plainCharacters(a[1].toString());
       doc().changed();
       return Variant();
     });
