@@ -115,6 +115,15 @@ TEST_F(EditingTest, RangesAndBookmarksFollowTheTextTheyCover) {
   EXPECT_EQ(errorNumber([&] { doc_.call("Range", 5, 2); }), 4608);
 }
 
+TEST_F(EditingTest, TypedControlCharactersAreNeitherPicturesNorCells) {
+  sel_.call("TypeText", std::string("a\x01"
+                                    "b\x07"
+                                    "c") +
+                            std::string(1, '\0') + "d\te\x0B");
+  EXPECT_EQ(text(), "abcd\te\x0B\r");
+  EXPECT_EQ(doc_.get("InlineShapes").get("Count").toInt32(), 0);
+}
+
 TEST_F(EditingTest, SelectionTextOfAnInsertionPointIsTheNextCharacter) {
   sel_.call("TypeText", "xyz");
   sel_.call("SetRange", 1, 1);

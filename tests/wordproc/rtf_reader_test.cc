@@ -161,3 +161,34 @@ TEST(RtfReader, FilesCutOffAnywhereGiveAModelOrAClearErrorAndNothingElse) {
 
 }  // namespace
 }  // namespace verolin::testing
+
+namespace verolin::testing {
+namespace {
+
+// Faults the document fuzzer found: each input read, saved and read again must give the same document.
+void expectStable(const std::string& rtf) {
+  const DocumentModel first = readRtf(rtf);
+  EXPECT_EQ(wordproc::describe(readRtf(wordproc::writeRtf(first))), wordproc::describe(first)) << rtf;
+}
+
+TEST(RtfReaderFaults, WhatFilesBringStaysWhatFilesCanHold) {
+  expectStable("{\\rtf1\\ansi\\ansicpg468 caf\\'e9}");             // a code page no converter knows
+  expectStable("{\\rtf1 a\\u-8205?b}");                            // half a surrogate pair
+  expectStable("{\\rtf1 a\\'01b\\'07c\\u10 d}");                   // control characters
+  expectStable("{\\rtf1{\\fonttbl{\\f0 bad\\'0dname ;}}\\f0 x}");  // a control character in a font name
+  expectStable(
+      "{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"a\\\\\\\\b\\\\\\\\\"}{\\fldrslt x}}}");  // backslashes in an
+                                                                                          // address
+  expectStable("{\\rtf1 x\\par {\\*\\bkmkstart m}");  // a bookmark after the last mark
+  expectStable(
+      "{\\rtf1 x\\par}{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 20}}}}");  // a shape after the document
+  expectStable("{\\rtf1 a\\cell b\\par}");                                     // cells no row closed
+  expectStable(
+      "{\\rtf1 {\\shp{\\*\\shpinst\\shpright99999999999{\\sp{\\sn shapeType}{\\sv 20}}"
+      "{\\sp{\\sn fillOpacity}{\\sv -5}}{\\sp{\\sn lineColor}{\\sv 99999999}}}}x}");  // out-of-range measures
+  const DocumentModel controls = readRtf("{\\rtf1 a\\'01b\\'07c}");
+  EXPECT_EQ(controls.text(0, controls.size()), "abc\r");
+}
+
+}  // namespace
+}  // namespace verolin::testing
