@@ -209,8 +209,4 @@ ObjectRef makeShapeHyperlink(AppPtr app, DocPtr doc, int shapeNumber) {
   return std::make_shared<HyperlinkObject>(std::move(app), std::move(doc), true, shapeNumber);
 }
 
-ObjectRef makeTextHyperlink(AppPtr app, DocPtr doc, int linkId) {
-  return std::make_shared<HyperlinkObject>(std::move(app), std::move(doc), false, linkId);
-}
-
 }  // namespace verolin::wordproc

@@ -101,7 +101,6 @@ ObjectRef makeInlineShapes(AppPtr app, DocPtr doc, std::shared_ptr<Span> span, b
 ObjectRef makeInlineShape(AppPtr app, DocPtr doc, int pictureId);
 ObjectRef makeHyperlinks(AppPtr app, DocPtr doc);
 ObjectRef makeShapeHyperlink(AppPtr app, DocPtr doc, int shapeNumber);
-ObjectRef makeTextHyperlink(AppPtr app, DocPtr doc, int linkId);
 // Revisions of the document, or of the text that `span` covers.
 ObjectRef makeRevisions(AppPtr app, DocPtr doc, std::shared_ptr<Span> span);
 ObjectRef makeStyles(AppPtr app, DocPtr doc);
