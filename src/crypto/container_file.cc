@@ -1,4 +1,5 @@
-// Streaming encryption and decryption of files: memory stays at one buffer whatever the file size.
+// Streaming encryption and decryption of files: memory stays at the pipeline's buffers whatever the
+// file size.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "crypto/atomic_file.h"
+#include "crypto/cipher_pipeline.h"
 #include "crypto/container_format.h"
 #include "crypto/container_names.h"
 #include "crypto/crypto.h"
@@ -16,12 +18,6 @@ namespace verolin::crypto {
 namespace {
 
 namespace fs = std::filesystem;
-
-// 256 KiB: few enough system calls to cost nothing, and small enough that the bytes read, XORed and
-// written stay in the processor's second-level cache between the three passes. A multiple of the
-// keystream period, so every buffer starts at phase 0.
-constexpr std::size_t kBufferSize = std::size_t{1} << 18;
-static_assert(kBufferSize % Keystream::kPeriod == 0);
 
 [[noreturn]] void accessFailed(const fs::path& path, int error) {
   const std::error_code code(error, std::generic_category());
@@ -91,22 +87,13 @@ void refuseSameFile(const fs::path& input, const fs::path& output) {
   }
 }
 
-std::unique_ptr<char[]> makeBuffer() {
-  return std::make_unique_for_overwrite<char[]>(kBufferSize);
-}
-
-// Enciphers the body into `output`: the `firstSize` bytes already in `buffer`, then the rest of `input`.
-void streamBody(InputFile& input, AtomicFile& output, const Keystream& keystream, char* buffer,
-                std::size_t firstSize, std::uint64_t total, const Progress& progress) {
-  std::uint64_t done = 0;
-  std::size_t size = firstSize;
-  while (size > 0) {
-    keystream.apply(buffer, size, done);
-    output.write(buffer, size);
-    done += size;
-    if (progress) progress(done, total);
-    size = input.read(buffer, kBufferSize);
-  }
+// Enciphers the body into `output`: the `firstSize` bytes already in the pipeline's first buffer, then
+// the rest of `input`.
+void streamBody(CipherPipeline& pipeline, InputFile& input, AtomicFile& output, std::size_t firstSize,
+                std::uint64_t total, const Progress& progress) {
+  pipeline.run(
+      firstSize, [&](char* buffer, std::size_t capacity) { return input.read(buffer, capacity); },
+      [&](const char* data, std::size_t size) { output.write(data, size); }, total, progress);
 }
 
 }  // namespace
@@ -115,9 +102,11 @@ WrittenFile encryptFile(const fs::path& source, const fs::path& target, std::str
                         const FileOptions& options) {
   InputFile input(source);
   const FileKeys keys = deriveFileKeys(password);
-  auto buffer = makeBuffer();
-  const std::size_t firstSize = input.read(buffer.get(), kBufferSize);
-  if (isContainer(std::string_view(buffer.get(), firstSize))) {
+  const Keystream keystream(keys);
+  CipherPipeline pipeline(keystream);
+  char* first = pipeline.firstBuffer();
+  const std::size_t firstSize = input.read(first, CipherPipeline::kBufferSize);
+  if (isContainer(std::string_view(first, firstSize))) {
     throw CipherError(CipherFault::kAlreadyContainer, source.string() + " is already an encrypted container");
   }
   if (firstSize == 0) throw CipherError(CipherFault::kEmptySource, source.string() + " is empty");
@@ -131,7 +120,7 @@ WrittenFile encryptFile(const fs::path& source, const fs::path& target, std::str
 
   AtomicFile output(result.path);
   output.write(header.data(), header.size());
-  streamBody(input, output, Keystream(keys), buffer.get(), firstSize, input.size(), options.progress);
+  streamBody(pipeline, input, output, firstSize, input.size(), options.progress);
   output.commit(options.syncToDisk);
   return result;
 }
@@ -140,11 +129,13 @@ WrittenFile decryptFile(const fs::path& container, const fs::path& target, std::
                         const FileOptions& options) {
   InputFile input(container);
   const FileKeys keys = deriveFileKeys(password);
-  auto buffer = makeBuffer();
-  const std::size_t headerSize = input.read(buffer.get(), kHeaderSize);
+  const Keystream keystream(keys);
+  CipherPipeline pipeline(keystream);
+  char* first = pipeline.firstBuffer();
+  const std::size_t headerSize = input.read(first, kHeaderSize);
   WrittenFile result;
-  result.extension = verifyHeader(std::string_view(buffer.get(), headerSize), keys);
-  const std::size_t firstSize = input.read(buffer.get(), kBufferSize);
+  result.extension = verifyHeader(std::string_view(first, headerSize), keys);
+  const std::size_t firstSize = input.read(first, CipherPipeline::kBufferSize);
   if (firstSize == 0) {
     throw CipherError(CipherFault::kNoBody, container.string() + " holds no data after its header");
   }
@@ -156,7 +147,7 @@ WrittenFile decryptFile(const fs::path& container, const fs::path& target, std::
 
   AtomicFile output(result.path);
   const std::uint64_t total = input.size() > kHeaderSize ? input.size() - kHeaderSize : 0;
-  streamBody(input, output, Keystream(keys), buffer.get(), firstSize, total, options.progress);
+  streamBody(pipeline, input, output, firstSize, total, options.progress);
   output.commit(options.syncToDisk);
   return result;
 }

@@ -1,0 +1,147 @@
+// The two-thread body pipeline: order and keystream phase across uneven pieces, and how a failure on
+// either side ends the run without a hang or a lost error.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "crypto/cipher_pipeline.h"
+#include "crypto/container_format.h"
+#include "crypto/temp_folder.h"
+
+namespace verolin::crypto {
+namespace {
+
+using testing::sampleBytes;
+
+const Keystream& transferKeystream() {
+  static const Keystream keystream(deriveFileKeys(kTransferPassword));
+  return keystream;
+}
+
+std::string enciphered(std::string bytes) {
+  transferKeystream().apply(bytes.data(), bytes.size(), 0);
+  return bytes;
+}
+
+// Gives `source` in pieces of uneven sizes (never more than asked), then 0; throws after
+// `failAfter` pieces when that is set.
+struct PieceReader {
+  const std::string& source;
+  std::size_t position = 0;
+  int pieces = 0;
+  int failAfter = -1;
+
+  std::size_t operator()(char* buffer, std::size_t capacity) {
+    if (pieces == failAfter) throw std::runtime_error("disk gone");
+    ++pieces;
+    const std::size_t want = std::min(capacity, std::size_t{1000} + std::size_t(pieces) * 7919 % 300000);
+    const std::size_t size = std::min(want, source.size() - position);
+    std::copy_n(source.data() + position, size, buffer);
+    position += size;
+    return size;
+  }
+};
+
+std::size_t fillFirst(CipherPipeline& pipeline, const std::string& source, std::size_t size) {
+  std::copy_n(source.data(), size, pipeline.firstBuffer());
+  return size;
+}
+
+TEST(CipherPipeline, UnevenPiecesKeepOrderAndKeystreamPhase) {
+  const std::string plain = sampleBytes(3'000'001, 7);
+  CipherPipeline pipeline(transferKeystream());
+  const std::size_t first = fillFirst(pipeline, plain, 777);
+  const std::string rest = plain.substr(first);
+  PieceReader reader{rest};
+  std::string out;
+  std::uint64_t reported = 0;
+  pipeline.run(
+      first, std::ref(reader), [&](const char* data, std::size_t size) { out.append(data, size); },
+      plain.size(),
+      [&](std::uint64_t done, std::uint64_t total) {
+        EXPECT_EQ(done, out.size());
+        EXPECT_EQ(total, plain.size());
+        reported = done;
+      });
+  EXPECT_EQ(reported, plain.size());
+  EXPECT_TRUE(out == enciphered(plain));
+}
+
+TEST(CipherPipeline, EmptyFirstPieceWritesNothing) {
+  CipherPipeline pipeline(transferKeystream());
+  int calls = 0;
+  pipeline.run(
+      0, [&](char*, std::size_t) { return ++calls, std::size_t{0}; },
+      [&](const char*, std::size_t) { ++calls; }, 0, {});
+  EXPECT_EQ(calls, 0);
+}
+
+TEST(CipherPipeline, ReadErrorReachesTheCallerAfterTheGoodPieces) {
+  const std::string plain = sampleBytes(2'000'000);
+  CipherPipeline pipeline(transferKeystream());
+  const std::size_t first = fillFirst(pipeline, plain, 4096);
+  const std::string rest = plain.substr(first);
+  PieceReader reader{rest};
+  reader.failAfter = 3;
+  std::string out;
+  try {
+    pipeline.run(first, std::ref(reader), [&](const char* data, std::size_t size) { out.append(data, size); },
+                 plain.size(), {});
+    FAIL() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "disk gone");
+  }
+  EXPECT_EQ(out.size(), first + reader.position);
+  EXPECT_TRUE(out == enciphered(plain.substr(0, out.size())));
+}
+
+TEST(CipherPipeline, WriteOrProgressErrorStopsTheReader) {
+  const std::string plain = sampleBytes(40 * CipherPipeline::kBufferSize);
+  for (const bool inProgress : {false, true}) {
+    CipherPipeline pipeline(transferKeystream());
+    const std::size_t first = fillFirst(pipeline, plain, CipherPipeline::kBufferSize);
+    const std::string rest = plain.substr(first);
+    PieceReader reader{rest};
+    int writes = 0;
+    const auto write = [&](const char*, std::size_t) {
+      if (!inProgress && ++writes == 2) throw std::runtime_error("disk full");
+    };
+    const auto progress = [&](std::uint64_t, std::uint64_t) {
+      if (inProgress && ++writes == 2) throw std::runtime_error("cancelled");
+    };
+    EXPECT_THROW(pipeline.run(first, std::ref(reader), write, plain.size(), progress), std::runtime_error);
+    // The reader never runs more than the buffers ahead of the writer, and stops once told.
+    EXPECT_LE(reader.pieces, static_cast<int>(CipherPipeline::kBuffers) + 2);
+  }
+}
+
+// A write that fails in the middle of a large file (the file-size limit stands in for a full disk)
+// leaves neither a partial result nor a temporary file.
+TEST(CipherPipeline, FileWriteFailureMidwayLeavesNothing) {
+  testing::TempFolder folder;
+  const auto source = folder.write("big.doc", sampleBytes(3 << 20));
+  const auto before = folder.files();
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 1 << 20;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  CipherFault fault = CipherFault::kFileAccess;
+  try {
+    encryptFile(source);
+  } catch (const CipherError& e) {
+    fault = e.fault();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(fault, CipherFault::kWriteFailed);
+  EXPECT_EQ(folder.files(), before);
+}
+
+}  // namespace
+}  // namespace verolin::crypto
