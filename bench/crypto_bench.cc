@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -68,22 +69,25 @@ double cpuSeconds(int who) {
   return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
 }
 
-// Best wall time and mean CPU time of one cp, measured first. The container operations report theirs
-// against them: the best of several runs is the wall figure least disturbed by other work on the
-// machine, and CPU time is steadier still when the machine is busy.
+// Best and median wall time and mean CPU time of one cp, measured first. The container operations
+// report theirs against them: the best of several runs is the wall figure least disturbed by other work
+// on the machine, the median is not moved by one slow run (the first of each series usually is), and
+// CPU time is steadier still when the machine is busy.
 double copyBest = 0;
+double copyMedian = 0;
 double copyCpu = 0;
 
-// Times `operation` alone; `target` is removed before each run, outside the timing.
+// Times `operation` alone; `target` is removed and the disk synced before each run, outside the timing.
 template <typename Operation>
 void timeFileOperation(benchmark::State& state, const fs::path& target, Operation operation, bool isCopy) {
   const int who = isCopy ? RUSAGE_CHILDREN : RUSAGE_SELF;
-  double best = 0;
-  ::sync();  // start from clean pages, not from the writeback of the previous benchmark
+  std::vector<double> times;
   double cpuTotal = 0;
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove(target);
+    // Every run starts from clean pages, so that none pays for the writeback of the ones before it.
+    ::sync();
     state.ResumeTiming();
     const double cpuStart = cpuSeconds(who);
     const auto start = std::chrono::steady_clock::now();
@@ -91,18 +95,24 @@ void timeFileOperation(benchmark::State& state, const fs::path& target, Operatio
     const double elapsed = seconds(std::chrono::steady_clock::now() - start);
     cpuTotal += cpuSeconds(who) - cpuStart;
     state.SetIterationTime(elapsed);
-    if (best == 0 || elapsed < best) best = elapsed;
+    times.push_back(elapsed);
   }
+  std::sort(times.begin(), times.end());
+  const double best = times.front();
+  const double median = times[times.size() / 2];
   const double cpu = cpuTotal / static_cast<double>(state.iterations());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileBytes()));
   state.counters["best_ms"] = best * 1000;
+  state.counters["median_ms"] = median * 1000;
   state.counters["cpu_ms"] = cpu * 1000;
   state.counters["peak_rss_MiB"] = peakRssMib(who);
   if (isCopy) {
     copyBest = best;
+    copyMedian = median;
     copyCpu = cpu;
   } else if (copyBest > 0) {
     state.counters["best_vs_cp"] = best / copyBest;
+    state.counters["median_vs_cp"] = median / copyMedian;
     state.counters["cpu_vs_cp"] = cpu / copyCpu;
   }
 }
