@@ -13,6 +13,8 @@ class ApplicationObject final : public WordObject {
     property("Version", [&app] { return Variant(app.options.version); });
     property("Build", [&app] { return Variant(app.options.version + ".0.0"); });
     property("Name", [] { return Variant("Microsoft Word"); });
+    // The application's value, as when a caller compares the object itself with a text.
+    defaultMember("Name");
     property("Parent", [this] { return self(); });
     property(
         "Caption", [&app] { return Variant(app.caption); },
