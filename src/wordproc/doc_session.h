@@ -63,6 +63,7 @@ class DocSession {
   int viewType = viewtype::kPrint;
   bool fullScreen = false;
   bool splitWindow = false;
+  int specialPane = 0;  // the pane a split shows besides the text (wdSpecialPane); 0 for none
   bool displayScreenTips = true;
 
   std::string windowCaption() const;

@@ -9,6 +9,9 @@ namespace {
 
 using automation::opt;
 
+// The last special pane (wdSpecialPane) a window can show: the reviewing pane.
+constexpr int kLastSpecialPane = 18;
+
 class WindowsObject final : public WordObject {
  public:
   explicit WindowsObject(AppPtr a) : WordObject("Windows", std::move(a)) {
@@ -69,7 +72,10 @@ class WindowObject final : public DocObject {
     });
     property(
         "Split", [&doc] { return boolValue(doc.splitWindow); },
-        [&doc](const Variant& v) { doc.splitWindow = v.toBool(); });
+        [&doc](const Variant& v) {
+          doc.splitWindow = v.toBool();
+          if (!doc.splitWindow) doc.specialPane = 0;
+        });
     property(
         "DisplayScreenTips", [&doc] { return boolValue(doc.displayScreenTips); },
         [&doc](const Variant& v) { doc.displayScreenTips = v.toBool(); });
@@ -93,8 +99,16 @@ class ViewObject final : public DocObject {
         "FullScreen", [&doc] { return boolValue(doc.fullScreen); },
         [&doc](const Variant& v) { doc.fullScreen = v.toBool(); });
     property(
-        "SplitSpecial", [&doc] { return longValue(doc.splitWindow ? 1 : 0); },
-        [&doc](const Variant& v) { doc.splitWindow = v.toInt32() != 0; });
+        // A plain split shows the text in both panes and has no special pane; opening one (comments,
+        // footnotes, a header) splits the window, closing it joins the panes again.
+        "SplitSpecial", [&doc] { return longValue(doc.specialPane); },
+        [&doc](const Variant& v) {
+          const int pane = v.toInt32();
+          if (pane < 0 || pane > kLastSpecialPane) throw valueOutOfRange();
+          if (pane == 0 && doc.specialPane != 0) doc.splitWindow = false;
+          if (pane != 0) doc.splitWindow = true;
+          doc.specialPane = pane;
+        });
     property(
         "ShowRevisionsAndComments", [&doc] { return boolValue(doc.model.showRevisions); },
         [&doc](const Variant& v) { doc.model.showRevisions = v.toBool(); });
