@@ -124,7 +124,16 @@ void DocSession::typeText(std::string_view utf8) {
 }
 
 void DocSession::typeParagraph() {
+  // Ending a paragraph at its end starts the next one in the style that follows the paragraph's own
+  // (a heading is followed by body text); a paragraph split in its middle keeps its style in both parts.
+  const bool atParagraphEnd = model.at(selEnd()).cp == kParagraphMark;
+  const StyleDef* style = findStyle(model.paraFormatAt(selStart()).style);
   typeText("\r");
+  if (!atParagraphEnd || !style || style->nextStyle.empty() || style->nextStyle == style->name) return;
+  formatParagraphs(model, selStart(), selStart(), [&](ParaFormat& p) {
+    p.style = style->nextStyle;
+    p.alignment = -1;
+  });
 }
 
 void DocSession::typeBackspace() {

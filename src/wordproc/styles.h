@@ -21,6 +21,7 @@ struct StyleDef {
   std::int32_t color = -16777216;  // automatic
   int alignment = 3;               // 0 left, 1 centre, 2 right, 3 justify
   std::string basedOn;             // local name of the parent style, "" for none
+  std::string nextStyle;           // local name of the style a new paragraph after it gets, "" for itself
 };
 
 // Every built-in style, "正文" first.

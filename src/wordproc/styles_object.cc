@@ -40,6 +40,9 @@ class StyleObject final : public DocObject {
     property("Type", [&s] { return longValue(static_cast<int>(s.type)); });
     property("BuiltIn", [] { return boolValue(true); });
     property("BaseStyle", [&s] { return Variant(s.basedOn); });
+    property("NextParagraphStyle", [this, &s] {
+      return Variant(makeStyle(app_, doc_, s.nextStyle.empty() ? s.name : s.nextStyle));
+    });
     property("Font", [this, &s] { return Variant(std::make_shared<StyleFontObject>(app_, doc_, s)); });
   }
 };
