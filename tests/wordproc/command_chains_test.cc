@@ -5,13 +5,13 @@
 namespace verolin::testing {
 namespace {
 
-class HeaderChainsTest : public ControlChains {
+class CommandChainsTest : public ControlChains {
  protected:
   Variant doc() { return word_.get("ActiveDocument"); }
   std::string text() { return doc().get("Content").get("Text").toString(); }
 };
 
-TEST_F(HeaderChainsTest, RedHeaderTwiceTypesASecondTitleAndDrawsASecondRuleAtTheSamePlace) {
+TEST_F(CommandChainsTest, RedHeaderTwiceTypesASecondTitleAndDrawsASecondRuleAtTheSamePlace) {
   redHeader();
   EXPECT_EQ(text(), "(XX)市人民政府请示\r[XX]XX号\r");
   // The heading style's own colour is automatic; the title is red all the same.
@@ -52,7 +52,7 @@ TEST_F(HeaderChainsTest, RedHeaderTwiceTypesASecondTitleAndDrawsASecondRuleAtThe
   EXPECT_EQ(doc().call("Range", 12, 19).get("Style").toString(), "标题 1");
 }
 
-TEST_F(HeaderChainsTest, RedHeaderStopsAtTheFirstStepWordRefusesAndKeepsTheStepsBefore) {
+TEST_F(CommandChainsTest, RedHeaderStopsAtTheFirstStepWordRefusesAndKeepsTheStepsBefore) {
   word_.get("Selection").call("TypeText", "第一段");
   word_.get("Selection").call("TypeParagraph");
   word_.get("Selection").call("TypeText", "第二段");
@@ -71,7 +71,7 @@ TEST_F(HeaderChainsTest, RedHeaderStopsAtTheFirstStepWordRefusesAndKeepsTheSteps
   EXPECT_EQ(doc().get("Shapes").get("Count").toInt32(), 0);
 }
 
-TEST_F(HeaderChainsTest, RevisionCommandsKeepToWhatWordAllows) {
+TEST_F(CommandChainsTest, RevisionCommandsKeepToWhatWordAllows) {
   Variant doc = viaWindow().get("ActiveDocument");
   const bool printRevisions = doc.get("PrintRevisions").toBool();
   const bool showRevisions = doc.get("ShowRevisions").toBool();
@@ -127,7 +127,7 @@ TEST_F(HeaderChainsTest, RevisionCommandsKeepToWhatWordAllows) {
   }
 }
 
-TEST_F(HeaderChainsTest, CommandBarsPreviewPageSetupAndPrintingByWordsNames) {
+TEST_F(CommandChainsTest, CommandBarsPreviewPageSetupAndPrintingByWordsNames) {
   for (const char* name : {"Menu Bar", "菜单", "Standard", "Formatting", "Reviewing", "Print Preview"}) {
     EXPECT_EQ(errorNumber([&] { viaWindow().get("commandbars", name).get("Enabled"); }), 0) << name;
   }
@@ -162,7 +162,7 @@ TEST_F(HeaderChainsTest, CommandBarsPreviewPageSetupAndPrintingByWordsNames) {
   EXPECT_EQ(transcript().back(), "print doc.doc copies=1 revisions=1");
 }
 
-TEST_F(HeaderChainsTest, SaveAsWebPageAndBackThenInsertions) {
+TEST_F(CommandChainsTest, SaveAsWebPageAndBackThenInsertions) {
   // The save-as command first compares the application's value with the empty text.
   EXPECT_EQ(word_.toString(), "Microsoft Word");
 
