@@ -75,8 +75,13 @@ TEST_F(ServerTest, OversizedBodiesAre413AndStoreNothing) {
         return sink.write(std::string(500, 'x').data(), 500);
       },
       "application/octet-stream");
-  ASSERT_TRUE(chunked);
-  EXPECT_EQ(chunked->status, 413);
+  // The server answers as soon as the limit is passed and closes the connection: a client still
+  // sending may lose the connection before it reads the answer. Either way nothing may be stored.
+  if (chunked) {
+    EXPECT_EQ(chunked->status, 413);
+  } else {
+    EXPECT_NE(chunked.error(), httplib::Error::Success);
+  }
   EXPECT_EQ(down("a.jia")->body, container(std::string(900, 'a')));
   EXPECT_FALSE(server_->store().clientFile("big.bin"));
   EXPECT_EQ(data_.filesIn("store/staging"), 0u);
