@@ -75,7 +75,8 @@ std::vector<std::pair<int, int>> ControlChains::validMarks(const std::vector<std
   return out;
 }
 
-void ControlChains::showMark(int i, const std::string& name, const std::string& time) {
+// The frame settings showing and hiding have in common; leaves shape `i` selected.
+Variant ControlChains::selectMarkFrame(int i) {
   word_.get("ActiveDocument").get("Shapes").call("Item", i).call("Select");
   Variant sel = word_.get("Selection");
   sel.get("ShapeRange").get("Fill").put("Visible", kFalse);
@@ -84,6 +85,11 @@ void ControlChains::showMark(int i, const std::string& name, const std::string& 
   sel.get("ShapeRange").get("Line").put("DashStyle", std::int16_t{1});
   sel.get("ShapeRange").get("Line").put("Style", std::int16_t{1});
   sel.get("ShapeRange").get("Line").put("Transparency", 0.0f);
+  return sel;
+}
+
+void ControlChains::showMark(int i, const std::string& name, const std::string& time) {
+  Variant sel = selectMarkFrame(i);
   sel.get("ShapeRange").get("Line").put("Visible", kTrue);
   sel.get("ShapeRange").get("Line").get("ForeColor").put("RGB", kRed);
   sel.get("ShapeRange").get("Line").get("BackColor").put("RGB", kWhite);
@@ -94,14 +100,7 @@ void ControlChains::showMark(int i, const std::string& name, const std::string& 
 }
 
 void ControlChains::hideMark(int i) {
-  word_.get("ActiveDocument").get("Shapes").call("Item", i).call("Select");
-  Variant sel = word_.get("Selection");
-  sel.get("ShapeRange").get("Fill").put("Visible", kFalse);
-  sel.get("ShapeRange").get("Fill").put("Transparency", 0.0f);
-  sel.get("ShapeRange").get("Line").put("Weight", 2.0f);
-  sel.get("ShapeRange").get("Line").put("DashStyle", std::int16_t{1});
-  sel.get("ShapeRange").get("Line").put("Style", std::int16_t{1});
-  sel.get("ShapeRange").get("Line").put("Transparency", 0.0f);
+  Variant sel = selectMarkFrame(i);
   sel.get("ShapeRange").get("Line").put("Visible", kFalse);
   sel.get("ShapeRange").put("LockAspectRatio", kTrue);
   sel.get("ShapeRange").get("Hyperlink").call("Delete");

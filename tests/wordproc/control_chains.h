@@ -40,6 +40,9 @@ class ControlChains : public WordFixture {
 
   Variant word_;
   std::int16_t index_ = 0;
+
+ private:
+  Variant selectMarkFrame(int i);
 };
 
 }  // namespace verolin::testing
