@@ -27,13 +27,8 @@ void ControlChains::saveLocalCopy(const std::string& path) {
       .call("SaveAs", Variant::ref(name), std::int16_t{0}, false, "", true, "", false, false, false, false);
 }
 
-std::string ControlChains::placeSeal(const std::string& picturePath) {
-  if (word_.get("ActiveWindow").get("View").get("SplitSpecial").toInt32() == 0) {
-    word_.get("ActiveWindow").get("ActivePane").get("View").put("Type", std::int16_t{3});
-  } else {
-    word_.get("ActiveWindow").get("View").put("Type", std::int16_t{3});
-  }
-  Variant shape = word_.get("ActiveDocument").get("Shapes").call("AddPicture", picturePath);
+// The mark's look, common to seals and signatures; returns the identifier from the shape's name.
+std::string ControlChains::giveMarkLook(Variant shape) {
   shape.get("PictureFormat").put("TransparentBackground", kTrue);
   shape.get("PictureFormat").put("TransparencyColor", kWhite);
   shape.get("Fill").put("Visible", kFalse);
@@ -44,6 +39,15 @@ std::string ControlChains::placeSeal(const std::string& picturePath) {
   return name.substr(name.find(' ') + 1);
 }
 
+std::string ControlChains::placeSeal(const std::string& picturePath) {
+  if (word_.get("ActiveWindow").get("View").get("SplitSpecial").toInt32() == 0) {
+    word_.get("ActiveWindow").get("ActivePane").get("View").put("Type", std::int16_t{3});
+  } else {
+    word_.get("ActiveWindow").get("View").put("Type", std::int16_t{3});
+  }
+  return giveMarkLook(word_.get("ActiveDocument").get("Shapes").call("AddPicture", picturePath));
+}
+
 std::string ControlChains::placeSignature(const Bytes& picture) {
   standIn_->clipboard.clear();
   standIn_->clipboard.setPicture(picture);
@@ -51,15 +55,7 @@ std::string ControlChains::placeSignature(const Bytes& picture) {
   viaWindow().get("Selection").call("Paste");
   standIn_->clipboard.clear();
   const std::int32_t n = word_.get("ActiveDocument").get("InlineShapes").get("Count").toInt32();
-  Variant shape = viaWindow().get("ActiveDocument").get("InlineShapes", n).call("ConvertToShape");
-  shape.get("PictureFormat").put("TransparentBackground", kTrue);
-  shape.get("PictureFormat").put("TransparencyColor", kWhite);
-  shape.get("Fill").put("Visible", kFalse);
-  const std::string name = shape.get("Name").toString();
-  word_.get("ActiveDocument").get("Shapes", name).call("Select");
-  word_.get("Selection").get("ShapeRange").get("WrapFormat").put("AllowOverlap", kTrue);
-  word_.get("Selection").get("ShapeRange").get("WrapFormat").put("Type", std::int16_t{3});
-  return name.substr(name.find(' ') + 1);
+  return giveMarkLook(viaWindow().get("ActiveDocument").get("InlineShapes", n).call("ConvertToShape"));
 }
 
 std::vector<std::pair<int, int>> ControlChains::validMarks(const std::vector<std::string>& ids) {

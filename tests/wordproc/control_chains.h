@@ -42,6 +42,7 @@ class ControlChains : public WordFixture {
   std::int16_t index_ = 0;
 
  private:
+  std::string giveMarkLook(Variant shape);
   Variant selectMarkFrame(int i);
 };
 
