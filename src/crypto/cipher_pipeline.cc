@@ -23,8 +23,6 @@ CipherPipeline::CipherPipeline(const Keystream& keystream) : keystream_(keystrea
   for (auto& buffer : buffers_) buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
 }
 
-CipherPipeline::~CipherPipeline() = default;
-
 void CipherPipeline::run(std::size_t firstSize, const Reader& read, const Writer& write, std::uint64_t total,
                          const Progress& progress) {
   if (firstSize == 0) return;

@@ -30,7 +30,6 @@ class CipherPipeline {
   using Writer = std::function<void(const char* data, std::size_t size)>;
 
   explicit CipherPipeline(const Keystream& keystream);
-  ~CipherPipeline();
   CipherPipeline(const CipherPipeline&) = delete;
   CipherPipeline& operator=(const CipherPipeline&) = delete;
 

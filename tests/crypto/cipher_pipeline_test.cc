@@ -1,8 +1,6 @@
 // The two-thread body pipeline: order and keystream phase across uneven pieces, and how a failure on
 // either side ends the run without a hang or a lost error.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -117,30 +115,6 @@ TEST(CipherPipeline, WriteOrProgressErrorStopsTheReader) {
     // The reader never runs more than the buffers ahead of the writer, and stops once told.
     EXPECT_LE(reader.pieces, static_cast<int>(CipherPipeline::kBuffers) + 2);
   }
-}
-
-// A write that fails in the middle of a large file (the file-size limit stands in for a full disk)
-// leaves neither a partial result nor a temporary file.
-TEST(CipherPipeline, FileWriteFailureMidwayLeavesNothing) {
-  testing::TempFolder folder;
-  const auto source = folder.write("big.doc", sampleBytes(3 << 20));
-  const auto before = folder.files();
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 1 << 20;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  CipherFault fault = CipherFault::kFileAccess;
-  try {
-    encryptFile(source);
-  } catch (const CipherError& e) {
-    fault = e.fault();
-  }
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(fault, CipherFault::kWriteFailed);
-  EXPECT_EQ(folder.files(), before);
 }
 
 }  // namespace

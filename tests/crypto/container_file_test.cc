@@ -1,5 +1,7 @@
 // Streaming file encryption and decryption: names, the temporary file, and nothing left on failure.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <functional>
 
@@ -102,6 +104,25 @@ TEST(ContainerFile, FailuresWriteNothing) {
 
   EXPECT_EQ(folder.files(), before);
   EXPECT_EQ(TempFolder::read(locked), std::string(kMarker) + "whatever");
+}
+
+// A write that fails in the middle of a large file (the file-size limit stands in for a full disk)
+// leaves neither a partial result nor a temporary file.
+TEST(ContainerFile, WriteFailureMidwayLeavesNothing) {
+  TempFolder folder;
+  const auto source = folder.write("big.doc", sampleBytes(3 << 20));
+  const auto before = folder.files();
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 1 << 20;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const CipherFault fault = faultOf([&] { encryptFile(source); });
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(fault, CipherFault::kWriteFailed);
+  EXPECT_EQ(folder.files(), before);
 }
 
 TEST(ContainerFile, ProgressReachesTheTotal) {
