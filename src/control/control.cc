@@ -10,7 +10,6 @@ using automation::AutomationError;
 using automation::Variant;
 
 constexpr const char* kNoObject = "没有可执行的对象.";
-constexpr const char* kCaptionInfo = "信息";
 
 platform::Rect toPixels(const platform::Rect& twips) {
   using platform::kTwipsPerPixel;

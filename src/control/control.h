@@ -24,6 +24,10 @@ struct ChildControl {
 inline constexpr int kDesignWidth = 4800;
 inline constexpr int kDesignHeight = 4485;
 inline constexpr int kTimerIntervalMs = 3000;
+// The caption of the control's information boxes, whichever routine shows them.
+inline constexpr const char* kCaptionInfo = "信息";
+// The refusal of a long operation while another one is under way.
+inline constexpr const char* kBusyRefusal = "至少还有一个任务没有完成,请稍后..";
 
 class Control {
  public:

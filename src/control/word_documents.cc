@@ -19,7 +19,6 @@ constexpr const char* kDoneAdd = "操作完成请稍后..";
 constexpr const char* kNoSuchDocument = "找不到指定打开的文档.";
 constexpr const char* kDocumentMissing = "找不到要打开的文档.";
 constexpr const char* kFileOpenRefused = "文件已打开拒绝读取.";
-constexpr const char* kCaptionInfo = "信息";
 
 void setUser(Variant& app, Variant& name, Variant& initials, Variant& demo) {
   if (name.toString().empty()) return;

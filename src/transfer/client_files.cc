@@ -10,14 +10,13 @@
 namespace verolin::transfer {
 namespace {
 
-using automation::AutomationError;
 using automation::Variant;
 namespace mb = platform::mb;
+using control::kCaptionInfo;
 
 constexpr const char* kUploading = "正在上传文件请稍后..";
 constexpr const char* kUploadFinished = "上传文件完毕!";
 constexpr const char* kPictureMissing = "找不到指定插入的图片.";
-constexpr const char* kCaptionInfo = "信息";
 // The picture keeps the last characters of its URL as the end of its local name (".jpg").
 constexpr std::size_t kPictureSuffixChars = 4;
 
@@ -52,11 +51,8 @@ std::string FetchNetPicture(control::Control& c, const std::string& url) {
     if (!exchange.receiveFile(path)) return {};
     c.pump();
     return path;
-  } catch (const AutomationError& e) {
-    if (e.number() != automation::err::kEFail) c.message(e.description(), mb::kInformation, kCaptionInfo);
-    return {};
-  } catch (const std::exception& e) {
-    c.message(e.what(), mb::kInformation, kCaptionInfo);
+  } catch (const std::exception&) {
+    ShowRequestError(c);
     return {};
   }
 }

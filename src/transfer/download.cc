@@ -17,18 +17,16 @@
 namespace verolin::transfer {
 namespace {
 
-using automation::AutomationError;
 using automation::Variant;
 namespace mb = platform::mb;
+using control::kCaptionInfo;
 
 constexpr const char* kDownloading = "正在下载文件请稍后..";
 constexpr const char* kDownloadFailedStatus = "正在下载文件失败..";
 constexpr const char* kFetchFailed = "从服务器中获取文件失败!";
-constexpr const char* kBusy = "至少还有一个任务没有完成,请稍后..";
 constexpr const char* kNoServerName = "缺少要下载的文件名.";
 constexpr const char* kUrlFetchFailed = "下载文件失败,可能文件不存在.";
 constexpr const char* kFileToOpenMissing = "要打开的文件不存在.";
-constexpr const char* kCaptionInfo = "信息";
 
 void removeIfExists(control::Control& c, const std::string& path) {
   if (c.files().fileExists(path)) c.files().remove(path);
@@ -100,11 +98,8 @@ std::string FetchByUrl(control::Control& c, const std::string& url) {
     // file of that name is not this download's document.
     const std::string expected = stamp + ".doc";
     return c.files().fileExists(expected) ? std::string() : expected;
-  } catch (const AutomationError& e) {
-    if (e.number() != automation::err::kEFail) c.message(e.description(), mb::kInformation, kCaptionInfo);
-    return {};
-  } catch (const std::exception& e) {
-    c.message(e.what(), mb::kInformation, kCaptionInfo);
+  } catch (const std::exception&) {
+    ShowRequestError(c);
     return {};
   }
 }
@@ -127,7 +122,7 @@ std::string DownloadDocument(control::Control& c, const std::string& mode, const
     c.message(text, mb::kInformation, kCaptionInfo);
     return std::string();
   };
-  if (s.isBusy) return refuse(kBusy);
+  if (s.isBusy) return refuse(control::kBusyRefusal);
   if (const std::string refusal = TakeTransferInputs(s, mode, form, serverPath, kNoServerName);
       !refusal.empty())
     return refuse(refusal.c_str());

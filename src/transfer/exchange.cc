@@ -8,9 +8,9 @@ namespace verolin::transfer {
 namespace {
 
 using automation::AutomationError;
+using control::kCaptionInfo;
 
 constexpr const char* kReceivingPageError = "接受数据页面错误.";
-constexpr const char* kCaptionInfo = "信息";
 // The answer streams into this file beside its destination and is renamed into place on success.
 constexpr const char* kScratchSuffix = ".download";
 
@@ -80,6 +80,17 @@ bool PostFile(control::Control& c, const std::string& baseUrl, const std::string
   } catch (const std::exception&) {
     c.message(kReceivingPageError, platform::mb::kInformation, kCaptionInfo);
     return false;
+  }
+}
+
+void ShowRequestError(control::Control& c) {
+  try {
+    throw;
+  } catch (const AutomationError& e) {
+    if (e.number() != automation::err::kEFail)
+      c.message(e.description(), platform::mb::kInformation, kCaptionInfo);
+  } catch (const std::exception& e) {
+    c.message(e.what(), platform::mb::kInformation, kCaptionInfo);
   }
 }
 

@@ -42,6 +42,10 @@ class Exchange {
 bool PostFile(control::Control& c, const std::string& baseUrl, const std::string& query,
               const std::string& localPath);
 
+// Inside a catch block of a fetch: shows the error's description in an information box, except for
+// E_FAIL, which stands for a plain failure and is passed over without a message.
+void ShowRequestError(control::Control& c);
+
 // GETs `url` and returns the answer decoded from the wire code page; "" on any failure, errors included.
 std::string GetServerText(control::Control& c, const std::string& url);
 

@@ -12,6 +12,7 @@ namespace {
 
 using automation::Variant;
 namespace mb = platform::mb;
+using control::kCaptionInfo;
 
 constexpr const char* kUploading = "正在上传文件请稍后..";
 constexpr const char* kUploadDone = "上传文件完成.";
@@ -19,11 +20,9 @@ constexpr const char* kUploadFailed = "上传文件失败.";
 constexpr const char* kSavedToServer = "保存数据到服务器完成!";
 constexpr const char* kSaveToServerFailed = "保存数据到服务器失败!";
 constexpr const char* kOpenDocumentFirst = "请先打开一篇文档或打开一篇文档.";
-constexpr const char* kBusy = "至少还有一个任务没有完成,请稍后..";
 constexpr const char* kNoLocalFile = "没有找到本地文件.";
 constexpr const char* kNoServerName = "缺少要保存的文件名.";
 constexpr const char* kLocalFileMissing = "找不到要上传的本地文件";
-constexpr const char* kCaptionInfo = "信息";
 
 // Deletes the container that this upload wrote, on every way out once it exists.
 class ContainerCleanup {
@@ -58,7 +57,7 @@ std::string uploadSteps(control::Control& c, const std::string& fileDir, const s
     c.message(text, mb::kInformation, kCaptionInfo);
     return std::string();
   };
-  if (s.isBusy) return refuse(kBusy);
+  if (s.isBusy) return refuse(control::kBusyRefusal);
   if (s.localFile.empty()) return refuse(kNoLocalFile);
   if (const std::string refusal = TakeTransferInputs(s, mode, form, serverPath, kNoServerName);
       !refusal.empty())
