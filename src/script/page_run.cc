@@ -7,7 +7,7 @@
 #include <random>
 #include <sstream>
 
-#include "control/verolin_activex.h"
+#include "activex/verolin_activex.h"
 #include "platform/curl_http.h"
 #include "script/engine.h"
 #include "script/handlers.h"
@@ -94,13 +94,13 @@ int playPage(std::string_view source, const std::string& fileName, const PageOpt
 
   control::Apartment apartment(services);
   Session session(standIn, apartment, out);
-  std::shared_ptr<control::VerolinActivex> activex;
+  std::shared_ptr<activex::VerolinActivex> activex;
   int code = 0;
   {
     Engine engine(session);
     installHost(engine.context(), options.args);
     try {
-      activex = control::VerolinActivex::create(apartment);
+      activex = activex::VerolinActivex::create(apartment);
     } catch (const std::exception& e) {
       log << fileName << ": the control cannot be created: " << e.what() << '\n';
       detachHandlers(session);

@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
+#include "activex/verolin_activex.h"
 #include "control/apartment.h"
-#include "control/verolin_activex.h"
 #include "platform/standin.h"
 
 namespace verolin::testing {
@@ -24,7 +24,8 @@ inline std::filesystem::path freshRoot(const std::string& tag) {
 
 class ControlFixture : public ::testing::Test {
  protected:
-  ControlFixture() : root_(freshRoot("control")), standIn_(std::make_unique<platform::StandInPlatform>(root_)) {
+  ControlFixture()
+      : root_(freshRoot("control")), standIn_(std::make_unique<platform::StandInPlatform>(root_)) {
     standIn_->host.freezeClock(true);
     standIn_->host.setClock({2026, 12, 7, 9, 5, 3});
     apartment_ = std::make_unique<control::Apartment>(standIn_->platform());
@@ -40,7 +41,7 @@ class ControlFixture : public ::testing::Test {
 
   // Creates the control as a page does (Initialize runs).
   automation::Variant createControl() {
-    control_ = control::VerolinActivex::create(*apartment_);
+    control_ = activex::VerolinActivex::create(*apartment_);
     return automation::Variant(std::static_pointer_cast<automation::Dispatch>(control_));
   }
 
@@ -53,7 +54,7 @@ class ControlFixture : public ::testing::Test {
   std::filesystem::path root_;
   std::unique_ptr<platform::StandInPlatform> standIn_;
   std::unique_ptr<control::Apartment> apartment_;
-  std::shared_ptr<control::VerolinActivex> control_;
+  std::shared_ptr<activex::VerolinActivex> control_;
 };
 
 }  // namespace verolin::testing

@@ -50,7 +50,7 @@ TEST_F(ControlShellTest, PropertiesReadBackWhatWasWrittenAndNotifyTheContainer) 
 
 TEST_F(ControlShellTest, StateIsSharedByControlsOfOneThreadAndOutlivesThem) {
   createControl();
-  auto second = control::VerolinActivex::create(*apartment_);
+  auto second = activex::VerolinActivex::create(*apartment_);
   Variant s(std::static_pointer_cast<automation::Dispatch>(second));
   s.put("ServerFilePath", "shared.doc");
   Variant first(std::static_pointer_cast<automation::Dispatch>(control_));
@@ -143,7 +143,7 @@ TEST_F(ControlShellTest, TimerTickWithoutWordDoesNothing) {
 
 TEST_F(ControlShellTest, CreationWritesBrowserSyncModeEveryTime) {
   createControl();
-  auto second = control::VerolinActivex::create(*apartment_);
+  auto second = activex::VerolinActivex::create(*apartment_);
   const char* key = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
   auto v = standIn().registry.value(key, "SyncMode5");
   ASSERT_TRUE(v);

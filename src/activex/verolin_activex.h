@@ -1,5 +1,10 @@
 // VerolinActivex: the control as its page sees it, the dispatch interface _VerolinActivex. Every
-// member is a thin wrapper over the routine of its subsystem.
+// member is a thin wrapper over the routine of its subsystem; this folder sits above all of them.
+//
+//   verolin_activex.cc  creation, the properties, the hosting and transfer members
+//   mark_members.cc     seals, signatures and their highlighting
+//   command_members.cc  revisions, protection, red header, bars, printing, save-as, insertions
+//   members.h           the helpers the member files share
 #pragma once
 
 #include <memory>
@@ -7,7 +12,10 @@
 #include "automation/object.h"
 #include "control/control.h"
 
-namespace verolin::control {
+namespace verolin::activex {
+
+using control::Apartment;
+using control::Control;
 
 class VerolinActivex final : public automation::ObjectBase {
  public:
@@ -34,4 +42,4 @@ class VerolinActivex final : public automation::ObjectBase {
 // Number of members of _VerolinActivex (a property's get and let count as two).
 inline constexpr int kInterfaceMemberCount = 47;
 
-}  // namespace verolin::control
+}  // namespace verolin::activex

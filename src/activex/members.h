@@ -1,0 +1,31 @@
+// What the member files of the dispatch interface share: parameter shorthands and the answer of a
+// member whose subsystem is left out of the build.
+#pragma once
+
+#include <string>
+
+#include "automation/error.h"
+#include "automation/object.h"
+
+namespace verolin::activex {
+
+// The fixed protection password used when a page leaves the password out.
+inline constexpr const char* kProtectionPassword = "fesu31";
+
+[[noreturn]] inline void notBuilt(const char* member) {
+  throw automation::AutomationError(
+      automation::err::kENotImpl, std::string("VerolinActivex.") + member + " is not available in this build",
+      "VerolinActivex");
+}
+
+inline automation::Param str(const char* name) {
+  return automation::Param{name};
+}
+inline automation::Param optStr(const char* name) {
+  return automation::opt(name, automation::Variant(std::string()));
+}
+inline automation::Param optBool(const char* name, bool value = false) {
+  return automation::opt(name, automation::Variant(value));
+}
+
+}  // namespace verolin::activex
