@@ -8,6 +8,7 @@
 
 namespace verolin::wordproc {
 
+// In the order of platform::PictureKind, which reads them.
 enum class PictureType { Png, Jpeg, Bmp, Gif };
 
 struct Picture {
