@@ -28,6 +28,11 @@ struct ControlState {
   std::string wordWindowCaption;
   std::string splitStr = "\xC2\xA7";  // "§"
   std::string linkStr = "\xC7\x90";   // "ǐ"
+  // The RequestType of the seal picture request, from the last filling of the seal window.
+  std::string sealPictureRequestType;
+  // The last pen position in the handwriting box, in its scale units.
+  std::int32_t penLastX = 0;
+  std::int32_t penLastY = 0;
 
   // All seals and signatures known for the open document, and those placed since the last transfer.
   std::string sealNameList, sealIdList, sealTimeList;
