@@ -115,6 +115,11 @@ bool WordApp::closeDocument(DocSession& doc, int saveChanges) {
   }
   doc.releaseFile();
   doc.closed = true;
+  // The list or active_ may hold the last reference: keep the document alive until the end.
+  std::shared_ptr<DocSession> keep = active_.get() == &doc ? active_ : nullptr;
+  for (const auto& d : documents_) {
+    if (d.get() == &doc) keep = d;
+  }
   std::erase_if(documents_, [&](const std::shared_ptr<DocSession>& d) { return d.get() == &doc; });
   if (active_.get() == &doc) active_ = documents_.empty() ? nullptr : documents_.back();
   if (active_ == nullptr || documents_.empty()) printPreview_ = false;
