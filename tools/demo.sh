@@ -5,7 +5,13 @@
 # Each page script's transcript (message boxes, status strip, windows, HTTP exchanges) goes to the terminal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/build.sh >/dev/null
+# Only the program: the demo runs no test.
+if [ -t 1 ]; then
+  echo "== building build/verolin (a first build takes a few minutes)"
+  bash tools/build.sh verolin
+else
+  bash tools/build.sh verolin >/dev/null
+fi
 bin=build/verolin
 work=$(mktemp -d)
 server_pid=
