@@ -90,9 +90,18 @@ bool QuitWord(Control& c, Variant& isSave, Variant& bDel) {
   const auto idx = s.wordWindowIndex;
   ignoring([&] { s.wordApp.get("Windows", idx).call("Activate"); });
   c.pump();
-  ignoring([&] { s.wordApp.get("Windows", idx).get("Application").get("CommandBars", "Menu Bar").put("Enabled", true); });
+  ignoring([&] {
+    s.wordApp.get("Windows", idx).get("Application").get("CommandBars", "Menu Bar").put("Enabled", true);
+  });
   c.pump(2);
-  ignoring([&] { s.wordApp.get("Windows", idx).get("Application").call("Quit", false); });
+  bool quit = false;
+  ignoring([&] {
+    s.wordApp.get("Windows", idx).get("Application").call("Quit", false);
+    quit = true;
+  });
+  // With no document window left (after CloseDocument) the window way fails; the application itself
+  // is still ours to quit, or its process would stay behind.
+  if (!quit) ignoring([&] { s.wordApp.call("Quit", false); });
   c.pump();
   ignoring([&] { s.wordApp.get("Windows", idx).call("Close", isSave.value()); });
   c.pump();
@@ -112,6 +121,8 @@ bool QuitWord(Control& c, Variant& isSave, Variant& bDel) {
   return result;
 }
 
-void WordClose(Control& c, Variant& isSave, Variant& bDel) { QuitWord(c, isSave, bDel); }
+void WordClose(Control& c, Variant& isSave, Variant& bDel) {
+  QuitWord(c, isSave, bDel);
+}
 
 }  // namespace verolin::control

@@ -205,7 +205,8 @@ TEST_F(WordHostingTest, CommandBarsAreRestrictedAfterOpenAndCreate) {
   control::SetupCommandBars(control());
   Variant controls = state().wordApp.get("CommandBars", "Standard").get("Controls");
   int found = 0;
-  for (int i = 1; i <= controls.get("Count").toInt32(); ++i) found += controls.get("Item", i).get("ID").toInt32() == 247;
+  for (int i = 1; i <= controls.get("Count").toInt32(); ++i)
+    found += controls.get("Item", i).get("ID").toInt32() == 247;
   EXPECT_EQ(found, 1);
 }
 
@@ -349,6 +350,23 @@ TEST_F(WordHostingTest, TimerUndoesMaximiseAndFullScreenWithinThreeSeconds) {
   host().sleep(3100);
   EXPECT_EQ(window.get("WindowState").toInt32(), 0);
   EXPECT_FALSE(window.get("View").get("FullScreen").toBool());
+}
+
+TEST_F(WordHostingTest, WordCloseQuitsWordEvenWithNoDocumentWindowLeft) {
+  installWord();
+  Variant c = createControl();
+  c.call("AddNewDocument");
+  const Variant app = state().wordApp;
+  c.call("CloseDocument", false);
+  c.call("WordClose");
+  EXPECT_TRUE(state().wordApp.isEmpty());
+  // A word processor that has quit answers nothing more.
+  try {
+    app.get("Documents");
+    ADD_FAILURE() << "the word processor was left running";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), 462);
+  }
 }
 
 TEST_F(WordHostingTest, ReleasingTheControlQuitsWordAndDeletesTheWorkingCopy) {
