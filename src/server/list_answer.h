@@ -20,7 +20,8 @@ std::vector<std::string> splitList(std::string_view text, std::string_view termi
 // The answer body (UTF-8, to be sent in the wire code page): the link separator, the split separator,
 // then the three groups joined by the link separator, each group its items each followed by the split
 // separator. The control's own separators are used unless an item holds one of them; then the first
-// characters of a fixed choice that no item holds and that the wire code page can carry. When all
+// characters of a fixed choice, then of all the wire's characters, that no item holds and that the wire
+// code page can carry, so every list can be answered. When all
 // groups are empty the answer is "", which the control reads as "no data".
 std::string listAnswer(const std::array<std::vector<std::string>, 3>& groups);
 

@@ -83,6 +83,16 @@ TEST(ListAnswer, ChoosesOtherSeparatorsWhenAnItemHoldsOne) {
   EXPECT_EQ(text::length(parsed.split), 1u);
 }
 
+TEST(ListAnswer, ItemsHoldingEveryFixedSeparatorStillGetAnAnswer) {
+  // An uploaded name may hold any characters; no upload may leave a document's lists unanswerable.
+  const std::string all = "ǐ§¤※‖◆|~^`";
+  const std::string body = listAnswer({{{all, "一" + all}, {"1", "2"}, {"x", "丁"}}});
+  const auto parsed = parseList(text::toWire(body));
+  EXPECT_EQ(parsed.groups[0], (std::vector<std::string>{all, "一" + all}));
+  EXPECT_EQ(parsed.groups[2], (std::vector<std::string>{"x", "丁"}));
+  EXPECT_NE(parsed.link, parsed.split);
+}
+
 TEST(ListAnswer, NoMarksIsAnEmptyBody) {
   EXPECT_EQ(listAnswer({}), "");
 }
