@@ -20,9 +20,9 @@ platform::Rect toPixels(const platform::Rect& twips) {
 }  // namespace
 
 void ControlState::clearMarkLists() {
-  for (std::string* list : {&sealNameList, &sealIdList, &sealTimeList, &signNameList, &signIdList, &signTimeList,
-                            &newSealNameList, &newSealIdList, &newSealTimeList, &newSignNameList, &newSignIdList,
-                            &newSignTimeList}) {
+  for (std::string* list : {&sealNameList, &sealIdList, &sealTimeList, &signNameList, &signIdList,
+                            &signTimeList, &newSealNameList, &newSealIdList, &newSealTimeList,
+                            &newSignNameList, &newSignIdList, &newSignTimeList}) {
     list->clear();
   }
 }
@@ -45,7 +45,9 @@ Control::Control(Apartment& apartment, platform::WindowHandle container) : apart
   timer_ = host().startTimer(kTimerIntervalMs, [this] { timerTick(); });
 }
 
-Control::~Control() { terminate(); }
+Control::~Control() {
+  terminate();
+}
 
 void Control::initialize() {
   auto& s = state();
@@ -69,7 +71,10 @@ void Control::terminate() noexcept {
   } catch (...) {
   }
   try {
-    Variant isSave(false), bDel(true);
+    const bool keep = !state().localFile.empty() && state().localFile == state().unconfirmedFile;
+    Variant isSave(false), bDel(!keep);
+    if (keep)
+      host().trace("file", "kept the working copy the server has not confirmed: " + state().localFile);
     QuitWord(*this, isSave, bDel);
   } catch (...) {
   }
@@ -98,7 +103,8 @@ void Control::resize(int widthTwips, int heightTwips) {
   picConvert.rect.width = picBody.rect.width;
   picConvert.rect.height = captionBarTwips() - 80;
   layoutConvertStrip();
-  picNobg.rect = {picBody.rect.left - 1, picBody.rect.top, picBody.rect.width + 2, picConvert.rect.height - 17};
+  picNobg.rect = {picBody.rect.left - 1, picBody.rect.top, picBody.rect.width + 2,
+                  picConvert.rect.height - 17};
   piczoom.rect.left = picBody.rect.width + picBody.rect.left - piczoom.rect.width - 14;
   piczoom.rect.top = picBody.rect.height + picBody.rect.top - piczoom.rect.height - 14;
   auto& windows = apartment_.windows();
@@ -110,8 +116,12 @@ void Control::layoutConvertStrip() {
   lblTitle.rect = {0, 30, picConvert.rect.width, picConvert.rect.height};
 }
 
-double Control::picBodyScaleWidth() const { return picBody.rect.width / 20.0; }
-double Control::picBodyScaleHeight() const { return picBody.rect.height / 20.0; }
+double Control::picBodyScaleWidth() const {
+  return picBody.rect.width / 20.0;
+}
+double Control::picBodyScaleHeight() const {
+  return picBody.rect.height / 20.0;
+}
 
 void Control::showMessage(std::string_view text, bool show) {
   cmdMsg.rect.left = (width_ - cmdMsg.rect.width) / 2;
@@ -126,7 +136,9 @@ int Control::message(std::string_view text, int style, std::string_view caption)
   return host().messageBox(std::string(text), style, std::string(caption));
 }
 
-void Control::pump(int times) { host().pumpMessages(times); }
+void Control::pump(int times) {
+  host().pumpMessages(times);
+}
 
 bool Control::wordGuard() {
   if (state().wordStarted()) return true;
@@ -147,7 +159,8 @@ void Control::timerTick() {
   try {
     auto& s = state();
     if (!s.wordApp.isEmpty()) {
-      Variant view = s.wordApp.get("Windows", s.wordWindowIndex).get("Application").get("ActiveWindow").get("View");
+      Variant view =
+          s.wordApp.get("Windows", s.wordWindowIndex).get("Application").get("ActiveWindow").get("View");
       if (view.get("FullScreen").toBool()) {
         view.put("FullScreen", false);
         pump();

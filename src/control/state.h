@@ -17,6 +17,9 @@ struct ControlState {
   std::string wordVersion;
   bool isBusy = false;
   std::string localFile;
+  // The working copy saved for an upload that the server has not confirmed: kept at release, so the
+  // user's edits outlive a failed upload.
+  std::string unconfirmedFile;
   std::string serverFilePath;
   std::string activeForm;
   std::string getSetType = "1";

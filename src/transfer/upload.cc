@@ -65,6 +65,8 @@ std::string uploadSteps(control::Control& c, const std::string& fileDir, const s
 
   control::BusyScope busy(s);
   s.wordApp.get("ActiveDocument").call("Save");
+  // From here the working copy holds edits only the server can confirm.
+  s.unconfirmedFile = s.localFile;
   c.pump();
   if (!c.files().fileExists(s.localFile)) return refuse(kLocalFileMissing);
 
@@ -78,6 +80,7 @@ std::string uploadSteps(control::Control& c, const std::string& fileDir, const s
   const std::string name = LastPathSegment(s.serverFilePath);
   const std::string query = UploadQuery(s, UploadPathValue(s.getSetType, fileDir, name));
   if (!PostFile(c, s.activeForm, query, container)) return {};
+  s.unconfirmedFile.clear();
   if (!quit) return "1";
 
   Variant isSave(false), bDel(false);

@@ -106,6 +106,20 @@ TEST_F(DocumentRoadTest, UploadKeepsLocalDocumentWhenServerAnswers500) {
   EXPECT_EQ(state().newSealIdList, "3§");
   EXPECT_EQ(tempFiles(), std::set<std::string>{"200635927.doc"});  // the container is gone
   EXPECT_FALSE(state().isBusy);
+
+  // The page goes away: the edits the server never confirmed stay in the working folder.
+  releaseControl();
+  EXPECT_EQ(tempFiles(), std::set<std::string>{"200635927.doc"});
+}
+
+TEST_F(DocumentRoadTest, ReleaseAfterAConfirmedRetryLeavesNothing) {
+  newDocument();
+  server_.answer("UPLOAD", "Internal error", 500);
+  UploadDocument(control(), "docs", "1", "", "a.jia", false);
+  server_.answer("UPLOAD", "");
+  EXPECT_EQ(UploadDocument(control(), "docs", "1", "", "a.jia", false), "1");
+  releaseControl();
+  EXPECT_TRUE(tempFiles().empty());
 }
 
 TEST_F(DocumentRoadTest, UploadWithoutMessageBoxShowsNoFinalMessage) {

@@ -41,7 +41,9 @@ class TransferTest : public ::testing::Test {
 
   control::Apartment& apartment() { return *apartment_; }
   control::Control& control() { return *control_; }
-  control::ControlState& state() { return control_->state(); }
+  control::ControlState& state() { return apartment_->state(); }
+  // The page releases the control (Terminate runs).
+  void releaseControl() { control_.reset(); }
   platform::StandInHost& host() { return platform_.host; }
   // Message boxes shown so far, as "caption|style|text".
   const std::vector<std::string>& messages() { return platform_.host.messages; }
