@@ -1,9 +1,12 @@
 // The document commands on an open document: a red header, the menu and toolbars, tracked
 // revisions under protection listed, accepted and rejected, print preview, page setup and printing,
 // inserted text, picture and table, the version and bookmark dialogs, save-as as a web page and as a
-// Word document. The saved file is read back to see the commands' effects.
+// Word document. The saved file is read back to see the commands' effects. Given a server page, the
+// document is then uploaded, and downloaded again to see that the server keeps it as it was.
 //
 //   verolin run examples/document-commands.js
+//   verolin serve --data ./data &
+//   verolin run examples/document-commands.js -- http://127.0.0.1:8080/page request.jia
 
 function expect(what, actual, wanted) {
   if (actual !== wanted) throw new Error(what + ": got \"" + actual + "\", expected \"" + wanted + "\"");
@@ -139,4 +142,21 @@ expectIn("3-point rule", rtf, "{\\sn lineWidth}{\\sv 38100}");
 expectIn("picture", rtf, "{\\pict");
 expectIn("table", rtf, "\\trowd");
 host.print("saved " + control.LocalFile + ": " + word.ActiveDocument.Content.Text.replace(/\r/g, " / "));
+
+var page = host.args[0];
+if (page) {
+  control.ActiveForm = page;
+  control.GetSetType = "1";
+  control.ServerFilePath = host.args[1] || "request.jia";
+  control.UploadFileToServer("");
+  expect("word processor quit after the upload", host.word, null);
+  control.DownFileFromServer();
+  var kept = host.word.ActiveDocument;
+  expect("kept: protection", kept.ProtectionType, 0);
+  // The tracked table comes back as one revision per row, so only their presence is compared.
+  expect("kept: tracked revisions", kept.Revisions.Count > 0, true);
+  expect("kept: red rule", kept.Shapes.Count, 1);
+  expectIn("kept: header", kept.Content.Text, "(XX)市人民政府请示");
+  host.print("uploaded to " + page + " as " + control.ServerFilePath + " and read back");
+}
 control.WordClose(false, true);
