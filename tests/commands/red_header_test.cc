@@ -86,12 +86,5 @@ TEST_F(RedHeaderTest, MissingHeadingStyleFailsAfterTheSelectionMovedUp) {
   EXPECT_EQ(doc().get("Shapes").get("Count").toInt32(), 0);
 }
 
-TEST_F(RedHeaderTest, ProtectedDocumentRefusesTheHeaderWithWordsError) {
-  Variant c = openDocument();
-  c.call("DocProtect");
-  EXPECT_EQ(errorNumber([&] { c.call("makeRedHeard"); }), 6124);
-  EXPECT_EQ(doc().get("Shapes").get("Count").toInt32(), 0);
-}
-
 }  // namespace
 }  // namespace verolin::testing
