@@ -119,6 +119,29 @@ TEST_F(Examples, ClientUploadAndNetworkPicture) {
   EXPECT_TRUE(said("/clientfiles/pictures/dot.png -> 200, 67 bytes"));
 }
 
+// Every document command on one document; the script reads the saved file back for their effects.
+TEST_F(Examples, DocumentCommands) {
+  ASSERT_EQ(example("document-commands.js"), 0) << err_;
+  EXPECT_TRUE(said("form     show FrmOpMsg \"操作日志\""));
+  EXPECT_TRUE(said("msgbox   [信息] The password is incorrect. (style 64) -> OK"));
+  EXPECT_TRUE(said("word     line shape Line 1"));
+  EXPECT_TRUE(said("dialog   178 \"页面设置\" display -> OK"));
+  EXPECT_TRUE(said("word     print 202635927.doc copies=1 revisions=1"));
+  EXPECT_TRUE(said("word     saved c:\\temp\\temp.htm"));
+  EXPECT_NE(out_.find("关于办公用房调整的请示。请审阅内容。拟同意。（完）"), std::string::npos) << out_;
+}
+
+// The same document uploaded and downloaded again: the server keeps the header and the revisions.
+TEST_F(Examples, DocumentCommandsKeptByTheServer) {
+  const std::string page = startServer();
+  ASSERT_EQ(example("document-commands.js", "-- " + quoted(page) + " request.jia"), 0) << err_;
+  EXPECT_TRUE(said("&savetype=1&RequestType=UPLOAD&path=request.jia ("));
+  const fs::path stored = server::getDocument(server_->store(), "request.jia", work_ / "request.doc");
+  const std::string rtf = readAll(stored);
+  EXPECT_NE(rtf.find("\\revprot"), std::string::npos);
+  EXPECT_NE(rtf.find("{\\sn lineColor}{\\sv 255}"), std::string::npos);
+}
+
 TEST_F(Examples, ScriptErrorNamesFileAndLineAndFails) {
   const std::string script = writeScript("bad.js", "host.print('before');\n\ncontrol.NoSuchMember();\n");
   EXPECT_EQ(verolin(script), 1);
