@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the program and runs the demo: a reference server on loopback with one stored document, and
 # page scripts that play a web page and its user against the control: open a local file, create a
-# document, download-edit-upload in both transfer modes, send a client file, insert a network picture.
+# document, download-edit-upload in both transfer modes, send a client file, insert a network picture,
+# steer tracked revisions and protection and put a red header on a document that goes to the server.
 # Each page script's transcript (message boxes, status strip, windows, HTTP exchanges) goes to the terminal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,6 +50,7 @@ run download-upload.js "$page" report.jia
 run download-upload-plain.js "$page" report.jia
 run client-upload.js "$page"
 run network-picture.js "$page"
+run document-commands.js "$page" request.jia
 echo
 echo "== what the server keeps"
 "$bin" doc list --data "$work/data"
