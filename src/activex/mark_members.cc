@@ -1,5 +1,7 @@
 #include "activex/members.h"
 #include "activex/verolin_activex.h"
+#include "seal/handwriting.h"
+#include "seal/highlight.h"
 
 namespace verolin::activex {
 
@@ -11,12 +13,16 @@ void VerolinActivex::declareMarkMembers() {
   method("ElectronSeal", {str("opType"), Param{"opGetpicdata"}},
          [](Args&) -> Variant { notBuilt("ElectronSeal"); });
   method("CheckElectronSeal", {}, [](Args&) -> Variant { notBuilt("CheckElectronSeal"); });
-  method("HandWrite", {}, [](Args&) -> Variant { notBuilt("HandWrite"); });
+  method("HandWrite", {}, [this](Args&) {
+    seal::HandWrite(*control_);
+    return Variant();
+  });
   method("CheckSign", {}, [](Args&) -> Variant { notBuilt("CheckSign"); });
-  method("ShowElectronSealInfo", {Param{"isShow"}, optBool("msgShow", true)},
-         [](Args&) -> Variant { notBuilt("ShowElectronSealInfo"); });
+  method("ShowElectronSealInfo", {Param{"isShow"}, optBool("msgShow", true)}, [this](Args& a) {
+    return Variant(seal::ShowElectronSealInfo(*control_, a[0].toBool(), a[1].toBool()));
+  });
   method("ShowSignInfo", {Param{"isShow"}, optBool("msgShow", true)},
-         [](Args&) -> Variant { notBuilt("ShowSignInfo"); });
+         [this](Args& a) { return Variant(seal::ShowSignInfo(*control_, a[0].toBool(), a[1].toBool())); });
 }
 
 }  // namespace verolin::activex

@@ -19,6 +19,9 @@ bool reachable(const FormControl& c) {
 }  // namespace
 
 automation::Variant FormControl::get(std::string_view property) const {
+  if (onRead) {
+    if (auto computed = onRead(property)) return *computed;
+  }
   const auto it = properties_.find(text::toLowerAscii(property));
   return it == properties_.end() ? automation::Variant() : it->second;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,9 @@ class FormControl {
   std::function<void()> onChange;
   std::function<void(MouseAction, int button, int shift, double x, double y)> onMouse;
   std::function<void(int keyCode, int shift)> onKey;
+  // Properties the form's code works out when they are read (a picture box's image); nullopt leaves
+  // the property to the stored value.
+  std::function<std::optional<automation::Variant>(std::string_view property)> onRead;
 
  private:
   std::string name_;

@@ -142,6 +142,18 @@ TEST_F(Examples, DocumentCommandsKeptByTheServer) {
   EXPECT_NE(rtf.find("{\\sn lineColor}{\\sv 255}"), std::string::npos);
 }
 
+// The user draws a signature, the control places and records it; the page lists, frames and unframes
+// it, uploads it with its record and finds it again after a fresh download.
+TEST_F(Examples, HandwrittenSignaturePlacedFramedUploadedAndListedAgain) {
+  const std::string page = startServer();
+  ASSERT_EQ(example("signature.js", "-- " + quoted(page) + " signed.jia"), 0) << err_;
+  EXPECT_TRUE(said("form     show FrmHandWritd \"手写板签名\""));
+  EXPECT_TRUE(said("&Sn=王五§&St=2"));
+  EXPECT_TRUE(said("&Si=1§&linkstr="));
+  EXPECT_TRUE(said("RequestType=UPLOAD&path=signed.jia ("));
+  EXPECT_NE(out_.find("signed by 王五: 1. 签名人姓名:王五  签名日期:"), std::string::npos) << out_;
+}
+
 TEST_F(Examples, ScriptErrorNamesFileAndLineAndFails) {
   const std::string script = writeScript("bad.js", "host.print('before');\n\ncontrol.NoSuchMember();\n");
   EXPECT_EQ(verolin(script), 1);
