@@ -1,5 +1,6 @@
 #include "activex/members.h"
 #include "activex/verolin_activex.h"
+#include "seal/seal.h"
 
 namespace verolin::activex {
 
@@ -9,10 +10,13 @@ using automation::Variant;
 
 void VerolinActivex::declareMarkMembers() {
   method("ElectronSeal", {str("opType"), Param{"opGetpicdata"}},
-         [](Args&) -> Variant { notBuilt("ElectronSeal"); });
-  method("CheckElectronSeal", {}, [](Args&) -> Variant { notBuilt("CheckElectronSeal"); });
+         [this](Args& a) { return seal::ElectronSeal(*control_, a[0].toString(), a[1]); });
+  method("CheckElectronSeal", {}, [this](Args&) {
+    seal::CheckElectronSeal(*control_);
+    return Variant();
+  });
   method("HandWrite", {}, [](Args&) -> Variant { notBuilt("HandWrite"); });
-  method("CheckSign", {}, [](Args&) -> Variant { notBuilt("CheckSign"); });
+  method("CheckSign", {}, [this](Args&) { return Variant(seal::CheckSign(*control_)); });
   method("ShowElectronSealInfo", {Param{"isShow"}, optBool("msgShow", true)},
          [](Args&) -> Variant { notBuilt("ShowElectronSealInfo"); });
   method("ShowSignInfo", {Param{"isShow"}, optBool("msgShow", true)},
