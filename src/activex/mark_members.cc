@@ -1,7 +1,6 @@
 #include "activex/members.h"
 #include "activex/verolin_activex.h"
-#include "seal/handwriting.h"
-#include "seal/highlight.h"
+#include "seal/seal.h"
 
 namespace verolin::activex {
 
@@ -11,13 +10,16 @@ using automation::Variant;
 
 void VerolinActivex::declareMarkMembers() {
   method("ElectronSeal", {str("opType"), Param{"opGetpicdata"}},
-         [](Args&) -> Variant { notBuilt("ElectronSeal"); });
-  method("CheckElectronSeal", {}, [](Args&) -> Variant { notBuilt("CheckElectronSeal"); });
+         [this](Args& a) { return seal::ElectronSeal(*control_, a[0].toString(), a[1]); });
+  method("CheckElectronSeal", {}, [this](Args&) {
+    seal::CheckElectronSeal(*control_);
+    return Variant();
+  });
   method("HandWrite", {}, [this](Args&) {
     seal::HandWrite(*control_);
     return Variant();
   });
-  method("CheckSign", {}, [](Args&) -> Variant { notBuilt("CheckSign"); });
+  method("CheckSign", {}, [this](Args&) { return Variant(seal::CheckSign(*control_)); });
   method("ShowElectronSealInfo", {Param{"isShow"}, optBool("msgShow", true)}, [this](Args& a) {
     return Variant(seal::ShowElectronSealInfo(*control_, a[0].toBool(), a[1].toBool()));
   });

@@ -1,5 +1,6 @@
 #include "platform/form.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "automation/error.h"
@@ -7,6 +8,12 @@
 
 namespace verolin::platform {
 namespace {
+
+constexpr std::int32_t kInvalidPropertyValue = 380;
+
+bool isListKind(const FormControl& c) {
+  return c.kind() == "list" || c.kind() == "combo";
+}
 
 // A control the user cannot reach (disabled or hidden) takes no clicks, keys or mouse input.
 bool reachable(const FormControl& c) {
@@ -22,12 +29,26 @@ automation::Variant FormControl::get(std::string_view property) const {
   if (onRead) {
     if (auto computed = onRead(property)) return *computed;
   }
-  const auto it = properties_.find(text::toLowerAscii(property));
+  const std::string key = text::toLowerAscii(property);
+  if (isListKind(*this)) {
+    if (key == "listcount") return automation::Variant(static_cast<std::int32_t>(items_.size()));
+    if (key == "listindex") return automation::Variant(static_cast<std::int32_t>(listIndex_));
+  }
+  const auto it = properties_.find(key);
   return it == properties_.end() ? automation::Variant() : it->second;
 }
 
 void FormControl::set(std::string_view property, automation::Variant value) {
   const std::string key = text::toLowerAscii(property);
+  if (isListKind(*this)) {
+    if (key == "listcount") throw automation::errorOf(automation::err::kWrongArgCount, name_ + ".ListCount");
+    if (key == "listindex") return select(value.toInt32());
+    if (key == "text") {
+      const std::string t = value.toString();
+      const auto found = std::find(items_.begin(), items_.end(), t);
+      listIndex_ = found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
+    }
+  }
   auto& slot = properties_[key];
   // As a text box does, Change fires only when the text really changes.
   const bool changed = !(slot == value);
@@ -36,7 +57,35 @@ void FormControl::set(std::string_view property, automation::Variant value) {
 }
 
 bool FormControl::has(std::string_view property) const {
-  return properties_.count(text::toLowerAscii(property)) != 0;
+  const std::string key = text::toLowerAscii(property);
+  if (isListKind(*this) && (key == "listindex" || key == "listcount")) return true;
+  return properties_.count(key) != 0;
+}
+
+void FormControl::addItem(std::string item) {
+  items_.push_back(std::move(item));
+}
+
+void FormControl::clearItems() {
+  items_.clear();
+  listIndex_ = -1;
+  if (kind_ == "combo") properties_["text"] = automation::Variant(std::string());
+}
+
+std::string FormControl::selectedItem() const {
+  return listIndex_ >= 0 && listIndex_ < static_cast<int>(items_.size())
+             ? items_[static_cast<std::size_t>(listIndex_)]
+             : std::string();
+}
+
+void FormControl::select(int index) {
+  if (index < -1 || index >= static_cast<int>(items_.size())) {
+    throw automation::AutomationError(kInvalidPropertyValue, "Invalid property value", name_ + ".ListIndex");
+  }
+  const bool changed = index != listIndex_;
+  listIndex_ = index;
+  if (kind_ == "combo") properties_["text"] = automation::Variant(selectedItem());
+  if (changed && onClick) onClick();
 }
 
 Form::Form(std::string name, std::string caption) : name_(std::move(name)), caption_(std::move(caption)) {}

@@ -24,11 +24,21 @@ class FormControl {
   const std::string& kind() const { return kind_; }  // "button", "text", "list", "label", "picture", ...
 
   // Properties by name, case-insensitively ("Caption", "Text", "Visible", "ListIndex", ...).
+  // A list or combo box ("list", "combo") keeps "ListIndex" (-1: no selection) and "ListCount" with
+  // its items: setting ListIndex outside -1 .. ListCount - 1 fails with error 380 and otherwise
+  // selects that item (a combo's Text becomes it; onClick fires when the selection changed); setting
+  // Text selects the item equal to it, or none.
   automation::Variant get(std::string_view property) const;
   void set(std::string_view property, automation::Variant value);  // fires onChange for "Text"
   bool has(std::string_view property) const;
   // Items of a list control.
   std::vector<std::string>& items() { return items_; }
+  const std::vector<std::string>& items() const { return items_; }
+  // Adds an item at the end; removes all items and the selection (a combo's Text too).
+  void addItem(std::string item);
+  void clearItems();
+  // The selected item; "" without a selection.
+  std::string selectedItem() const;
 
   // Event handlers, set by the form's own code.
   std::function<void()> onClick;
@@ -41,10 +51,13 @@ class FormControl {
   std::function<std::optional<automation::Variant>(std::string_view property)> onRead;
 
  private:
+  void select(int index);
+
   std::string name_;
   std::string kind_;
   std::map<std::string, automation::Variant> properties_;  // keys in lower case
   std::vector<std::string> items_;
+  int listIndex_ = -1;
 };
 
 class Form {

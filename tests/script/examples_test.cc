@@ -154,6 +154,37 @@ TEST_F(Examples, HandwrittenSignaturePlacedFramedUploadedAndListedAgain) {
   EXPECT_NE(out_.find("signed by 王五: 1. 签名人姓名:王五  签名日期:"), std::string::npos) << out_;
 }
 
+// A seal owner with a one-pixel seal, a document in the word processor's own format (so that the
+// placed seal survives the save), the seal placed through the seal window, uploaded and listed again.
+TEST_F(Examples, SealPlacedUploadedAndListedAgain) {
+  const std::string page = startServer();
+  const unsigned char dot[] = {
+      0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+      0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00,
+      0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x00, 0x01, 0x00, 0x00, 0x05, 0x00, 0x01,
+      0x0D, 0x0A, 0x2D, 0xB4, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+  std::ofstream(work_ / "zhang.png", std::ios::binary).write(reinterpret_cast<const char*>(dot), sizeof dot);
+  server::addOwner(server_->store(), "李四", "ls456", work_ / "zhang.png", false);
+  server::addOwner(server_->store(), "张三", "zs123", work_ / "zhang.png", false);
+  std::ofstream(work_ / "notice.doc", std::ios::binary)
+      << "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil SimSun;}}\\f0 \\u36890?\\u30693? "
+         "notice\\par}";
+  server::putDocument(server_->store(), work_ / "notice.doc", "notice.jia", false);
+
+  ASSERT_EQ(example("seal.js", "-- " + quoted(page) + " notice.jia 张三 zs123"), 0) << err_;
+  EXPECT_TRUE(said("msgbox   [密码错误] 密码不正确！ (style 64) -> OK"));
+  EXPECT_TRUE(said("RequestType=GetSealPicture&userName=张三&fileName=zhang.jia -> 200"));
+  EXPECT_EQ(err_.find("zs123"), std::string::npos) << "the typed password went out";
+  EXPECT_TRUE(said("word     picture shape Picture 1"));
+  EXPECT_TRUE(said("?Dn=张三§&Dt="));
+  EXPECT_TRUE(said("秒§&Di=1§&Sn=&St=&Si=&linkstr="));
+  EXPECT_NE(out_.find("after a fresh download: 1. 盖章人姓名:张三  盖章日期:"), std::string::npos) << out_;
+
+  const auto seals = server_->store().marks("notice.jia", server::MarkKind::kSeal);
+  EXPECT_EQ(seals.names, std::vector<std::string>{"张三"});
+  EXPECT_EQ(seals.ids, std::vector<std::string>{"1"});
+}
+
 TEST_F(Examples, ScriptErrorNamesFileAndLineAndFails) {
   const std::string script = writeScript("bad.js", "host.print('before');\n\ncontrol.NoSuchMember();\n");
   EXPECT_EQ(verolin(script), 1);
