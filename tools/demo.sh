@@ -27,6 +27,8 @@ printf '%s\n' '{\rtf1\ansi\ansicpg936\deff0{\fonttbl{\f0\fnil SimSun;}}' \
   '\pard\qc\b\fs32 \u20851?\u20110?\u23450?\u30003?\u30340?\u36890?\u30693?\b0\par' \
   '\pard\fs24 Quarterly report, draft for review.\par}' >"$work/report.doc"
 "$bin" doc put "$work/report.doc" --data "$work/data" >/dev/null
+# A seal owner whose stamp the server keeps encrypted under the owner's seal password.
+"$bin" owner add 张三 --picture examples/seal-zhang.png --password zs123 --data "$work/data" >/dev/null
 
 "$bin" serve --data "$work/data" --port 0 >"$work/serve.out" 2>"$work/serve.err" &
 server_pid=$!
@@ -51,6 +53,26 @@ run download-upload-plain.js "$page" report.jia
 run client-upload.js "$page"
 run network-picture.js "$page"
 run document-commands.js "$page" request.jia
+run seal.js "$page" report.jia 张三 zs123
+run signature.js "$page" signed.jia
 echo
 echo "== what the server keeps"
 "$bin" doc list --data "$work/data"
+
+# The finished documents, kept for a person to look at: the sealed report, the signed approval and the
+# red-header request, each also as a page image where LibreOffice is installed.
+out=demo-output
+rm -rf "$out"
+mkdir -p "$out"
+for name in report signed request; do
+  "$bin" doc get "$name.jia" "$out/$name.doc" --data "$work/data" >/dev/null
+  if command -v libreoffice >/dev/null; then
+    (cd "$out" && cp "$name.doc" "$name.rtf" &&
+      timeout 120 libreoffice --headless --convert-to pdf "$name.rtf" >/dev/null 2>&1 && rm "$name.rtf") || true
+    if [ -f "$out/$name.pdf" ] && command -v pdftoppm >/dev/null; then
+      pdftoppm -png -r 60 -f 1 -l 1 "$out/$name.pdf" "$out/$name" >/dev/null 2>&1 || true
+    fi
+  fi
+done
+echo
+echo "== the finished documents are in $out/: $(cd "$out" && ls | tr '\n' ' ')"
