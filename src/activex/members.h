@@ -1,22 +1,14 @@
-// What the member files of the dispatch interface share: parameter shorthands and the answer of a
-// member whose subsystem is left out of the build.
+// What the member files of the dispatch interface share: parameter shorthands and the default password.
 #pragma once
 
 #include <string>
 
-#include "automation/error.h"
 #include "automation/object.h"
 
 namespace verolin::activex {
 
 // The fixed protection password used when a page leaves the password out.
 inline constexpr const char* kProtectionPassword = "fesu31";
-
-[[noreturn]] inline void notBuilt(const char* member) {
-  throw automation::AutomationError(
-      automation::err::kENotImpl, std::string("VerolinActivex.") + member + " is not available in this build",
-      "VerolinActivex");
-}
 
 inline automation::Param str(const char* name) {
   return automation::Param{name};
