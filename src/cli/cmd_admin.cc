@@ -2,6 +2,7 @@
 // may run while `verolin serve` uses the same folder.
 #include <ctime>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,7 @@ struct AdminArguments {
   std::string password;
   std::string file;
   std::string out;
+  std::string take;
   bool replace = false;
   bool clearMarks = false;
 };
@@ -61,6 +63,10 @@ void printMarks(const char* label, const server::MarkLists& lists) {
     std::cout << "  " << label << ' ' << item(lists.names, i) << ", picture " << item(lists.ids, i) << ", "
               << item(lists.times, i) << '\n';
   }
+}
+
+const char* copyKindText(server::CopyKind kind) {
+  return kind == server::CopyKind::kConflict ? "conflict copy" : "previous version";
 }
 
 std::string readPassword() {
@@ -147,12 +153,45 @@ void registerDoc(CLI::App& app) {
       addCommand(*doc, "list", "List stored documents with their known seals and signatures", list);
   listCmd->callback([list] {
     withStore("doc list", list->data, Store::Open::kExisting, [&](Store& store) {
+      std::map<std::string, server::CopyInfo> copies;
+      for (auto& c : store.copies()) copies.emplace(c.name, std::move(c));
       for (const auto& d : store.documents()) {
         std::cout << d.name << '\t' << d.size << " bytes\t" << timeText(d.updated) << "\tversion "
                   << d.version << '\n';
+        if (const auto copy = copies.find(d.name); copy != copies.end()) {
+          std::cout << "  " << copyKindText(copy->second.kind) << " of " << copy->second.document
+                    << (copy->second.user.empty() ? "" : ", uploaded by " + copy->second.user) << '\n';
+        }
         printMarks("seal", store.marks(d.name, server::MarkKind::kSeal));
         printMarks("signature", store.marks(d.name, server::MarkKind::kSign));
       }
+    });
+  });
+
+  auto conflicts = std::make_shared<AdminArguments>();
+  CLI::App* conflictsCmd = addCommand(
+      *doc, "conflicts", "List the conflict copies (and previous versions) kept beside documents", conflicts);
+  conflictsCmd->add_option("NAME", conflicts->name, "only those of this document");
+  conflictsCmd->callback([conflicts] {
+    withStore("doc conflicts", conflicts->data, Store::Open::kExisting, [&](Store& store) {
+      for (const auto& c : store.copies(conflicts->name)) {
+        std::cout << c.name << '\t' << copyKindText(c.kind) << " of " << c.document << '\t'
+                  << timeText(c.created) << '\t' << (c.user.empty() ? "-" : c.user) << '\n';
+      }
+    });
+  });
+
+  auto resolve = std::make_shared<AdminArguments>();
+  CLI::App* resolveCmd =
+      addCommand(*doc, "resolve",
+                 "Make a conflict copy the current version; the replaced one is kept as a copy", resolve);
+  resolveCmd->add_option("NAME", resolve->name, "the document")->required();
+  resolveCmd->add_option("--take", resolve->take, "the copy that becomes its current version")->required();
+  resolveCmd->callback([resolve] {
+    withStore("doc resolve", resolve->data, Store::Open::kExisting, [&](Store& store) {
+      const std::string previous = store.takeCopy(resolve->name, resolve->take);
+      std::cout << resolve->name << " is now the version of " << resolve->take
+                << "; the version it replaced is kept as " << previous << '\n';
     });
   });
 

@@ -94,6 +94,8 @@ const CommandRegistration registration([](CLI::App& app) {
       ->add_option("--max-body", o.maxBodyBytes, "largest request body in bytes (K, M, G suffixes allowed)")
       ->transform(CLI::AsSizeValue(false))
       ->capture_default_str();
+  command->add_flag("--require-version", o.requireVersion,
+                    "refuse (428) uploads that do not name the version they are based on");
   command->add_option("--code-page", args->codePage, "wire code page (default GBK)");
   command->add_flag("--quiet,-q", args->quiet, "log nothing");
   command->callback([args] { serve(*args); });

@@ -20,6 +20,12 @@ struct ControlState {
   // The working copy saved for an upload that the server has not confirmed: kept at release, so the
   // user's edits outlive a failed upload.
   std::string unconfirmedFile;
+  // The server's tag (ETag) of the version last downloaded, and the working copy it came into. The
+  // upload of that working copy names it (If-Match), so that a server can keep an upload based on a
+  // version someone else has replaced as a copy instead of overwriting theirs. Empty when the server
+  // sent none.
+  std::string versionTag;
+  std::string versionTagFile;
   std::string serverFilePath;
   std::string activeForm;
   std::string getSetType = "1";

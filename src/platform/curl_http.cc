@@ -9,6 +9,8 @@
 #include <fstream>
 #include <mutex>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "automation/error.h"
 #include "text/codepage.h"
@@ -99,6 +101,8 @@ struct Transfer {
   // Download side: a file stream or memory.
   std::ofstream* fileSink = nullptr;
   Bytes* memorySink = nullptr;
+  // Response headers of the latest answer (a redirect's are dropped at the next status line).
+  std::vector<std::pair<std::string, std::string>>* headers = nullptr;
   // Stall detection.
   std::chrono::milliseconds stallTimeout{0};
   Clock::time_point lastActivity = Clock::now();
@@ -116,6 +120,26 @@ size_t writeBody(char* data, size_t size, size_t count, void* user) {
   }
   t.memorySink->insert(t.memorySink->end(), reinterpret_cast<unsigned char*>(data),
                        reinterpret_cast<unsigned char*>(data) + bytes);
+  return bytes;
+}
+
+std::string trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() &&
+         (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+    text.remove_suffix(1);
+  return std::string(text);
+}
+
+size_t readHeader(char* data, size_t size, size_t count, void* user) {
+  auto& t = *static_cast<Transfer*>(user);
+  const size_t bytes = size * count;
+  const std::string_view line(data, bytes);
+  if (line.rfind("HTTP/", 0) == 0) {
+    t.headers->clear();
+  } else if (const auto colon = line.find(':'); colon != std::string_view::npos) {
+    t.headers->emplace_back(trimmed(line.substr(0, colon)), trimmed(line.substr(colon + 1)));
+  }
   return bytes;
 }
 
@@ -183,6 +207,29 @@ class CurlHttpRequest final : public HttpRequest {
     readyState_ = 1;
     status_ = 0;
     response_.clear();
+    requestHeaders_.clear();
+    responseHeaders_.clear();
+  }
+
+  void setRequestHeader(const std::string& name, const std::string& value) override {
+    if (readyState_ != 1) fail(automation::err::kEFail, "Unspecified error: the request was not opened");
+    if (name.empty() || name.find_first_of(" \t\r\n:") != std::string::npos ||
+        value.find_first_of("\r\n") != std::string::npos) {
+      fail(automation::err::kInvalidCall, "Invalid procedure call or argument: header \"" + name + "\"");
+    }
+    requestHeaders_.push_back(name + ": " + value);
+  }
+
+  std::string getResponseHeader(const std::string& name) const override {
+    std::string value;
+    if (readyState_ != 4) return value;
+    const std::string wanted = text::toLowerAscii(name);
+    for (const auto& [key, field] : responseHeaders_) {
+      if (text::toLowerAscii(key) != wanted) continue;
+      if (!value.empty()) value += ", ";
+      value += field;
+    }
+    return value;
   }
 
   void send() override { perform(nullptr, nullptr); }
@@ -242,6 +289,7 @@ class CurlHttpRequest final : public HttpRequest {
       headers.reset(curl_slist_append(headers.release(), line));
     };
     addHeader("Expect:");
+    for (const auto& line : requestHeaders_) addHeader(line.c_str());
 
     std::ifstream fileBody;
     if (method_ == "GET") {
@@ -283,6 +331,10 @@ class CurlHttpRequest final : public HttpRequest {
     } else {
       t.memorySink = &received;
     }
+    std::vector<std::pair<std::string, std::string>> headersReceived;
+    t.headers = &headersReceived;
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, readHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writeBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
 
@@ -300,6 +352,7 @@ class CurlHttpRequest final : public HttpRequest {
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     status_ = static_cast<int>(status);
     response_ = std::move(received);
+    responseHeaders_ = std::move(headersReceived);
     readyState_ = 4;
   }
 
@@ -310,6 +363,8 @@ class CurlHttpRequest final : public HttpRequest {
   int readyState_ = 0;
   int status_ = 0;
   Bytes response_;
+  std::vector<std::string> requestHeaders_;  // "Name: value"
+  std::vector<std::pair<std::string, std::string>> responseHeaders_;
 };
 
 class CurlHttpFactory final : public HttpFactory {

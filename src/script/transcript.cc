@@ -48,6 +48,9 @@ class TracedRequest final : public platform::HttpRequest {
     url_ = url;
     inner_->open(method, url, async);
   }
+  void setRequestHeader(const std::string& name, const std::string& value) override {
+    inner_->setRequestHeader(name, value);
+  }
   void send() override {
     exchange([&] { inner_->send(); }, 0);
   }
@@ -64,6 +67,9 @@ class TracedRequest final : public platform::HttpRequest {
   int readyState() const override { return inner_->readyState(); }
   int status() const override { return inner_->status(); }
   automation::Bytes responseBody() const override { return inner_->responseBody(); }
+  std::string getResponseHeader(const std::string& name) const override {
+    return inner_->getResponseHeader(name);
+  }
 
  private:
   // One line per exchange, written when it has ended: what went out and what came back.

@@ -6,6 +6,7 @@
 #include "server/list_answer.h"
 #include "server/names.h"
 #include "server/query.h"
+#include "server/versions.h"
 #include "text/codepage.h"
 #include "text/utf8.h"
 
@@ -110,6 +111,7 @@ void PageRequests::answerDown(const std::string& rawQuery, httplib::Response& re
   }
   auto opened = store_.openDocument(resolved.document->name);
   if (!opened) return refuse(res, 404, "no document named " + name);
+  res.set_header(kVersionHeader, versionTag(opened->info));
   sendBody(res, opened->reader, kContainerType);
 }
 
@@ -169,6 +171,7 @@ void PageRequests::getDocumentFile(const httplib::Request& req, httplib::Respons
     const std::string problem = nameProblem(name);
     return problem.empty() ? refuse(res, 404, "no document named " + name) : refuse(res, 400, problem);
   }
+  res.set_header(kVersionHeader, versionTag(opened->info));
   sendBody(res, opened->reader, kContainerType);
 }
 

@@ -56,6 +56,13 @@ inline constexpr std::string_view kUploadFile = "UPLOADFILE";
 // the control would read any text of five characters or more as lists.
 inline constexpr const char* kErrorHeader = "X-Verolin-Error";
 
+// Version tags: every document answer names the stored version in ETag, and an upload may name the
+// version it is based on in If-Match. An upload based on an older version is kept as a conflict
+// copy and answered 409, with the copy's name (percent-encoded UTF-8) in this header.
+inline constexpr const char* kVersionHeader = "ETag";
+inline constexpr const char* kBasedOnHeader = "If-Match";
+inline constexpr const char* kConflictCopyHeader = "X-Verolin-Conflict-Copy";
+
 // Sets a refusal: status, reason header and (unless `emptyBody`) the reason as a text body.
 void refuse(httplib::Response& res, int status, const std::string& reason, bool emptyBody = false);
 

@@ -8,6 +8,7 @@
 //   query.h           the request's query text: exact keys, wire code page values
 //   list_answer.h     the list texts and the list answer the control parses
 //   names.h           which names a request may use
+//   versions.h        version tags (ETag, If-Match) and the names of conflict copies
 //   admin.h           the administration behind `verolin owner ...` and `verolin doc ...`
 //   sqlite.h          the database connection
 #pragma once
@@ -35,6 +36,9 @@ struct ServerOptions {
   // to the control's ElectronSeal.
   std::string sealListType = "GetSealList";
   std::string sealPictureType = "GetSealPicture";
+  // An upload must name the version it is based on (If-Match); one that does not is refused with 428.
+  // Off by default: controls that send no version tag are served as they always were.
+  bool requireVersion = false;
   // Larger request bodies are refused with 413.
   std::size_t maxBodyBytes = std::size_t{256} << 20;
   // One line per request and per notable event; nothing when empty.

@@ -4,6 +4,8 @@
 #include <set>
 #include <system_error>
 
+#include "server/versions.h"
+
 namespace verolin::server {
 namespace {
 
@@ -25,6 +27,10 @@ CREATE TABLE IF NOT EXISTS owners(
 CREATE TABLE IF NOT EXISTS client_files(
   path TEXT PRIMARY KEY, client TEXT NOT NULL, body TEXT NOT NULL, size INTEGER NOT NULL,
   updated INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS copies(
+  name TEXT PRIMARY KEY, document TEXT NOT NULL, kind INTEGER NOT NULL, user TEXT NOT NULL,
+  created INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS copies_document ON copies(document);
 PRAGMA user_version = 1;
 )sql";
 
@@ -37,6 +43,11 @@ DocumentInfo documentRow(const Statement& s) {
   return {s.text(0), s.text(1), static_cast<std::uint64_t>(s.integer(2)), s.integer(3), s.integer(4)};
 }
 constexpr const char* kDocumentColumns = "SELECT name, body, size, updated, version FROM documents ";
+
+CopyInfo copyRow(const Statement& s) {
+  return {s.text(0), s.text(1), static_cast<CopyKind>(s.integer(2)), s.text(3), s.integer(4)};
+}
+constexpr const char* kCopyColumns = "SELECT name, document, kind, user, created FROM copies ";
 
 OwnerInfo ownerRow(const Statement& s) {
   return {s.text(0), s.text(1), s.text(2), s.text(3), static_cast<std::uint64_t>(s.integer(4))};
@@ -96,6 +107,27 @@ void Store::appendMarks(const std::string& document, MarkKind kind, const MarkLi
   }
 }
 
+std::string Store::writeDocument(const std::string& name, const std::string& bodyName, std::uint64_t size,
+                                 const MarkLists& newSeals, const MarkLists& newSigns, bool clearMarks) {
+  std::string previous;
+  auto old = db_->prepare("SELECT body FROM documents WHERE name = ?");
+  old.bind(1, name);
+  if (old.step()) previous = old.text(0);
+  auto upsert = db_->prepare(
+      "INSERT INTO documents(name, leaf, body, size, updated, version) VALUES(?, ?, ?, ?, ?, 1) "
+      "ON CONFLICT(name) DO UPDATE SET body = excluded.body, size = excluded.size, "
+      "updated = excluded.updated, version = version + 1");
+  upsert.bind(1, name).bind(2, leafOf(name)).bind(3, bodyName);
+  upsert.bind(4, static_cast<std::int64_t>(size)).bind(5, now()).run();
+  if (clearMarks) {
+    auto clear = db_->prepare("DELETE FROM marks WHERE document = ?");
+    clear.bind(1, name).run();
+  }
+  appendMarks(name, MarkKind::kSeal, newSeals);
+  appendMarks(name, MarkKind::kSign, newSigns);
+  return previous;
+}
+
 void Store::saveDocument(const std::string& name, StagedBody body, const MarkLists& newSeals,
                          const MarkLists& newSigns, bool clearMarks) {
   const std::string bodyName = body.place();
@@ -103,27 +135,105 @@ void Store::saveDocument(const std::string& name, StagedBody body, const MarkLis
   try {
     std::lock_guard lock(mutex_);
     Transaction transaction(*db_);
-    auto old = db_->prepare("SELECT body FROM documents WHERE name = ?");
-    old.bind(1, name);
-    if (old.step()) previous = old.text(0);
-    auto upsert = db_->prepare(
-        "INSERT INTO documents(name, leaf, body, size, updated, version) VALUES(?, ?, ?, ?, ?, 1) "
-        "ON CONFLICT(name) DO UPDATE SET body = excluded.body, size = excluded.size, "
-        "updated = excluded.updated, version = version + 1");
-    upsert.bind(1, name).bind(2, leafOf(name)).bind(3, bodyName);
-    upsert.bind(4, static_cast<std::int64_t>(body.size())).bind(5, now()).run();
-    if (clearMarks) {
-      auto clear = db_->prepare("DELETE FROM marks WHERE document = ?");
-      clear.bind(1, name).run();
-    }
-    appendMarks(name, MarkKind::kSeal, newSeals);
-    appendMarks(name, MarkKind::kSign, newSigns);
+    previous = writeDocument(name, bodyName, body.size(), newSeals, newSigns, clearMarks);
     transaction.commit();
   } catch (...) {
     removeBody(bodyName);
     throw;
   }
   removeBody(previous);
+}
+
+std::optional<DocumentInfo> Store::documentLocked(const std::string& name) {
+  auto s = db_->prepare(std::string(kDocumentColumns) + "WHERE name = ?");
+  s.bind(1, name);
+  if (!s.step()) return std::nullopt;
+  return documentRow(s);
+}
+
+template <typename Derive>
+std::string Store::freeName(Derive derive) {
+  const std::string first = derive();
+  std::string name = first;
+  for (int number = 2; documentLocked(name); ++number) name = numberedName(first, number);
+  return name;
+}
+
+UploadOutcome Store::saveUpload(const std::string& name, StagedBody body, const MarkLists& newSeals,
+                                const MarkLists& newSigns, const std::string& ifMatch,
+                                const std::string& user) {
+  const std::string bodyName = body.place();
+  std::string previous;
+  UploadOutcome outcome;
+  try {
+    std::lock_guard lock(mutex_);
+    Transaction transaction(*db_);
+    const auto current = documentLocked(name);
+    if (ifMatch.empty() || !current || ifMatchNames(ifMatch, versionTag(*current))) {
+      previous = writeDocument(name, bodyName, body.size(), newSeals, newSigns, false);
+    } else {
+      const std::int64_t created = now();
+      CopyInfo copy{freeName([&] { return conflictCopyName(name, user, created); }), name,
+                    CopyKind::kConflict, user, created};
+      writeDocument(copy.name, bodyName, body.size(), newSeals, newSigns, false);
+      auto insert =
+          db_->prepare("INSERT INTO copies(name, document, kind, user, created) VALUES(?, ?, ?, ?, ?)");
+      insert.bind(1, copy.name).bind(2, name).bind(3, static_cast<std::int64_t>(copy.kind));
+      insert.bind(4, user).bind(5, created).run();
+      outcome.conflict = std::move(copy);
+    }
+    outcome.stored = *documentLocked(name);
+    transaction.commit();
+  } catch (...) {
+    removeBody(bodyName);
+    throw;
+  }
+  removeBody(previous);
+  return outcome;
+}
+
+std::vector<CopyInfo> Store::copies(const std::string& document) {
+  std::lock_guard lock(mutex_);
+  auto s = db_->prepare(std::string(kCopyColumns) + (document.empty()
+                                                         ? "ORDER BY created, name"
+                                                         : "WHERE document = ? ORDER BY created, name"));
+  if (!document.empty()) s.bind(1, document);
+  std::vector<CopyInfo> all;
+  while (s.step()) all.push_back(copyRow(s));
+  return all;
+}
+
+std::string Store::takeCopy(const std::string& document, const std::string& copy) {
+  std::lock_guard lock(mutex_);
+  Transaction transaction(*db_);
+  const auto current = documentLocked(document);
+  if (!current) throw StoreError("no document named " + document);
+  auto find = db_->prepare(std::string(kCopyColumns) + "WHERE name = ?");
+  find.bind(1, copy);
+  if (!find.step() || find.text(1) != document) {
+    throw StoreError(copy + " is not a conflict copy or previous version of " + document);
+  }
+  const auto taken = documentLocked(copy);
+  if (!taken) throw StoreError("the copy " + copy + " is no longer stored");
+
+  // The replaced version becomes a document of its own name, so that it stays reachable.
+  const std::int64_t created = now();
+  const std::string previousName = freeName([&] { return previousVersionName(document, created); });
+  writeDocument(previousName, current->body, current->size, {}, {}, false);
+  auto record =
+      db_->prepare("INSERT INTO copies(name, document, kind, user, created) VALUES(?, ?, ?, '', ?)");
+  record.bind(1, previousName).bind(2, document).bind(3, static_cast<std::int64_t>(CopyKind::kPrevious));
+  record.bind(4, created).run();
+
+  writeDocument(document, taken->body, taken->size, marksLocked(copy, MarkKind::kSeal),
+                marksLocked(copy, MarkKind::kSign), false);
+  for (const char* sql : {"DELETE FROM documents WHERE name = ?", "DELETE FROM marks WHERE document = ?",
+                          "DELETE FROM copies WHERE name = ?"}) {
+    auto remove = db_->prepare(sql);
+    remove.bind(1, copy).run();
+  }
+  transaction.commit();
+  return previousName;
 }
 
 std::optional<DocumentInfo> Store::document(const std::string& name) {
@@ -158,6 +268,10 @@ Store::Resolved Store::resolveDocument(const std::string& fileName) {
 
 MarkLists Store::marks(const std::string& document, MarkKind kind) {
   std::lock_guard lock(mutex_);
+  return marksLocked(document, kind);
+}
+
+MarkLists Store::marksLocked(const std::string& document, MarkKind kind) {
   auto s = db_->prepare("SELECT field, item FROM marks WHERE document = ? AND kind = ? ORDER BY field, seq");
   s.bind(1, document).bind(2, static_cast<std::int64_t>(kind));
   MarkLists lists;
@@ -182,6 +296,8 @@ bool Store::removeDocument(const std::string& name) {
     remove.bind(1, name).run();
     auto marks = db_->prepare("DELETE FROM marks WHERE document = ?");
     marks.bind(1, name).run();
+    auto copy = db_->prepare("DELETE FROM copies WHERE name = ?");
+    copy.bind(1, name).run();
     transaction.commit();
   }
   removeBody(body);

@@ -42,6 +42,25 @@ struct DocumentInfo {
   std::int64_t version = 0;  // how many times it was stored
 };
 
+// A document kept beside another so that nothing is lost: an upload based on a version that was no
+// longer current (a conflict copy), or the version a resolve replaced. Each is also a stored
+// document of its own name, which the control can download.
+enum class CopyKind { kConflict = 0, kPrevious = 1 };
+
+struct CopyInfo {
+  std::string name;
+  std::string document;  // the document it is a copy of
+  CopyKind kind = CopyKind::kConflict;
+  std::string user;  // who uploaded it, when known
+  std::int64_t created = 0;
+};
+
+// What became of an upload that named the version it was based on.
+struct UploadOutcome {
+  DocumentInfo stored;               // the version now current (the upload's own, unless conflict)
+  std::optional<CopyInfo> conflict;  // set when the upload was kept as a conflict copy instead
+};
+
 struct OwnerInfo {
   std::string name;
   std::string encodedPassword;
@@ -82,6 +101,20 @@ class Store {
   // document's known ones (or, with `clearMarks`, replaces them), all in one transaction.
   void saveDocument(const std::string& name, StagedBody body, const MarkLists& newSeals = {},
                     const MarkLists& newSigns = {}, bool clearMarks = false);
+  // The upload of a control: stored like saveDocument when `ifMatch` is empty, names the current
+  // version, or there is no document `name` yet; otherwise the body and the marks are kept whole as a
+  // conflict copy (named after the document, `user` and the time) and the document stays as it was.
+  // The comparison and the write are one transaction, so of two uploads based on one version only
+  // the first replaces it.
+  UploadOutcome saveUpload(const std::string& name, StagedBody body, const MarkLists& newSeals,
+                           const MarkLists& newSigns, const std::string& ifMatch, const std::string& user);
+  // Conflict copies and previous versions, of one document or (when empty) of all, oldest first.
+  std::vector<CopyInfo> copies(const std::string& document = "");
+  // Makes the copy `copy` of `document` its current version, appending the copy's marks to the
+  // document's; the replaced version is kept as a previous version, whose name is returned. Throws
+  // StoreError when either is missing or the copy is not one of `document`.
+  std::string takeCopy(const std::string& document, const std::string& copy);
+
   std::optional<DocumentInfo> document(const std::string& name);
   std::vector<DocumentInfo> documents();
   MarkLists marks(const std::string& document, MarkKind kind);
@@ -123,6 +156,15 @@ class Store {
   std::optional<OpenedBody<Info>> openBody(Find find);
   void removeBody(const std::string& body) const noexcept;
   void appendMarks(const std::string& document, MarkKind kind, const MarkLists& lists);
+  // Inside a transaction: points `name` at `bodyName` and adds the marks; returns the replaced body.
+  std::string writeDocument(const std::string& name, const std::string& bodyName, std::uint64_t size,
+                            const MarkLists& newSeals, const MarkLists& newSigns, bool clearMarks);
+  // Inside a transaction: a name derived by `derive` that no document holds yet.
+  template <typename Derive>
+  std::string freeName(Derive derive);
+  std::optional<DocumentInfo> documentLocked(const std::string& name);
+  // marks() for a caller that holds the lock already.
+  MarkLists marksLocked(const std::string& document, MarkKind kind);
 
   std::filesystem::path dir_;
   std::mutex mutex_;  // one connection, so one statement sequence at a time

@@ -7,6 +7,7 @@
 #include "server/names.h"
 #include "server/page_requests.h"
 #include "server/query.h"
+#include "server/versions.h"
 
 namespace verolin::server {
 namespace {
@@ -100,6 +101,12 @@ void PageRequests::receiveUpload(const httplib::Request& req, const std::string&
     return refuseUnread(res, 400, "splitstr is empty, so the mark lists cannot be split");
   }
 
+  const std::string basedOn = req.get_header_value(kBasedOnHeader);
+  if (basedOn.empty() && options_.requireVersion) {
+    return refuseUnread(res, 428,
+                        "this server stores only uploads that name the version they are based on (If-Match)");
+  }
+
   StagedBody body = store_.stage();
   std::string head;
   if (!receiveBody(req, res, reader, options_.maxBodyBytes, body, head)) return;
@@ -114,8 +121,17 @@ void PageRequests::receiveUpload(const httplib::Request& req, const std::string&
                       "); nothing was stored");
   }
   const auto size = body.size();
-  store_.saveDocument(path, std::move(body), seals, signs);
+  // The page knows no users of its own yet; a copy is then named after the document and the time.
+  const UploadOutcome outcome = store_.saveUpload(path, std::move(body), seals, signs, basedOn, "");
+  if (outcome.conflict) {
+    const std::string& copy = outcome.conflict->name;
+    refuse(res, 409,
+           path + " changed since the version this upload is based on; the upload was kept whole as " + copy);
+    res.set_header(kConflictCopyHeader, headerText(copy));
+    return;
+  }
   res.status = 200;
+  res.set_header(kVersionHeader, versionTag(outcome.stored));
   res.set_content("OK stored " + path + " (" + std::to_string(size) + " bytes)\n",
                   "text/plain; charset=utf-8");
 }

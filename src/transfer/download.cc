@@ -52,7 +52,8 @@ bool decryptsOntoItself(control::Control& c, const std::string& path) {
 
 }  // namespace
 
-std::string FetchByRequest(control::Control& c, const std::string& url, const std::string& name) {
+std::string FetchByRequest(control::Control& c, const std::string& url, const std::string& name,
+                           std::string& versionTag) {
   auto& s = c.state();
   // The name comes from the server path; it must not lead out of the working folder.
   if (!IsPlainFileName(name)) return {};
@@ -60,6 +61,7 @@ std::string FetchByRequest(control::Control& c, const std::string& url, const st
   {
     Exchange exchange(c, "GET", url);
     if (!exchange.receiveFile(downloaded)) return {};
+    versionTag = exchange.request().getResponseHeader(kVersionHeader);
   }
   c.pump();
   Variant isSave(false), bDel(false);
@@ -80,13 +82,14 @@ std::string FetchByRequest(control::Control& c, const std::string& url, const st
   return ok ? cipher.plainFile : std::string();
 }
 
-std::string FetchByUrl(control::Control& c, const std::string& url) {
+std::string FetchByUrl(control::Control& c, const std::string& url, std::string& versionTag) {
   try {
     const std::string stamp = c.state().tempDir + TimeStampName(c);
     const std::string container = stamp + "." + std::string(crypto::kContainerExtension);
     {
       Exchange exchange(c, "GET", url);
       if (!exchange.receiveFile(container)) return {};
+      versionTag = exchange.request().getResponseHeader(kVersionHeader);
     }
     c.pump();
     crypto::CipherState cipher;
@@ -129,17 +132,20 @@ std::string DownloadDocument(control::Control& c, const std::string& mode, const
 
   control::BusyScope busy(s);
   std::string path;
+  std::string versionTag;
   if (s.getSetType != "0") {
     const std::string name = LastPathSegment(s.serverFilePath);
-    path = FetchByRequest(c, DownloadUrl(s, name), name);
+    path = FetchByRequest(c, DownloadUrl(s, name), name, versionTag);
     if (path.empty()) return {};
   } else {
-    path = FetchByUrl(c, s.serverFilePath);
+    path = FetchByUrl(c, s.serverFilePath, versionTag);
     if (path.empty()) return refuse(kUrlFetchFailed);
     if (!c.files().fileExists(path)) return refuse(kFileToOpenMissing);
   }
   s.clearMarkLists();
   s.localFile = path;
+  s.versionTag = versionTag;
+  s.versionTagFile = path;
   FetchSignatureLists(c, LastPathSegment(s.serverFilePath));
   return path;
 }

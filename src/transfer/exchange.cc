@@ -3,6 +3,7 @@
 #include "automation/error.h"
 #include "text/codepage.h"
 #include "transfer/list_answer.h"
+#include "transfer/protocol.h"
 
 namespace verolin::transfer {
 namespace {
@@ -63,8 +64,9 @@ bool Exchange::receiveFile(const std::string& path) {
   return true;
 }
 
-bool PostFile(control::Control& c, const std::string& baseUrl, const std::string& query,
-              const std::string& localPath) {
+PostAnswer PostDocument(control::Control& c, const std::string& baseUrl, const std::string& query,
+                        const std::string& localPath, const std::string& basedOn) {
+  PostAnswer answer;
   try {
     platform::FileSystem& files = c.files();
     // The body is read as it is sent; an empty or unreadable file fails here, before anything is sent.
@@ -74,13 +76,26 @@ bool PostFile(control::Control& c, const std::string& baseUrl, const std::string
     }
     files.openRead(localPath);
     Exchange exchange(c, "POST", baseUrl + query);
+    if (!basedOn.empty()) exchange.request().setRequestHeader(kBasedOnHeader, basedOn);
     c.pump();
-    exchange.request().sendFile(files.nativePath(localPath));
-    return exchange.succeeded();
+    platform::HttpRequest& request = exchange.request();
+    request.sendFile(files.nativePath(localPath));
+    answer.ok = exchange.succeeded();
+    if (answer.ok) {
+      answer.versionTag = request.getResponseHeader(kVersionHeader);
+    } else if (request.readyState() == 4 && request.status() == kConflictStatus) {
+      answer.conflictCopy = HeaderText(request.getResponseHeader(kConflictCopyHeader));
+    }
   } catch (const std::exception&) {
     c.message(kReceivingPageError, platform::mb::kInformation, kCaptionInfo);
-    return false;
+    answer = {};
   }
+  return answer;
+}
+
+bool PostFile(control::Control& c, const std::string& baseUrl, const std::string& query,
+              const std::string& localPath) {
+  return PostDocument(c, baseUrl, query, localPath, "").ok;
 }
 
 void ShowRequestError(control::Control& c) {

@@ -42,6 +42,17 @@ class Exchange {
 bool PostFile(control::Control& c, const std::string& baseUrl, const std::string& query,
               const std::string& localPath);
 
+// What a server said to a posted document beyond success: the tag of the version it now holds, and,
+// when it kept the post as a copy because it was based on a replaced version (409), the copy's name.
+struct PostAnswer {
+  bool ok = false;
+  std::string versionTag;
+  std::string conflictCopy;
+};
+// PostFile for the document upload, naming the version it is based on when `basedOn` is not empty.
+PostAnswer PostDocument(control::Control& c, const std::string& baseUrl, const std::string& query,
+                        const std::string& localPath, const std::string& basedOn);
+
 // Inside a catch block of a fetch: shows the error's description in an information box, except for
 // E_FAIL, which stands for a plain failure and is passed over without a message.
 void ShowRequestError(control::Control& c);

@@ -1,6 +1,7 @@
 #include "transfer/protocol.h"
 
 #include "automation/variant.h"
+#include "text/utf8.h"
 
 namespace verolin::transfer {
 
@@ -82,6 +83,25 @@ std::string SealPictureUrl(const control::ControlState& s, std::string_view requ
 
 std::string ClientUploadQuery(std::string_view clientPath, std::string_view serverPath) {
   return "?RequestType=UPLOADFILE&CLIENT=" + std::string(clientPath) + "&SERVER=" + std::string(serverPath);
+}
+
+std::string HeaderText(std::string_view value) {
+  auto digit = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  std::string out;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '%' && i + 2 < value.size() && digit(value[i + 1]) >= 0 && digit(value[i + 2]) >= 0) {
+      out += static_cast<char>(digit(value[i + 1]) * 16 + digit(value[i + 2]));
+      i += 2;
+    } else {
+      out += value[i];
+    }
+  }
+  return text::isValid(out) ? out : std::string(value);
 }
 
 }  // namespace verolin::transfer

@@ -10,6 +10,17 @@
 
 namespace verolin::transfer {
 
+// Version tags, as headers beside the catalogue's requests: the server names the version of a
+// document it answers, the upload names the version it is based on, and a server that kept an upload
+// based on a replaced version as a copy answers 409 and names the copy (percent-encoded UTF-8).
+inline constexpr const char* kVersionHeader = "ETag";
+inline constexpr const char* kBasedOnHeader = "If-Match";
+inline constexpr const char* kConflictCopyHeader = "X-Verolin-Conflict-Copy";
+inline constexpr int kConflictStatus = 409;
+
+// A header value as text: percent escapes decoded; the value as it came when that is not UTF-8.
+std::string HeaderText(std::string_view value);
+
 // The text after the last "/"; the whole text when it holds none; "" when it ends with "/".
 std::string LastPathSegment(std::string_view path);
 

@@ -31,9 +31,11 @@ automation::Variant DownFileFromServer(control::Control& c, const std::string& m
 std::string DownloadDocument(control::Control& c, const std::string& mode, const std::string& form,
                              const std::string& serverPath);
 // Request mode: GET `url` into the working folder as `name`, quit the word processor, decrypt.
-std::string FetchByRequest(control::Control& c, const std::string& url, const std::string& name);
+// `versionTag` receives the server's tag of the version fetched ("" when it sent none).
+std::string FetchByRequest(control::Control& c, const std::string& url, const std::string& name,
+                           std::string& versionTag);
 // Plain-URL mode: GET `url` into a time-stamped container and decrypt it.
-std::string FetchByUrl(control::Control& c, const std::string& url);
+std::string FetchByUrl(control::Control& c, const std::string& url, std::string& versionTag);
 // The signature lists of document `name`, then its seal lists.
 void FetchSignatureLists(control::Control& c, const std::string& name);
 void FetchSealLists(control::Control& c, const std::string& name);

@@ -23,6 +23,9 @@ constexpr const char* kOpenDocumentFirst = "请先打开一篇文档或打开一
 constexpr const char* kNoLocalFile = "没有找到本地文件.";
 constexpr const char* kNoServerName = "缺少要保存的文件名.";
 constexpr const char* kLocalFileMissing = "找不到要上传的本地文件";
+// Followed by the name of the copy the server kept.
+constexpr const char* kServerVersionChanged =
+    "服务器上的文件在您下载之后已被他人修改,您的版本没有覆盖它,已作为副本保存在服务器上:";
 
 // Deletes the container that this upload wrote, on every way out once it exists.
 class ContainerCleanup {
@@ -79,8 +82,20 @@ std::string uploadSteps(control::Control& c, const std::string& fileDir, const s
 
   const std::string name = LastPathSegment(s.serverFilePath);
   const std::string query = UploadQuery(s, UploadPathValue(s.getSetType, fileDir, name));
-  if (!PostFile(c, s.activeForm, query, container)) return {};
+  // Only the working copy that the download wrote is based on the version the server named.
+  const std::string basedOn = s.versionTagFile == s.localFile ? s.versionTag : std::string();
+  const PostAnswer answer = PostDocument(c, s.activeForm, query, container, basedOn);
+  if (!answer.ok) {
+    // Someone stored a newer version meanwhile; the server kept this one beside it. The document,
+    // its working copy and the mark lists stay as after any failed upload.
+    if (!answer.conflictCopy.empty())
+      c.message(kServerVersionChanged + answer.conflictCopy, mb::kExclamation, kCaptionInfo);
+    return {};
+  }
   s.unconfirmedFile.clear();
+  // The next upload of this working copy is based on the version just stored.
+  s.versionTag = answer.versionTag;
+  s.versionTagFile = answer.versionTag.empty() ? std::string() : s.localFile;
   if (!quit) return "1";
 
   Variant isSave(false), bDel(false);
@@ -92,6 +107,8 @@ std::string uploadSteps(control::Control& c, const std::string& fileDir, const s
     // The upload succeeded; a local copy that cannot be deleted now is not reported.
   }
   s.localFile.clear();
+  s.versionTag.clear();
+  s.versionTagFile.clear();
   return "1";
 }
 

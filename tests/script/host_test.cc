@@ -117,6 +117,7 @@ class CannedRequest final : public platform::HttpRequest {
  public:
   CannedRequest(int status, std::string body) : status_(status), body_(std::move(body)) {}
   void open(const std::string&, const std::string&, bool) override {}
+  void setRequestHeader(const std::string&, const std::string&) override {}
   void send() override { answer(); }
   void send(const automation::Bytes&) override { answer(); }
   void sendFile(const std::filesystem::path&) override { answer(); }
@@ -124,6 +125,7 @@ class CannedRequest final : public platform::HttpRequest {
   int readyState() const override { return done_ ? 4 : 1; }
   int status() const override { return done_ ? status_ : 0; }
   automation::Bytes responseBody() const override { return automation::Bytes(body_.begin(), body_.end()); }
+  std::string getResponseHeader(const std::string&) const override { return {}; }
 
  private:
   void answer() {

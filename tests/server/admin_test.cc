@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "server/admin.h"
+#include "server/versions.h"
 #include "server_fixture.h"
 
 namespace verolin::server::testing {
@@ -199,6 +200,54 @@ TEST(Admin, ServerKilledMidUploadKeepsThePreviousVersion) {
   Store store(data.path() / "store");
   EXPECT_EQ(store.document("a.jia")->version, 1);
   EXPECT_EQ(crypto::decryptBytes(store.openDocument("a.jia")->reader->readAll()).bytes, "version 1");
+}
+
+}  // namespace
+}  // namespace verolin::server::testing
+
+namespace verolin::server::testing {
+namespace {
+
+std::string commandOutput(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  char buffer[512];
+  while (pipe && std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  if (pipe) ::pclose(pipe);
+  return out;
+}
+
+TEST(Admin, CommandLineListsConflictCopiesAndTakesOne) {
+  const char* binary = std::getenv("VEROLIN_BINARY");
+  if (!binary || !std::filesystem::exists(binary)) GTEST_SKIP() << "verolin is not built";
+  const std::string b = binary;
+  DataFolder data;
+  std::string copy;
+  {
+    Store store(data.path() / "store");
+    putDocument(store, data.write("a.doc", "v1"), "", false);
+    const std::string base = versionTag(*store.document("a.jia"));
+    putDocument(store, data.write("a.doc", "first"), "", false);
+    StagedBody body = store.stage();
+    const std::string second = container("second");
+    body.write(second.data(), second.size());
+    copy = store.saveUpload("a.jia", std::move(body), {}, {}, base, "lisi").conflict->name;
+  }
+  const std::string d = " --data " + (data.path() / "store").string();
+  const std::string listed = commandOutput(b + " doc conflicts a.jia" + d);
+  EXPECT_EQ(listed.rfind(copy + "\tconflict copy of a.jia\t", 0), 0u) << listed;
+  EXPECT_NE(listed.find("\tlisi\n"), std::string::npos) << listed;
+  EXPECT_NE(commandOutput(b + " doc list" + d).find("  conflict copy of a.jia, uploaded by lisi\n"),
+            std::string::npos);
+
+  EXPECT_NE(commandOutput(b + " doc resolve a.jia --take " + copy + d).find("a.jia is now the version of"),
+            std::string::npos);
+  Store store(data.path() / "store", Store::Open::kExisting);
+  EXPECT_EQ(DataFolder::read(getDocument(store, "a.jia", data.path() / "now.doc")), "second");
+  const auto copies = store.copies("a.jia");
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(DataFolder::read(getDocument(store, copies[0].name, data.path() / "was.doc")), "first");
+  EXPECT_NE(std::system((b + " doc resolve a.jia --take nothing.jia" + d + " 2> /dev/null").c_str()), 0);
 }
 
 }  // namespace

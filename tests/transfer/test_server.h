@@ -15,6 +15,7 @@ namespace verolin::transfer::testing {
 
 struct RecordedRequest {
   std::string method, target, body;  // target exactly as it came over the wire
+  std::string ifMatch;               // the version the request said it was based on, if any
 };
 
 class TestServer {
@@ -48,6 +49,11 @@ class TestServer {
     std::lock_guard lock(mutex_);
     answers_[key] = {200, "late", true};
   }
+  // Every answer names this version tag; the page otherwise knows nothing of versions.
+  void tagAnswers(const std::string& tag) {
+    std::lock_guard lock(mutex_);
+    versionTag_ = tag;
+  }
   std::vector<RecordedRequest> requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -66,13 +72,14 @@ class TestServer {
   };
   void dispatch(const httplib::Request& req, httplib::Response& res) {
     std::unique_lock lock(mutex_);
-    requests_.push_back({req.method, req.target, req.body});
+    requests_.push_back({req.method, req.target, req.body, req.get_header_value("If-Match")});
     const std::string type = req.get_param_value("RequestType");
     const auto found = answers_.find(type.empty() ? req.path : type);
     const Answer a = found != answers_.end() ? found->second : Answer{};
     if (a.hangs) endedSignal_.wait_for(lock, std::chrono::seconds(30), [this] { return ended_; });
     if (a.status >= 300 && a.status < 400) return res.set_redirect(a.body, a.status);
     res.status = a.status;
+    if (!versionTag_.empty()) res.set_header("ETag", versionTag_);
     res.set_content(a.body, "application/octet-stream");
   }
 
@@ -83,6 +90,7 @@ class TestServer {
   std::condition_variable endedSignal_;
   bool ended_ = false;
   std::map<std::string, Answer> answers_;
+  std::string versionTag_;
   std::vector<RecordedRequest> requests_;
 };
 
