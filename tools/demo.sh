@@ -2,7 +2,8 @@
 # Builds the program and runs the demo: a reference server on loopback with one stored document, and
 # page scripts that play a web page and its user against the control: open a local file, create a
 # document, download-edit-upload in both transfer modes, send a client file, insert a network picture,
-# steer tracked revisions and protection and put a red header on a document that goes to the server.
+# steer tracked revisions and protection and put a red header on a document that goes to the server,
+# seal and sign, and two people upload one document in turn without losing either version.
 # Each page script's transcript (message boxes, status strip, windows, HTTP exchanges) goes to the terminal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,6 +28,9 @@ printf '%s\n' '{\rtf1\ansi\ansicpg936\deff0{\fonttbl{\f0\fnil SimSun;}}' \
   '\pard\qc\b\fs32 \u20851?\u20110?\u23450?\u30003?\u30340?\u36890?\u30693?\b0\par' \
   '\pard\fs24 Quarterly report, draft for review.\par}' >"$work/report.doc"
 "$bin" doc put "$work/report.doc" --data "$work/data" >/dev/null
+# The same draft under a name of its own for the two people of the conflict step, so that the sealed
+# report stays as the seal step leaves it.
+"$bin" doc put "$work/report.doc" --name minutes.jia --data "$work/data" >/dev/null
 # A seal owner whose stamp the server keeps encrypted under the owner's seal password.
 "$bin" owner add 张三 --picture examples/seal-zhang.png --password zs123 --data "$work/data" >/dev/null
 
@@ -55,6 +59,7 @@ run network-picture.js "$page"
 run document-commands.js "$page" request.jia
 run seal.js "$page" report.jia 张三 zs123
 run signature.js "$page" signed.jia
+run conflict.js "$page" minutes.jia
 echo
 echo "== what the server keeps"
 "$bin" doc list --data "$work/data"

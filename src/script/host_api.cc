@@ -5,6 +5,7 @@
 #include "automation/date.h"
 #include "automation/error.h"
 #include "platform/files.h"
+#include "script/colleague.h"
 #include "script/handlers.h"
 #include "script/native.h"
 #include "script/session.h"
@@ -39,8 +40,17 @@ Bytes contentArg(duk_context* ctx, duk_idx_t idx, const char* function) {
                         std::string(function) + ": give a string or a Uint8Array");
 }
 
+// The functions of host.word, host.file and host.clipboard serve the page's own user; those under
+// host.colleague carry this magic and serve the colleague.
+constexpr int kColleagueMagic = 1;
+
+control::Apartment& person(duk_context* ctx) {
+  Session& s = sessionOf(ctx);
+  return duk_get_current_magic(ctx) == kColleagueMagic ? s.meetColleague().apartment() : s.apartment;
+}
+
 platform::FileSystem& files(duk_context* ctx) {
-  return *sessionOf(ctx).apartment.platform().files;
+  return *person(ctx).platform().files;
 }
 
 // Creates the folders above `path` that are missing, as a person preparing files would.
@@ -88,7 +98,7 @@ int ref(duk_context* ctx) {
 }
 
 int word(duk_context* ctx) {
-  const automation::Variant& app = sessionOf(ctx).apartment.state().wordApp;
+  const automation::Variant& app = person(ctx).state().wordApp;
   if (app.isObject()) {
     pushVariant(ctx, app);
   } else {
@@ -119,7 +129,7 @@ int sleep(duk_context* ctx) {
 int setPicture(duk_context* ctx) {
   Bytes picture = duk_is_string(ctx, 0) ? files(ctx).read(readString(ctx, 0))
                                         : contentArg(ctx, 0, "host.clipboard.setPicture");
-  sessionOf(ctx).standIn.clipboard.setPicture(std::move(picture));
+  person(ctx).platform().clipboard->setPicture(std::move(picture));
   return 0;
 }
 
@@ -137,17 +147,72 @@ int print(duk_context* ctx) {
   return 0;
 }
 
+int asking(duk_context* ctx) {
+  const Stage* stage = sessionOf(ctx).stage;
+  pushString(ctx, stage ? stage->acting : kControlName);
+  return 1;
+}
+
 struct Function {
   const char* name;
   duk_c_function fn;
   duk_idx_t nargs;
 };
 
-void putFunctions(duk_context* ctx, std::initializer_list<Function> functions) {
+void putFunctions(duk_context* ctx, std::initializer_list<Function> functions, int magic = 0) {
   for (const auto& f : functions) {
     duk_push_c_function(ctx, f.fn, f.nargs);
+    duk_set_magic(ctx, -1, magic);
     duk_put_prop_string(ctx, -2, f.name);
   }
+}
+
+void putGetter(duk_context* ctx, duk_idx_t object, const char* name, duk_c_function fn, int magic = 0) {
+  object = duk_normalize_index(ctx, object);
+  pushString(ctx, name);
+  duk_push_c_function(ctx, fn, 0);
+  duk_set_magic(ctx, -1, magic);
+  duk_def_prop(ctx, object, DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_SET_ENUMERABLE);
+}
+
+// What belongs to one person's machine: their word processor, files and clipboard.
+void putMachine(duk_context* ctx, duk_idx_t object, int magic) {
+  object = duk_normalize_index(ctx, object);
+  putGetter(ctx, object, "word", native<word>, magic);
+
+  duk_push_object(ctx);
+  putFunctions(ctx,
+               {{"write", native<fileWrite>, 2},
+                {"read", native<fileRead>, 1},
+                {"exists", native<fileExists>, 1},
+                {"remove", native<fileRemove>, 1}},
+               magic);
+  duk_put_prop_string(ctx, object, "file");
+
+  duk_push_object(ctx);
+  putFunctions(ctx, {{"setPicture", native<setPicture>, 1}}, magic);
+  duk_put_prop_string(ctx, object, "clipboard");
+}
+
+// In the heap stash: the colleague's object, made when the script first asks for it.
+constexpr const char* kColleagueStashKey = "colleague";
+
+int colleague(duk_context* ctx) {
+  Session& s = sessionOf(ctx);
+  duk_push_heap_stash(ctx);
+  if (duk_get_prop_string(ctx, -1, kColleagueStashKey)) return 1;
+  duk_pop(ctx);
+  if (!s.meetColleague) {
+    throw AutomationError(automation::err::kInvalidCall, "host.colleague: this run has no second person");
+  }
+  Colleague& met = s.meetColleague();
+  duk_push_object(ctx);
+  pushObject(ctx, met.control());
+  duk_put_prop_string(ctx, -2, "control");
+  putMachine(ctx, -1, kColleagueMagic);
+  duk_dup_top(ctx);
+  duk_put_prop_string(ctx, -3, kColleagueStashKey);
+  return 1;
 }
 
 }  // namespace
@@ -166,10 +231,9 @@ void installHost(duk_context* ctx, const std::vector<std::string>& args) {
                      {"sleep", native<sleep>, 1},
                      {"print", native<print>, DUK_VARARGS}});
   installHandlers(ctx, host);
-
-  pushString(ctx, "word");
-  duk_push_c_function(ctx, native<word>, 0);
-  duk_def_prop(ctx, host, DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_SET_ENUMERABLE);
+  putMachine(ctx, host, 0);
+  putGetter(ctx, host, "asking", native<asking>);
+  putGetter(ctx, host, "colleague", native<colleague>);
 
   duk_push_array(ctx);
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -177,17 +241,6 @@ void installHost(duk_context* ctx, const std::vector<std::string>& args) {
     duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(i));
   }
   duk_put_prop_string(ctx, host, "args");
-
-  duk_push_object(ctx);
-  putFunctions(ctx, {{"write", native<fileWrite>, 2},
-                     {"read", native<fileRead>, 1},
-                     {"exists", native<fileExists>, 1},
-                     {"remove", native<fileRemove>, 1}});
-  duk_put_prop_string(ctx, host, "file");
-
-  duk_push_object(ctx);
-  putFunctions(ctx, {{"setPicture", native<setPicture>, 1}});
-  duk_put_prop_string(ctx, host, "clipboard");
 
   duk_put_global_string(ctx, "host");
 }

@@ -1,6 +1,6 @@
 // The globals of a page script: `control`, the control as its page sees it, and `host`, the browser and
 // the machine around it (by-reference boxes, the user's handlers, the word processor, arguments, local
-// files, clock, clipboard and standard output).
+// files, clock, clipboard and standard output, and the colleague with a control of their own).
 #pragma once
 
 #include <duktape.h>

@@ -9,9 +9,11 @@
 
 #include "activex/verolin_activex.h"
 #include "platform/curl_http.h"
+#include "script/colleague.h"
 #include "script/engine.h"
 #include "script/handlers.h"
 #include "script/host_api.h"
+#include "script/person_host.h"
 #include "script/session.h"
 #include "script/transcript.h"
 #include "text/codepage.h"
@@ -80,20 +82,38 @@ void installWordProcessor(platform::Platform& platform, const PageOptions& optio
 #endif
 }
 
+// The colleague's machine lives in a folder of its own beside the drive folders.
+constexpr const char* kColleagueFolder = "colleague";
+
 int playPage(std::string_view source, const std::string& fileName, const PageOptions& options,
              const std::filesystem::path& root, std::ostream& out, std::ostream& log) {
   CodePageScope codePage(options.codePage);
   platform::StandInPlatform standIn(root);
-  writeTranscript(standIn.host, log);
+  Stage stage;
+  PersonHost user(standIn.host, stage, kControlName);
+  writeTranscript(standIn.host, log, &stage);
   standIn.http = platform::makeCurlHttpFactory();
   if (options.prepare) options.prepare(standIn);
-  if (standIn.http) standIn.http = traceHttp(std::move(standIn.http), standIn.host);
+  // Both people's requests go through the one factory, each traced as theirs.
+  std::unique_ptr<platform::HttpFactory> network = std::move(standIn.http);
+  if (network) standIn.http = traceHttp(*network, user);
   // The word processor keeps a reference to the services it was registered with.
   platform::Platform services = standIn.platform();
+  services.host = &user;
   installWordProcessor(services, options, log);
 
   control::Apartment apartment(services);
   Session session(standIn, apartment, out);
+  session.stage = &stage;
+  std::unique_ptr<Colleague> colleague;
+  session.meetColleague = [&]() -> Colleague& {
+    if (!colleague) {
+      colleague = std::make_unique<Colleague>(
+          root / kColleagueFolder, standIn.host, stage, network.get(),
+          [&options, &log](platform::Platform& machine) { installWordProcessor(machine, options, log); });
+    }
+    return *colleague;
+  };
   std::shared_ptr<activex::VerolinActivex> activex;
   int code = 0;
   {
@@ -112,8 +132,9 @@ int playPage(std::string_view source, const std::string& fileName, const PageOpt
       log << failure->describe();
       code = kExitScriptError;
     }
-    // The page goes away: the control is released (Terminate) while the handlers still answer.
+    // The pages go away: the controls are released (Terminate) while the handlers still answer.
     activex->release();
+    if (colleague) colleague->release();
     if (auto failure = engine.takePendingError()) {
       log << failure->describe();
       code = kExitScriptError;
@@ -121,6 +142,7 @@ int playPage(std::string_view source, const std::string& fileName, const PageOpt
     detachHandlers(session);
   }
   activex.reset();
+  colleague.reset();
   standIn.host.onTrace = nullptr;
   return code;
 }

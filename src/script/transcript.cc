@@ -97,14 +97,16 @@ class TracedRequest final : public platform::HttpRequest {
 
 class TracedFactory final : public platform::HttpFactory {
  public:
-  TracedFactory(std::unique_ptr<platform::HttpFactory> inner, platform::Host& host)
-      : inner_(std::move(inner)), host_(host) {}
+  TracedFactory(std::unique_ptr<platform::HttpFactory> owned, platform::Host& host)
+      : owned_(std::move(owned)), inner_(*owned_), host_(host) {}
+  TracedFactory(platform::HttpFactory& shared, platform::Host& host) : inner_(shared), host_(host) {}
   std::unique_ptr<platform::HttpRequest> create() override {
-    return std::make_unique<TracedRequest>(inner_->create(), host_);
+    return std::make_unique<TracedRequest>(inner_.create(), host_);
   }
 
  private:
-  std::unique_ptr<platform::HttpFactory> inner_;
+  std::unique_ptr<platform::HttpFactory> owned_;
+  platform::HttpFactory& inner_;
   platform::Host& host_;
 };
 
@@ -126,8 +128,9 @@ std::string transcriptLine(std::string_view category, std::string_view line) {
   return out;
 }
 
-void writeTranscript(platform::StandInHost& host, std::ostream& out) {
-  host.onTrace = [&out](std::string_view category, std::string_view line) {
+void writeTranscript(platform::StandInHost& host, std::ostream& out, const Stage* stage) {
+  host.onTrace = [&out, stage](std::string_view category, std::string_view line) {
+    if (stage && stage->acting != kControlName) out << stage->acting << ' ';
     out << transcriptLine(category, line) << '\n';
     out.flush();
   };
@@ -136,6 +139,10 @@ void writeTranscript(platform::StandInHost& host, std::ostream& out) {
 std::unique_ptr<platform::HttpFactory> traceHttp(std::unique_ptr<platform::HttpFactory> inner,
                                                  platform::Host& host) {
   return std::make_unique<TracedFactory>(std::move(inner), host);
+}
+
+std::unique_ptr<platform::HttpFactory> traceHttp(platform::HttpFactory& shared, platform::Host& host) {
+  return std::make_unique<TracedFactory>(shared, host);
 }
 
 }  // namespace verolin::script

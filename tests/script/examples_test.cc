@@ -185,6 +185,34 @@ TEST_F(Examples, SealPlacedUploadedAndListedAgain) {
   EXPECT_EQ(seals.ids, std::vector<std::string>{"1"});
 }
 
+// Two people edit one document: the user's upload is the current version, the colleague's is kept as
+// a conflict copy byte for byte, and the colleague is told its name and keeps the document.
+TEST_F(Examples, TwoPeopleEditOneDocumentAndNothingIsLost) {
+  const std::string page = startServer();
+  ASSERT_EQ(example("conflict.js", "-- " + quoted(page) + " report.jia"), 0) << err_;
+  const auto copies = server_->store().copies("report.jia");
+  ASSERT_EQ(copies.size(), 1u);
+  const std::string copy = copies[0].name;
+  EXPECT_TRUE(
+      said("\ncolleague msgbox   [信息] 服务器上的文件在您下载之后已被他人修改,您的版本没有覆盖它,"
+           "已作为副本保存在服务器上:" +
+           copy + " (style 48) -> OK"))
+      << err_;
+  EXPECT_TRUE(said("\nmsgbox   [信息] 保存数据到服务器完成! (style 64) -> OK"));
+  EXPECT_TRUE(said("\ncolleague http     POST " + page));
+  EXPECT_TRUE(said("\ncolleague file     "));
+  EXPECT_NE(out_.find(copy), std::string::npos) << out_;
+
+  const std::string current =
+      text::fromWire(readAll(server::getDocument(server_->store(), "report.jia", work_ / "current.doc")));
+  const std::string theirs =
+      text::fromWire(readAll(server::getDocument(server_->store(), copy, work_ / "copy.doc")));
+  EXPECT_NE(current.find("张三：同意，请按时召开。"), std::string::npos);
+  EXPECT_EQ(current.find("李四：建议改到周五下午。"), std::string::npos);
+  EXPECT_NE(theirs.find("李四：建议改到周五下午。"), std::string::npos);
+  EXPECT_EQ(theirs.find("张三：同意，请按时召开。"), std::string::npos);
+}
+
 TEST_F(Examples, ScriptErrorNamesFileAndLineAndFails) {
   const std::string script = writeScript("bad.js", "host.print('before');\n\ncontrol.NoSuchMember();\n");
   EXPECT_EQ(verolin(script), 1);
