@@ -15,6 +15,7 @@ std::string standardDescription(std::int32_t number) {
     case err::kOutOfMemory: return "Out of memory";
     case err::kSubscriptOutOfRange: return "Subscript out of range";
     case err::kTypeMismatch: return "Type mismatch";
+    case err::kInternalError: return "Internal error";
     case err::kBadFileName: return "Bad file name or number";
     case err::kFileNotFound: return "File not found";
     case err::kFileAlreadyOpen: return "File already open";

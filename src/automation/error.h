@@ -15,6 +15,7 @@ inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kOutOfMemory = 7;
 inline constexpr std::int32_t kSubscriptOutOfRange = 9;
 inline constexpr std::int32_t kTypeMismatch = 13;
+inline constexpr std::int32_t kInternalError = 51;
 inline constexpr std::int32_t kBadFileName = 52;
 inline constexpr std::int32_t kFileNotFound = 53;
 inline constexpr std::int32_t kFileAlreadyOpen = 55;

@@ -1,8 +1,30 @@
 #include "automation/object.h"
 
+#include <new>
+#include <stdexcept>
+
+#include "automation/caller_abort.h"
 #include "text/utf8.h"
 
 namespace verolin::automation {
+
+namespace {
+
+// What a caller sees of a fault that escaped a member as a plain C++ exception: a number and the
+// runtime's description, never the library's own wording or the exception itself.
+AutomationError asAutomationError(std::exception_ptr fault, const std::string& source) {
+  try {
+    std::rethrow_exception(fault);
+  } catch (const std::bad_alloc&) {
+    return errorOf(err::kOutOfMemory, source);
+  } catch (const std::out_of_range&) {
+    return errorOf(err::kSubscriptOutOfRange, source);
+  } catch (...) {
+    return errorOf(err::kInternalError, source);
+  }
+}
+
+}  // namespace
 
 const ObjectBase::Member* ObjectBase::find(std::string_view name) const {
   if (name.empty()) name = default_;
@@ -78,6 +100,21 @@ std::vector<Variant> ObjectBase::arrange(const Member& m, std::span<Variant> arg
 
 Variant ObjectBase::invoke(std::string_view member, InvokeKind kind, std::span<Variant> args,
                            std::span<NamedArg> named) {
+  // Every member of every object is reached through here, so this is the one place where a fault inside
+  // a member is turned into the error a script can read.
+  try {
+    return invokeMember(member, kind, args, named);
+  } catch (const AutomationError&) {
+    throw;
+  } catch (const CallerAbort&) {
+    throw;
+  } catch (...) {
+    throw asAutomationError(std::current_exception(), typeName_ + "." + std::string(member));
+  }
+}
+
+Variant ObjectBase::invokeMember(std::string_view member, InvokeKind kind, std::span<Variant> args,
+                                 std::span<NamedArg> named) {
   const Member* m = find(member);
   if (!m) throw errorOf(err::kMemberNotFound, typeName_ + "." + std::string(member));
 

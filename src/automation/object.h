@@ -6,7 +6,9 @@
 // ObjectBase then resolves names case-insensitively, maps named arguments onto parameters, fills omitted
 // optional ones with their default (or Variant::missing()), refuses missing required ones (449), too many
 // (450), unknown names (438, 448), and applies a parameterless property's result's default member to
-// extra arguments, as `Windows(1)` means `Windows.Item(1)`.
+// extra arguments, as `Windows(1)` means `Windows.Item(1)`. Whatever else a member throws reaches the
+// caller as an AutomationError: out of memory (7), an index out of range (9), anything else 51; only a
+// CallerAbort passes as it is.
 #pragma once
 
 #include <functional>
@@ -78,6 +80,8 @@ class ObjectBase : public Dispatch {
     bool isProperty = false;
   };
   const Member* find(std::string_view name) const;
+  Variant invokeMember(std::string_view member, InvokeKind kind, std::span<Variant> args,
+                       std::span<NamedArg> named);
   std::vector<Variant> arrange(const Member& m, std::span<Variant> args, std::span<NamedArg> named,
                                std::size_t expected) const;
 

@@ -7,6 +7,8 @@
 
 #include <duktape.h>
 
+#include "automation/caller_abort.h"
+
 #include <string>
 #include <string_view>
 
@@ -15,9 +17,9 @@ namespace verolin::script {
 class Session;
 
 // Unwinds the control's C++ frames after a script handler failed inside a call of the control; the
-// script's error waits in the heap stash until the outermost native call throws it. Deliberately not a
-// std::exception, so the control's own `catch (const std::exception&)` lets it pass.
-struct ScriptAbort {};
+// script's error waits in the heap stash until the outermost native call throws it. A CallerAbort, so
+// neither the members it passes nor the control's own `catch (const std::exception&)` stop it.
+struct ScriptAbort : automation::CallerAbort {};
 
 // The body of a native function: reads its arguments, does its work, pushes its result and returns
 // the number of results (0 or 1). Failures are C++ exceptions.

@@ -49,6 +49,11 @@ std::string DocSession::windowCaption() const {
 
 // --- Selection ---
 
+int DocSession::insertionPoint() const {
+  // A selection may hold the final mark, which no edit removes: what replaces it goes before that mark.
+  return std::min(selEnd(), model.size() - 1);
+}
+
 void DocSession::select(int start, int end) {
   const int last = model.size();
   start = std::clamp(start, 0, last - 1);
@@ -117,7 +122,7 @@ void DocSession::typeText(std::string_view utf8) {
   selectedShapes_.clear();
   if (selEnd() > selStart()) deleteText(model, selStart(), selEnd(), ctx);
   // Tracked, the deleted text stays in place and the new text follows it.
-  const int at = selEnd();
+  const int at = insertionPoint();
   const int after = insertText(model, at, chars, format, ctx);
   select(after, after);
   changed();
@@ -165,7 +170,7 @@ void DocSession::insertTable(int rows, int columns) {
   const EditContext ctx = editContext();
   const CharFormat format = typingFormat();
   if (selEnd() > selStart()) deleteText(model, selStart(), selEnd(), ctx);
-  int at = selEnd();
+  int at = insertionPoint();
   // A table starts a paragraph of its own and leaves the text after it in a paragraph of its own.
   if (at > model.paragraphStart(at)) at = insertText(model, at, U"\r", format, ctx);
   const int first = at;
@@ -200,7 +205,7 @@ int DocSession::insertInlinePicture(const Picture& picture) {
     p.height = inTwips(p.height * column / p.width);
     p.width = inTwips(column);
   }
-  const int at = selEnd();
+  const int at = insertionPoint();
   const int after = wordproc::insertInlinePicture(model, at, std::move(p), format, ctx);
   select(after, after);
   changed();

@@ -126,6 +126,8 @@ class DocSession {
  private:
   std::string nextShapeName(std::string_view prefix);
   int anchorForSelection() const;
+  // Where text replacing the selection goes, once the selection's own text was deleted.
+  int insertionPoint() const;
 
   std::shared_ptr<Span> selection_;
   std::vector<int> selectedShapes_;

@@ -142,6 +142,8 @@ std::vector<RevisionSpan> listRevisions(const DocumentModel& doc, int start, int
 int insertText(DocumentModel& doc, int pos, std::u32string_view text, const CharFormat& base,
                const EditContext& ctx) {
   if (text.empty()) return pos;
+  // Nothing goes after the final mark; the model puts it before, and the position returned says so.
+  pos = std::clamp(pos, 0, doc.size() - 1);
   const std::uint32_t format = doc.intern(typedFormat(doc, pos, base, ctx));
   doc.insert(pos, text, format);
   return pos + static_cast<int>(text.size());
@@ -149,6 +151,7 @@ int insertText(DocumentModel& doc, int pos, std::u32string_view text, const Char
 
 int insertInlinePicture(DocumentModel& doc, int pos, InlinePicture picture, const CharFormat& base,
                         const EditContext& ctx) {
+  pos = std::clamp(pos, 0, doc.size() - 1);
   const std::uint32_t format = doc.intern(typedFormat(doc, pos, base, ctx));
   doc.insertPicture(pos, std::move(picture), format);
   return pos + 1;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "automation/automation.h"
+#include "automation/caller_abort.h"
 
 namespace verolin::automation {
 namespace {
@@ -42,6 +46,19 @@ class Thing : public ObjectBase {
       if (!child_) child_ = std::make_shared<Thing>();
       return Variant(std::static_pointer_cast<Dispatch>(child_));
     });
+    // Faults of the kinds a member's own code can raise, as a careless member would let them escape.
+    method("Fail", {{"Kind"}}, [this](Args& a) -> Variant {
+      const std::string kind = a[0].toString();
+      if (kind == "memory") throw std::bad_alloc();
+      if (kind == "index") return Variant(items_->values_.at(99));
+      if (kind == "logic") throw std::logic_error("vector::_M_range_check");
+      if (kind == "automation") throw errorOf(err::kFileNotFound, "Thing.Fail");
+      if (kind == "abort") throw CallerAbort{};
+      throw 42;
+    });
+    property(
+        "Broken", [] { return Variant(std::string().at(1)); },
+        [](const Variant&) { throw std::bad_alloc(); });
     defaultMember("Name");
   }
   std::string name_ = "thing";
@@ -118,6 +135,32 @@ TEST_F(ObjectTest, ChainedAccessAndDefaultValue) {
   EXPECT_EQ(obj.get("Child").get("Items").get("Count").toInt16(), 3);
   // An object read as text gives its default member.
   EXPECT_EQ(obj.get("Child").toString(), "inner");
+}
+
+TEST_F(ObjectTest, FaultsInsideAMemberReachTheCallerAsAutomationErrors) {
+  auto caught = [&](const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const AutomationError& e) {
+      return std::to_string(e.number()) + " " + e.description() + " (" + e.source() + ")";
+    } catch (...) {
+      return std::string("not an automation error");
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(caught([&] { obj.call("Fail", "memory"); }), "7 Out of memory (Thing.Fail)");
+  EXPECT_EQ(caught([&] { obj.call("Fail", "index"); }), "9 Subscript out of range (Thing.Fail)");
+  EXPECT_EQ(caught([&] { obj.call("Fail", "logic"); }), "51 Internal error (Thing.Fail)");
+  EXPECT_EQ(caught([&] { obj.call("Fail", "other"); }), "51 Internal error (Thing.Fail)");
+  EXPECT_EQ(caught([&] { obj.get("Broken"); }), "9 Subscript out of range (Thing.Broken)");
+  EXPECT_EQ(caught([&] { obj.put("Broken", 1); }), "7 Out of memory (Thing.Broken)");
+  // An automation error passes unchanged, also from an object reached through another one.
+  EXPECT_EQ(caught([&] { obj.call("Fail", "automation"); }), "53 File not found (Thing.Fail)");
+  EXPECT_EQ(caught([&] { obj.get("Child").call("Fail", "memory"); }), "7 Out of memory (Thing.Fail)");
+  // The caller's own unwinding is no fault of the member's.
+  EXPECT_THROW(obj.get("Child").call("Fail", "abort"), CallerAbort);
+  // The object stays usable afterwards.
+  EXPECT_EQ(obj.get("Name").toString(), "thing");
 }
 
 }  // namespace

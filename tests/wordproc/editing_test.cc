@@ -68,6 +68,42 @@ TEST_F(EditingTest, TypingReplacesTheSelectionAndTrackedTheDeletedTextStaysBefor
   EXPECT_EQ(start(), 4);
 }
 
+TEST_F(EditingTest, TypingOverTheFinalParagraphMarkLeavesTheInsertionPointInsideTheDocument) {
+  sel_.call("TypeText", "第一段");
+  sel_.call("WholeStory");
+  sel_.call("TypeText", "新");
+  EXPECT_EQ(text(), "新\r");
+  EXPECT_EQ(start(), 1);
+  EXPECT_EQ(end(), 1);
+  sel_.call("TypeParagraph");
+  sel_.call("TypeText", "二");
+  EXPECT_EQ(text(), "新\r二\r");
+
+  // Tracked, the deleted text stays and the new text goes before the final mark.
+  doc_.put("TrackRevisions", true);
+  app_.put("UserName", "王五");
+  doc_.call("AcceptAllRevisions");
+  sel_.call("SetRange", 2, 5);
+  sel_.call("TypeText", "三");
+  EXPECT_EQ(start(), end());
+  EXPECT_LT(end(), doc_.get("Content").get("End").toInt32());
+  sel_.call("TypeParagraph");
+  doc_.call("AcceptAllRevisions");
+  EXPECT_EQ(text(), "新\r三\r\r");
+}
+
+TEST_F(EditingTest, PastingAPictureOverTheFinalParagraphMarkLeavesTheInsertionPointInsideTheDocument) {
+  sel_.call("TypeText", "文字");
+  standIn_->clipboard.setPicture(pngPicture());
+  sel_.call("WholeStory");
+  sel_.call("Paste");
+  EXPECT_EQ(doc_.get("InlineShapes").get("Count").toInt32(), 1);
+  EXPECT_EQ(start(), 1);
+  EXPECT_EQ(end(), 1);
+  sel_.call("TypeParagraph");
+  EXPECT_EQ(doc_.get("Content").get("End").toInt32(), 3);
+}
+
 TEST_F(EditingTest, OneAuthorsAdjacentTypingIsOneRevision) {
   doc_.put("TrackRevisions", true);
   sel_.call("TypeText", "中间");

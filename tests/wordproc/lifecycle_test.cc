@@ -116,6 +116,22 @@ TEST_F(LifecycleTest, ObjectsOfAClosedDocumentOrAQuitInstanceFail) {
   EXPECT_EQ(errorNumber([&] { app_.get("Version"); }), 462);
 }
 
+TEST_F(LifecycleTest, ClosingDocumentsNobodyElseHoldsReadsNoFreedDocument) {
+  // Only the application holds these documents, so closing the active one frees it while it closes.
+  app_.get("Documents").call("Add");
+  app_.get("Documents").call("Add");
+  app_.get("Documents").call("Close", false);
+  app_.get("Documents").call("Add");
+  app_.get("Documents").call("Add");
+  app_.call("Quit", false);
+  std::vector<std::string> closed;
+  for (const auto& line : transcript()) {
+    if (line.starts_with("closed ")) closed.push_back(line);
+  }
+  EXPECT_EQ(closed,
+            (std::vector<std::string>{"closed 文档2", "closed 文档1", "closed 文档4", "closed 文档3"}));
+}
+
 TEST_F(LifecycleTest, AnInstanceNobodyQuitKeepsItsWindowAndItsFiles) {
   {
     Variant orphan(platform_.objects->create("Word.Application"));
