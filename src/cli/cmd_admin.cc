@@ -4,9 +4,12 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
+#include <sstream>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/conventions.h"
 #include "server/admin.h"
 #include "server/store.h"
 
@@ -27,6 +30,8 @@ struct AdminArguments {
   std::string take;
   bool replace = false;
   bool clearMarks = false;
+  bool force = false;
+  bool json = false;
 };
 
 CLI::App* addCommand(CLI::App& parent, const char* name, const char* description,
@@ -69,6 +74,25 @@ const char* copyKindText(server::CopyKind kind) {
   return kind == server::CopyKind::kConflict ? "conflict copy" : "previous version";
 }
 
+std::string jsonMarks(const server::MarkLists& lists) {
+  const std::size_t count = std::max({lists.names.size(), lists.ids.size(), lists.times.size()});
+  auto item = [](const std::vector<std::string>& list, std::size_t i) {
+    return jsonString(i < list.size() ? list[i] : "");
+  };
+  std::string out = "[";
+  for (std::size_t i = 0; i < count; ++i) {
+    out += (i == 0 ? "{\"name\": " : ", {\"name\": ") + item(lists.names, i) +
+           ", \"picture\": " + item(lists.ids, i) + ", \"time\": " + item(lists.times, i) + "}";
+  }
+  return out + "]";
+}
+
+std::string jsonCopy(const server::CopyInfo& c) {
+  return "{\"name\": " + jsonString(c.name) + ", \"kind\": " + jsonString(copyKindText(c.kind)) +
+         ", \"document\": " + jsonString(c.document) + ", \"created\": " + std::to_string(c.created) +
+         ", \"user\": " + jsonString(c.user) + "}";
+}
+
 std::string readPassword() {
   std::string line;
   std::getline(std::cin, line);
@@ -98,11 +122,23 @@ void registerOwner(CLI::App& app) {
   auto list = std::make_shared<AdminArguments>();
   CLI::App* listCmd =
       addCommand(*owner, "list", "List seal owners: name, picture file, encoded password", list);
+  addJsonFlag(*listCmd, list->json);
   listCmd->callback([list] {
     withStore("owner list", list->data, Store::Open::kExisting, [&](Store& store) {
-      for (const auto& o : store.owners()) {
-        std::cout << o.name << '\t' << o.pictureName << '\t' << o.encodedPassword << '\n';
+      std::ostringstream out;
+      if (list->json) {
+        JsonArray array(out);
+        for (const auto& o : store.owners()) {
+          array.next() << "{\"name\": " << jsonString(o.name)
+                       << ", \"picture\": " << jsonString(o.pictureName)
+                       << ", \"encodedPassword\": " << jsonString(o.encodedPassword) << "}";
+        }
+      } else {
+        for (const auto& o : store.owners()) {
+          out << o.name << '\t' << o.pictureName << '\t' << o.encodedPassword << '\n';
+        }
       }
+      std::cout << out.str();
     });
   });
 
@@ -124,14 +160,24 @@ void registerDoc(CLI::App& app) {
   auto put = std::make_shared<AdminArguments>();
   CLI::App* putCmd =
       addCommand(*doc, "put", "Encrypt a document with the transfer password and store it", put);
-  putCmd->add_option("FILE", put->file, "document file (a .doc file for the control)")->required();
+  putCmd->add_option("FILE", put->file, "document file (a .doc file for the control; - for standard input)")
+      ->required();
   putCmd->add_option("--name", put->name,
                      "name on the server (default: FILE up to its first \".\", then .jia)");
   putCmd->add_flag("--clear-marks", put->clearMarks,
                    "forget the seals and signatures known for an earlier version");
   putCmd->callback([put] {
+    if (isStdio(put->file) && put->name.empty())
+      usageError("doc put", "FILE - (standard input) needs --name");
     withStore("doc put", put->data, Store::Open::kCreate, [&](Store& store) {
-      const auto stored = server::putDocument(store, put->file, put->name, put->clearMarks);
+      std::optional<ScratchFolder> scratch;
+      std::filesystem::path file = put->file;
+      if (isStdio(put->file)) {
+        // Standard input is taken for a .doc file, the kind the control opens.
+        file = scratch.emplace() / "stdin.doc";
+        copyStdinTo(file);
+      }
+      const auto stored = server::putDocument(store, file, put->name, put->clearMarks);
       std::cout << "stored " << stored.name << " (" << stored.size << " bytes, holds a ." << stored.extension
                 << " file)\n";
       if (!stored.warning.empty()) std::cerr << "warning: " << stored.warning << '\n';
@@ -141,20 +187,45 @@ void registerDoc(CLI::App& app) {
   auto get = std::make_shared<AdminArguments>();
   CLI::App* getCmd = addCommand(*doc, "get", "Decrypt a stored document into a file", get);
   getCmd->add_option("NAME", get->name, "name on the server")->required();
-  getCmd->add_option("OUT", get->out, "file to write, or a folder to write into")->required();
+  getCmd->add_option("OUT", get->out, "file to write, a folder to write into, or - for standard output")
+      ->required();
+  addForceFlag(*getCmd, get->force);
   getCmd->callback([get] {
     withStore("doc get", get->data, Store::Open::kExisting, [&](Store& store) {
-      std::cout << server::getDocument(store, get->name, get->out).string() << '\n';
+      if (isStdio(get->out)) {
+        ScratchFolder scratch;
+        copyToStdout(server::getDocument(store, get->name, scratch / "document"));
+        return;
+      }
+      std::cout << server::getDocument(store, get->name, get->out, get->force).string() << '\n';
     });
   });
 
   auto list = std::make_shared<AdminArguments>();
   CLI::App* listCmd =
       addCommand(*doc, "list", "List stored documents with their known seals and signatures", list);
+  addJsonFlag(*listCmd, list->json);
   listCmd->callback([list] {
     withStore("doc list", list->data, Store::Open::kExisting, [&](Store& store) {
       std::map<std::string, server::CopyInfo> copies;
       for (auto& c : store.copies()) copies.emplace(c.name, std::move(c));
+      if (list->json) {
+        std::ostringstream out;
+        {
+          JsonArray array(out);
+          for (const auto& d : store.documents()) {
+            const auto copy = copies.find(d.name);
+            array.next() << "{\"name\": " << jsonString(d.name) << ", \"size\": " << d.size
+                         << ", \"updated\": " << d.updated << ", \"version\": " << d.version
+                         << ", \"copyOf\": " << (copy == copies.end() ? "null" : jsonCopy(copy->second))
+                         << ", \"seals\": " << jsonMarks(store.marks(d.name, server::MarkKind::kSeal))
+                         << ", \"signatures\": " << jsonMarks(store.marks(d.name, server::MarkKind::kSign))
+                         << "}";
+          }
+        }
+        std::cout << out.str();
+        return;
+      }
       for (const auto& d : store.documents()) {
         std::cout << d.name << '\t' << d.size << " bytes\t" << timeText(d.updated) << "\tversion "
                   << d.version << '\n';
@@ -172,8 +243,18 @@ void registerDoc(CLI::App& app) {
   CLI::App* conflictsCmd = addCommand(
       *doc, "conflicts", "List the conflict copies (and previous versions) kept beside documents", conflicts);
   conflictsCmd->add_option("NAME", conflicts->name, "only those of this document");
+  addJsonFlag(*conflictsCmd, conflicts->json);
   conflictsCmd->callback([conflicts] {
     withStore("doc conflicts", conflicts->data, Store::Open::kExisting, [&](Store& store) {
+      if (conflicts->json) {
+        std::ostringstream out;
+        {
+          JsonArray array(out);
+          for (const auto& c : store.copies(conflicts->name)) array.next() << jsonCopy(c);
+        }
+        std::cout << out.str();
+        return;
+      }
       for (const auto& c : store.copies(conflicts->name)) {
         std::cout << c.name << '\t' << copyKindText(c.kind) << " of " << c.document << '\t'
                   << timeText(c.created) << '\t' << (c.user.empty() ? "-" : c.user) << '\n';

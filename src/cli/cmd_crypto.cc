@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <system_error>
 
 #include "cli/command.h"
+#include "cli/conventions.h"
 #include "crypto/crypto.h"
 
 namespace verolin::cli {
@@ -17,6 +20,7 @@ struct FileArguments {
   std::string file;
   std::string output;
   std::string password{crypto::kTransferPassword};
+  bool force = false;
 };
 
 // A percentage on standard error, redrawn in place; only when a person watches (stderr is a terminal).
@@ -37,20 +41,52 @@ void addFileCommand(CLI::App& app, const char* name, const char* description, co
                     bool encrypt) {
   auto args = std::make_shared<FileArguments>();
   CLI::App* command = app.add_subcommand(name, description);
-  command->add_option("FILE", args->file, encrypt ? "file to encrypt" : "container to decrypt")->required();
+  command
+      ->add_option(
+          "FILE", args->file,
+          encrypt ? "file to encrypt (- for standard input)" : "container to decrypt (- for standard input)")
+      ->required();
   command->add_option("--password,-p", args->password, "password (default: the transfer password)");
-  command->add_option("--output,-o", args->output,
-                      "folder or path of the result (default: beside FILE, named after its first \".\")");
+  command->add_option(
+      "--output,-o", args->output,
+      "folder or path of the result, - for standard output (default: beside FILE, named after "
+      "its first \".\")");
+  addForceFlag(*command, args->force);
   command->callback([args, verb, encrypt, name] {
+    if (isStdio(args->file) && args->output.empty()) {
+      usageError(name, "FILE - (standard input) has no name to derive the result's from; give --output");
+    }
     crypto::FileOptions options;
     options.progress = terminalProgress(verb);
+    options.replace = args->force;
+    std::filesystem::path source = args->file;
+    std::filesystem::path target = args->output;
     try {
-      const crypto::WrittenFile written =
-          encrypt ? crypto::encryptFile(args->file, args->output, args->password, options)
-                  : crypto::decryptFile(args->file, args->output, args->password, options);
-      std::cout << written.path.string() << '\n';
+      // The cipher works on named files: standard input and output pass through a private folder.
+      std::optional<ScratchFolder> scratch;
+      if (isStdio(args->file) || isStdio(args->output)) scratch.emplace();
+      if (isStdio(args->file)) {
+        source = *scratch / (encrypt ? "stdin" : "stdin.jia");
+        copyStdinTo(source);
+      }
+      if (isStdio(args->output)) {
+        target = *scratch / "result";
+        options.progress = {};
+        options.replace = true;
+      }
+      const crypto::WrittenFile written = encrypt
+                                              ? crypto::encryptFile(source, target, args->password, options)
+                                              : crypto::decryptFile(source, target, args->password, options);
+      if (isStdio(args->output)) {
+        copyToStdout(written.path);
+      } else {
+        std::cout << written.path.string() << '\n';
+      }
     } catch (const crypto::CipherError& e) {
       if (options.progress) std::fputs("\r\033[K", stderr);
+      const bool exists = e.code() == std::errc::file_exists;
+      fail(std::string("verolin ") + name + ": " + e.what() + (exists ? " (--force replaces it)" : ""));
+    } catch (const std::system_error& e) {
       fail(std::string("verolin ") + name + ": " + e.what());
     }
   });

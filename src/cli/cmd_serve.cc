@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/conventions.h"
 #include "server/server.h"
 #include "text/codepage.h"
 
@@ -41,7 +42,7 @@ void serve(ServeArguments& args) {
     try {
       text::setWireCodePage(args.codePage);
     } catch (const std::invalid_argument& e) {
-      fail(std::string("verolin serve: ") + e.what());
+      usageError("serve", e.what());
     }
   }
   if (!args.quiet) args.options.log = logLine;
@@ -56,6 +57,8 @@ void serve(ServeArguments& args) {
   try {
     server = std::make_unique<server::Server>(args.options);
     server->start();
+  } catch (const std::invalid_argument& e) {
+    usageError("serve", e.what());  // an option that cannot work
   } catch (const std::exception& e) {
     fail(std::string("verolin serve: ") + e.what());
   }
@@ -96,7 +99,7 @@ const CommandRegistration registration([](CLI::App& app) {
       ->capture_default_str();
   command->add_flag("--require-version", o.requireVersion,
                     "refuse (428) uploads that do not name the version they are based on");
-  command->add_option("--code-page", args->codePage, "wire code page (default GBK)");
+  addCodePageOption(*command, args->codePage, "wire code page (default GBK)");
   command->add_flag("--quiet,-q", args->quiet, "log nothing");
   command->callback([args] { serve(*args); });
 });

@@ -1,8 +1,8 @@
-#include <cstdio>
 #include <iostream>
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/conventions.h"
 
 namespace verolin::cli {
 namespace {
@@ -14,7 +14,9 @@ std::vector<CommandSetup>& setups() {
 
 }  // namespace
 
-CommandRegistration::CommandRegistration(CommandSetup setup) { setups().push_back(std::move(setup)); }
+CommandRegistration::CommandRegistration(CommandSetup setup) {
+  setups().push_back(std::move(setup));
+}
 
 void fail(const std::string& message, int code) {
   std::cerr << message << '\n';
@@ -24,17 +26,9 @@ void fail(const std::string& message, int code) {
 }  // namespace verolin::cli
 
 int main(int argc, char** argv) {
-  CLI::App app{"verolin: the document-editing control, its reference server and its file tools"};
-  app.set_version_flag("--version", std::string("verolin ") + VEROLIN_VERSION);
+  CLI::App app{"verolin: the document-editing control, its reference server and its file tools", "verolin"};
+  app.set_version_flag("--version", verolin::cli::versionText, "print the version and the build's options");
   app.require_subcommand(0, 1);
   for (auto& setup : verolin::cli::setups()) setup(app);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    return app.exit(e);
-  }
-  if (app.get_subcommands().empty()) {
-    std::cout << app.help();
-  }
-  return 0;
+  return verolin::cli::runProgram(app, argc, argv);
 }

@@ -70,7 +70,7 @@ void AtomicFile::write(const char* data, std::size_t size) {
   }
 }
 
-void AtomicFile::commit(bool syncToDisk) {
+void AtomicFile::commit(bool syncToDisk, bool replace) {
   if (syncToDisk && ::fsync(fd_) != 0) {
     const int error = errno;
     discard();
@@ -84,10 +84,14 @@ void AtomicFile::commit(bool syncToDisk) {
     discard();
     writeFailed(target_, "cannot write", error);
   }
-  if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+  // Without `replace`, a target that appeared while the result was written is kept as well.
+  const int renamed =
+      replace ? ::rename(temporary_.c_str(), target_.c_str())
+              : ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
+  if (renamed != 0) {
     const int error = errno;
     discard();
-    writeFailed(target_, "cannot replace", error);
+    writeFailed(target_, error == EEXIST ? "will not replace" : "cannot replace", error);
   }
   committed_ = true;
 }

@@ -22,9 +22,10 @@ class AtomicFile {
   void write(const char* data, std::size_t size);
 
   // Closes the temporary file (forcing it to the disk first when `syncToDisk`) and renames it over the
-  // target, which is replaced when it exists. Throws CipherError(kWriteFailed); the target is then
+  // target, which is replaced when it exists and `replace` is set. Throws CipherError(kWriteFailed; an
+  // existing target kept because `replace` is off has the code file_exists); the target is then
   // untouched and the temporary file gone.
-  void commit(bool syncToDisk);
+  void commit(bool syncToDisk, bool replace = true);
 
   const std::filesystem::path& temporaryPath() const { return temporary_; }
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <string>
+#include <system_error>
 
 #include "crypto/atomic_file.h"
 #include "crypto/cipher_pipeline.h"
@@ -86,6 +87,15 @@ void refuseSameFile(const fs::path& input, const fs::path& output) {
   }
 }
 
+// Without `replace`, an existing result is refused before anything is written.
+void refuseExisting(const fs::path& output, const FileOptions& options) {
+  std::error_code error;
+  if (options.replace || !fs::exists(fs::symlink_status(output, error))) return;
+  const std::error_code exists = std::make_error_code(std::errc::file_exists);
+  throw CipherError(CipherFault::kWriteFailed,
+                    "will not replace " + output.string() + ": " + exists.message(), exists);
+}
+
 // Enciphers the body into `output`: the `firstSize` bytes already in the pipeline's first buffer, then
 // the rest of `input`.
 void streamBody(CipherPipeline& pipeline, InputFile& input, AtomicFile& output, std::size_t firstSize,
@@ -116,11 +126,12 @@ WrittenFile encryptFile(const fs::path& source, const fs::path& target, std::str
       storedExtension(std::string_view(header).substr(kExtensionFieldOffset, kExtensionFieldSize));
   result.path = resolveTarget(source, target, containerName(source.filename().string()));
   refuseSameFile(source, result.path);
+  refuseExisting(result.path, options);
 
   AtomicFile output(result.path);
   output.write(header.data(), header.size());
   streamBody(pipeline, input, output, firstSize, input.size(), options.progress);
-  output.commit(options.syncToDisk);
+  output.commit(options.syncToDisk, options.replace);
   return result;
 }
 
@@ -143,11 +154,12 @@ WrittenFile decryptFile(const fs::path& container, const fs::path& target, std::
   if (name.empty()) throw CipherError(CipherFault::kBadExtension, container.string() + " gives no file name");
   result.path = resolveTarget(container, target, name);
   refuseSameFile(container, result.path);
+  refuseExisting(result.path, options);
 
   AtomicFile output(result.path);
   const std::uint64_t total = input.size() > kHeaderSize ? input.size() - kHeaderSize : 0;
   streamBody(pipeline, input, output, firstSize, total, options.progress);
-  output.commit(options.syncToDisk);
+  output.commit(options.syncToDisk, options.replace);
   return result;
 }
 

@@ -37,6 +37,9 @@ struct FileOptions {
   Progress progress;
   // Also force the result to the disk before it is renamed into place (slower; off by default).
   bool syncToDisk = false;
+  // Replace an existing target. Off: an existing target is refused with kWriteFailed and the code
+  // file_exists, and nothing is written.
+  bool replace = true;
 };
 
 // What an operation wrote: the final path and the extension stored in the container

@@ -1,6 +1,7 @@
 #include "server/admin.h"
 
 #include <fstream>
+#include <system_error>
 
 #include "crypto/container_format.h"
 #include "crypto/crypto.h"
@@ -149,7 +150,7 @@ DocumentPut putDocument(Store& store, const fs::path& file, const std::string& r
   return put;
 }
 
-fs::path getDocument(Store& store, const std::string& name, const fs::path& out) {
+fs::path getDocument(Store& store, const std::string& name, const fs::path& out, bool replace) {
   // A concurrent upload may replace the body between the look-up and the read; look again then.
   for (int attempt = 0; attempt < 5; ++attempt) {
     auto opened = store.openDocument(name);
@@ -169,8 +170,14 @@ fs::path getDocument(Store& store, const std::string& name, const fs::path& out)
       target = out / (leaf.substr(0, leaf.find('.')) + (extension.empty() ? "" : "." + extension));
     }
     try {
-      return crypto::decryptFile(store.bodyPath(opened->info.body), target, crypto::kTransferPassword).path;
+      crypto::FileOptions options;
+      options.replace = replace;
+      return crypto::decryptFile(store.bodyPath(opened->info.body), target, crypto::kTransferPassword,
+                                 options)
+          .path;
     } catch (const crypto::CipherError& e) {
+      if (e.code() == std::errc::file_exists)
+        throw AdminError(target.string() + " exists (--force replaces it)");
       if (e.fault() == crypto::CipherFault::kFileAccess && !fs::exists(store.bodyPath(opened->info.body)))
         continue;
       throw AdminError("cannot decrypt " + name + " to " + target.string() + ": " + e.what());

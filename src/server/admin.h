@@ -54,7 +54,8 @@ DocumentPut putDocument(Store& store, const std::filesystem::path& file, const s
                         bool clearMarks);
 
 // Decrypts the stored document to `out` (into it, under the document's own name, when `out` is a
-// folder). Returns the file written.
-std::filesystem::path getDocument(Store& store, const std::string& name, const std::filesystem::path& out);
+// folder). An existing file is replaced only with `replace`. Returns the file written.
+std::filesystem::path getDocument(Store& store, const std::string& name, const std::filesystem::path& out,
+                                  bool replace = true);
 
 }  // namespace verolin::server

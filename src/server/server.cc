@@ -1,6 +1,12 @@
 #include "server/server.h"
 
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <regex>
 #include <stdexcept>
 #include <thread>
@@ -19,6 +25,35 @@ constexpr std::chrono::minutes kLeftoverAge{5};
 std::string regexEscape(const std::string& text) {
   static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
   return std::regex_replace(text, special, R"(\$&)");
+}
+
+// Why `host`:`port` cannot be bound, in the system's words ("Address already in use"): the HTTP
+// library only reports that binding failed, so the same bind is tried once more here.
+std::string bindFailureReason(const std::string& host, int port) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE;
+  addrinfo* found = nullptr;
+  if (const int failed = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found)) {
+    return ::gai_strerror(failed);
+  }
+  std::string reason = "no address to listen on";
+  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+    const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) {
+      reason = std::strerror(errno);
+      continue;
+    }
+    int yes = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    const bool bound = ::bind(fd, a->ai_addr, a->ai_addrlen) == 0;
+    reason = bound ? "the address was busy for a moment; try again" : std::strerror(errno);
+    ::close(fd);
+    if (!bound) break;
+  }
+  ::freeaddrinfo(found);
+  return reason;
 }
 
 void checkUrlPath(const std::string& what, const std::string& path) {
@@ -147,8 +182,8 @@ void Server::start() {
     impl_->port = http.bind_to_port(o.host, o.port) ? o.port : -1;
   }
   if (impl_->port < 0) {
-    throw std::runtime_error("cannot listen on " + o.host + ":" + std::to_string(o.port) +
-                             " (address in use, or not an address of this machine)");
+    throw std::runtime_error("cannot listen on " + o.host + ":" + std::to_string(o.port) + ": " +
+                             bindFailureReason(o.host, o.port));
   }
   impl_->thread = std::thread([&http] { http.listen_after_bind(); });
   // listen_after_bind sets is_running before it accepts; wait for it so that callers can connect at once.
