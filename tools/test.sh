@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test; then builds and runs the whole suite once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ (any finding fails its test).
+# Builds everything and runs every test; then the package test (a plain Release build in build-release/,
+# the Debian package made from it and checked, installed into a throwaway root and run: see
+# tools/package-test.sh); then builds and runs the whole suite once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-asan/ (any finding fails its test).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
 ctest --test-dir build --output-on-failure -j2
+bash tools/package-test.sh
 bash tools/build.sh --sanitize
 export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
