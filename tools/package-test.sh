@@ -112,6 +112,7 @@ printf '%s\n' '{\rtf1\ansi\ansicpg936\deff0{\fonttbl{\f0\fnil SimSun;}}' \
   # shellcheck disable=SC1091
   . "$work/verolin.conf"
   set +a
+  set +u # as systemd does, an unset variable (the session line left commented) expands to nothing
   eval "exec $command_line"
 ) >"$work/serve.out" 2>"$work/serve.err" &
 server_pid=$!
