@@ -1,12 +1,14 @@
 // `verolin owner ...` and `verolin doc ...`: seal owners and documents of a server's data folder. They
 // may run while `verolin serve` uses the same folder.
 #include <ctime>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "cli/command.h"
 #include "cli/conventions.h"
@@ -100,6 +102,30 @@ std::string readPassword() {
   return line;
 }
 
+// A seal picture read from standard input, written where addOwner can take it: named after the owner
+// (the server's picture name comes from it) with the extension of the picture's kind, which the
+// control loads it by.
+std::filesystem::path pictureFromStdin(const ScratchFolder& scratch, const std::string& owner) {
+  const std::filesystem::path raw = scratch / "picture";
+  copyStdinTo(raw);
+  char head[4] = {};
+  std::ifstream(raw, std::ios::binary).read(head, sizeof head);
+  const std::string_view magic(head, sizeof head);
+  const char* extension = magic.starts_with("\x89PNG")        ? "png"
+                          : magic.starts_with("\xFF\xD8\xFF") ? "jpg"
+                          : magic.starts_with("GIF8")         ? "gif"
+                          : magic.starts_with("BM")           ? "bmp"
+                                                              : nullptr;
+  if (extension == nullptr) throw server::AdminError("standard input holds no bmp, jpg, gif or png picture");
+  std::string stem = owner;
+  for (char& c : stem) {
+    if (c == '/') c = '_';
+  }
+  const std::filesystem::path picture = scratch / (stem + "." + extension);
+  std::filesystem::rename(raw, picture);
+  return picture;
+}
+
 void registerOwner(CLI::App& app) {
   CLI::App* owner = app.add_subcommand("owner", "Seal owners of a server's data folder");
   owner->require_subcommand(1);
@@ -108,12 +134,20 @@ void registerOwner(CLI::App& app) {
   CLI::App* addCmd = addCommand(*owner, "add", "Add a seal owner with a password and a seal picture", add);
   addCmd->add_option("NAME", add->name, "owner name, as the seal window lists it")->required();
   addCmd->add_option("--password", add->password, "seal password (read from standard input when left out)");
-  addCmd->add_option("--picture", add->file, "seal picture (bmp, jpg, gif, png)")->required();
+  addCmd->add_option("--picture", add->file, "seal picture (bmp, jpg, gif, png; - for standard input)")
+      ->required();
   addCmd->add_flag("--replace", add->replace, "replace an owner of that name");
   addCmd->callback([add, addCmd] {
-    if (addCmd->count("--password") == 0) add->password = readPassword();
+    const bool pictureFromInput = isStdio(add->file);
+    if (addCmd->count("--password") == 0) {
+      if (pictureFromInput) usageError("owner add", "--picture - takes standard input; give --password");
+      add->password = readPassword();
+    }
     withStore("owner add", add->data, Store::Open::kCreate, [&](Store& store) {
-      const auto added = server::addOwner(store, add->name, add->password, add->file, add->replace);
+      std::optional<ScratchFolder> scratch;
+      const std::filesystem::path picture = pictureFromInput ? pictureFromStdin(scratch.emplace(), add->name)
+                                                             : std::filesystem::path(add->file);
+      const auto added = server::addOwner(store, add->name, add->password, picture, add->replace);
       std::cout << (added.replaced ? "replaced " : "added ") << add->name << ", seal picture "
                 << added.pictureName << '\n';
     });

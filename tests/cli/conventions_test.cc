@@ -75,6 +75,7 @@ TEST_F(Conventions, UsageErrorsExitTwoWithOneLineNamingTheHelp) {
       {"encode-password", "verolin encode-password"},
       {"owner", "verolin owner"},
       {"owner add wang", "verolin owner add"},
+      {"owner add wang --picture -", "verolin owner add"},
       {"owner list --bogus", "verolin owner list"},
       {"owner remove", "verolin owner remove"},
       {"doc", "verolin doc"},
@@ -155,6 +156,11 @@ TEST_F(Conventions, DashStandsForStandardInputAndOutput) {
   const ToolRun fetched = verolin("doc get memo.jia - --data data");
   EXPECT_EQ(fetched.status, 0) << fetched.err;
   EXPECT_TRUE(fetched.out == document);
+
+  const ToolRun owner = verolin("owner add wang --password pw --picture - --data data",
+                                std::string("\x89PNG\r\n\x1a\n", 8) + "IHDR");
+  EXPECT_EQ(owner.status, 0) << owner.err;
+  EXPECT_EQ(owner.out, "added wang, seal picture wang.jia\n");
 
   const ToolRun script = verolin("run - -- one two", "host.print('args', host.args.join(','));");
   EXPECT_EQ(script.status, 0) << script.err;
