@@ -79,6 +79,28 @@ TEST(ContainerFile, ExistingTargetsAreReplaced) {
   EXPECT_EQ(folder.files(), (std::set<std::string>{"a.doc", "a.jia"}));
 }
 
+TEST(ContainerFile, WithoutReplaceAnExistingTargetIsKeptAndNothingWritten) {
+  TempFolder folder;
+  FileOptions keep;
+  keep.replace = false;
+  const auto source = folder.write("a.doc", "new text");
+  folder.write("a.jia", "stale container");
+  try {
+    encryptFile(source, {}, kTransferPassword, keep);
+    ADD_FAILURE() << "replaced a.jia";
+  } catch (const CipherError& e) {
+    EXPECT_EQ(e.fault(), CipherFault::kWriteFailed);
+    EXPECT_EQ(e.code(), std::errc::file_exists);
+  }
+  EXPECT_EQ(TempFolder::read(folder / "a.jia"), "stale container");
+  EXPECT_EQ(folder.files(), (std::set<std::string>{"a.doc", "a.jia"}));
+
+  const WrittenFile container = encryptFile(source, folder / "b.jia", kTransferPassword, keep);
+  EXPECT_EQ(faultOf([&] { decryptFile(container.path, folder / "a.doc", kTransferPassword, keep); }),
+            CipherFault::kWriteFailed);
+  EXPECT_EQ(TempFolder::read(source), "new text");
+}
+
 TEST(ContainerFile, FailuresWriteNothing) {
   TempFolder folder;
   const auto empty = folder.write("empty.doc", "");
