@@ -5,7 +5,8 @@
 # verified where systemd can, and the unit's command run by hand to serve a document to the control.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/setup.sh lintian dpkg-dev man-db
+# dpkg-dev and file: the dependencies that cpack reads from the program (shlibdeps).
+bash tools/setup.sh lintian dpkg-dev file man-db
 
 dir=build-release
 step() { echo "== package test: $*"; }
