@@ -106,6 +106,7 @@ TEST_F(Conventions, RuntimeErrorsExitOneWithTheSystemsReason) {
       {"run missing.js", "No such file or directory"},
       {"encrypt missing.doc", "No such file or directory"},
       {"decrypt plain.jia", "not an encrypted container"},
+      {"encode-password abc --key 张三张三张三张三张三张三张三张三张三张三张三张三张三", "cannot be seeded"},
       {"owner add wang --password p --picture missing.png" + data, "missing.png"},
       {"owner list --data nowhere", "nowhere"},
       {"owner remove nobody" + data, "nobody"},
