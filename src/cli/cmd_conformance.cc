@@ -7,6 +7,7 @@
 #include "cli/command.h"
 #include "conformance/conformance.h"
 #include "text/codepage.h"
+#include "transfer/local_names.h"
 
 namespace verolin::cli {
 namespace {
@@ -27,6 +28,10 @@ void run(ConformanceArguments& args) {
   if (o.pageUrl.find('?') != std::string::npos)
     fail("verolin conformance: the page address must hold no \"?\": the control appends the query to it",
          kUsageError);
+  // The control sends only a file name (the last segment of its server path) in request mode.
+  if (!o.document.empty() &&
+      (!transfer::IsPlainFileName(o.document) || o.document.find('&') != std::string::npos))
+    fail("verolin conformance: --document must be a plain file name (no folders, no \"&\")", kUsageError);
   if (o.owner.empty() != o.ownerPassword.empty())
     fail("verolin conformance: --owner and --owner-password go together", kUsageError);
   if (!(args.timeoutSeconds > 0))

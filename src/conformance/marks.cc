@@ -61,9 +61,9 @@ void ExpectLists(CheckResult& c, const ListRead& r, const std::array<std::vector
                 r.answer);
   }
   if (r.groupCount != 3) {
-    return Fail(c, "three groups joined by the link separator \"" + r.linkStr + "\" (character 1)",
-                std::to_string(r.groupCount) + " group(s), reading \"" + r.linkStr + "\" and \"" +
-                    r.splitStr + "\" as the separators: " + r.answer.record.preview,
+    return Fail(c, "the link separator, the split separator, then three groups joined by the link separator",
+                std::to_string(r.groupCount) + " group(s) when characters 1 and 2, \"" + r.linkStr +
+                    "\" and \"" + r.splitStr + "\", are read as the separators: " + r.answer.record.preview,
                 r.answer);
   }
   for (std::size_t g = 0; g < 3; ++g) {

@@ -53,8 +53,13 @@ void CheckSeals(Session& s) {
                              "); the owner list and the seal picture need one");
         }
         if (list->groups.size() != 3) {
-          return Fail(c, "three groups (names, encoded passwords, picture files)",
-                      std::to_string(list->groups.size()) + " group(s): " + a.record.preview, a);
+          return Fail(c,
+                      "the link separator, the split separator, then three groups (names, encoded passwords, "
+                      "picture files) joined by the link separator",
+                      std::to_string(list->groups.size()) + " group(s) when characters 1 and 2, \"" +
+                          list->linkStr + "\" and \"" + list->splitStr +
+                          "\", are read as the separators: " + a.record.preview,
+                      a);
         }
         owners = ownersOf(*list);
         if (owners.names.empty()) return Skip(c, "the owner list holds no owner: " + a.record.preview);

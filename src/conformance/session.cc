@@ -87,7 +87,7 @@ bool Session::passed(const std::string& id) const {
 Answer Session::watched(Answer answer) {
   if (answer.completed() || stopped()) return answer;
   const Answer probe = page.get(page.state().activeForm + kAliveProbe);
-  if (!probe.completed()) stopReason_ = "the page stopped answering (" + probe.record.error + ")";
+  if (!probe.completed()) stopReason_ = "the page does not answer (" + probe.record.error + ")";
   return answer;
 }
 
