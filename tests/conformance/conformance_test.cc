@@ -180,6 +180,21 @@ TEST(Conformance, PageThatNeverAnswersFailsWithinTheTimeLimitAndTheRunEnds) {
   EXPECT_NE(later->note.find("the page does not answer"), std::string::npos);
 }
 
+TEST(Conformance, PageThatTricklesForEverIsCutOffAtTheTimeLimit) {
+  TestPage page(Faults{.trickle = true});
+  Options o = optionsFor(page);
+  o.timeout = std::chrono::seconds(1);
+  const auto start = std::chrono::steady_clock::now();
+  const Report report = RunConformance(o);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  const CheckResult* first = find(report, "documents.upload-request-mode");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->outcome, Outcome::Fail);
+  ASSERT_EQ(first->exchanges.size(), 1u);
+  EXPECT_TRUE(first->exchanges[0].timedOut) << first->exchanges[0].error;
+  EXPECT_EQ(report.count(Outcome::Fail), 1);
+}
+
 TEST(Conformance, FilesThePageWillNotRemoveAreListedWithItsAnswer) {
   ReferenceServer reference;
   Options o;

@@ -34,6 +34,7 @@ struct Faults {
   bool reencodeBody = false;          // stores the body as if it were Latin-1 text, converted to UTF-8
   bool acceptBackslashNames = false;  // looks for "../" only
   bool neverAnswer = false;           // takes every request and never answers
+  bool trickle = false;               // answers every request one byte at a time, for ever
 };
 
 class TestPage {
@@ -125,6 +126,15 @@ class TestPage {
     if (faults_.neverAnswer) {
       endedSignal_.wait_for(lock, std::chrono::seconds(60), [this] { return ended_; });
       return refuse(res, 503, "late");
+    }
+    if (faults_.trickle) {
+      res.set_chunked_content_provider("text/plain", [this](std::size_t, httplib::DataSink& sink) {
+        std::unique_lock wait(mutex_);
+        if (endedSignal_.wait_for(wait, std::chrono::milliseconds(100), [this] { return ended_; }))
+          return false;
+        return sink.write(".", 1);
+      });
+      return;
     }
     const std::string docsPrefix = "/app/docs/", uploadsPrefix = "/app/uploads/";
     if (req.path.rfind(docsPrefix, 0) == 0) {
