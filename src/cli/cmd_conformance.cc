@@ -32,8 +32,15 @@ void run(ConformanceArguments& args) {
   if (!o.document.empty() &&
       (!transfer::IsPlainFileName(o.document) || o.document.find('&') != std::string::npos))
     fail("verolin conformance: --document must be a plain file name (no folders, no \"&\")", kUsageError);
-  if (o.owner.empty() != o.ownerPassword.empty())
-    fail("verolin conformance: --owner and --owner-password go together", kUsageError);
+  if (o.owner.empty() && !o.ownerPassword.empty())
+    fail("verolin conformance: --owner-password needs --owner", kUsageError);
+  // Read from standard input, the password stays out of the process list.
+  if (!o.owner.empty() && o.ownerPassword.empty()) {
+    std::getline(std::cin, o.ownerPassword);
+    if (!o.ownerPassword.empty() && o.ownerPassword.back() == '\r') o.ownerPassword.pop_back();
+    if (o.ownerPassword.empty())
+      fail("verolin conformance: no seal password for --owner on standard input", kUsageError);
+  }
   if (!(args.timeoutSeconds > 0))
     fail("verolin conformance: --timeout must be more than 0 seconds", kUsageError);
   o.timeout = std::chrono::milliseconds(static_cast<std::int64_t>(args.timeoutSeconds * 1000));
@@ -57,10 +64,11 @@ const CommandRegistration registration([](CLI::App& app) {
   command->add_option("PAGE-URL", o.pageUrl, "the page's address, as the control's ActiveForm")->required();
   command->add_option(
       "--document", o.document,
-      "name of the test document (default: verolin-conformance-TIME.jia); the other test files "
-      "are named after it");
+      "name of a test document not yet on the page (default: verolin-conformance-TIME-PID.jia); the "
+      "other test files are named after it");
   command->add_option("--owner", o.owner, "a seal owner of the page, to decrypt the owner's seal picture");
-  command->add_option("--owner-password", o.ownerPassword, "that owner's seal password");
+  command->add_option("--owner-password", o.ownerPassword,
+                      "that owner's seal password (read from standard input when left out)");
   command->add_option("--seal-list-type", o.sealListType, "RequestType of the seal owner list")
       ->capture_default_str();
   command->add_option("--seal-picture-type", o.sealPictureType, "RequestType of the seal picture")

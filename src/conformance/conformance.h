@@ -24,8 +24,10 @@
 namespace verolin::conformance {
 
 struct Options {
-  std::string pageUrl;   // the control's ActiveForm
-  std::string document;  // name of the test document ("" : one made from the time); other names follow it
+  std::string pageUrl;  // the control's ActiveForm
+  // Name of the test document, not yet on the page ("" : one made from the time and the process); the
+  // other test files are named after it.
+  std::string document;
   // A seal owner of the page and its seal password, to decrypt the owner's seal picture.
   std::string owner;
   std::string ownerPassword;

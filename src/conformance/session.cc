@@ -1,5 +1,7 @@
 #include "conformance/session.h"
 
+#include <unistd.h>
+
 #include <ctime>
 
 #include "crypto/crypto.h"
@@ -24,7 +26,8 @@ std::string generatedStem() {
   localtime_r(&now, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  return std::string("verolin-conformance-") + stamp;
+  // Two runs in one second (two pipelines against one page) must not meet in each other's files.
+  return std::string("verolin-conformance-") + stamp + "-" + std::to_string(::getpid());
 }
 
 std::string joinUrl(std::string base, const std::string& path) {

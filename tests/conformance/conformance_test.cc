@@ -229,10 +229,11 @@ TEST(Conformance, JsonReportCarriesEveryCheckAndEscapesText) {
 }
 
 // The program's exit status: 0 when every check passed, 1 when one failed.
-int runProgram(const std::string& arguments, std::string& output) {
+int runProgram(const std::string& arguments, std::string& output, const std::string& input = "") {
   const char* binary = std::getenv("VEROLIN_BINARY");
   if (!binary) return -1;
-  FILE* pipe = ::popen((std::string(binary) + " conformance " + arguments + " 2>&1").c_str(), "r");
+  const std::string feed = input.empty() ? "" : "printf '%s\\n' '" + input + "' | ";
+  FILE* pipe = ::popen((feed + binary + " conformance " + arguments + " 2>&1").c_str(), "r");
   char buffer[4096];
   while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
   const int status = ::pclose(pipe);
@@ -246,6 +247,10 @@ TEST(Conformance, ProgramExitsWithTheVerdict) {
   std::string good;
   EXPECT_EQ(runProgram(reference.pageUrl() + " --oversize 2M --json", good), 0) << good;
   EXPECT_NE(good.find(R"("passed":true)"), std::string::npos);
+  // The seal password from standard input, out of the process list.
+  std::string owner;
+  EXPECT_EQ(runProgram(reference.pageUrl() + " --oversize 2M --owner 张三", owner, "zs123"), 0) << owner;
+  EXPECT_NE(owner.find("png picture of 3x2 pixels"), std::string::npos) << owner;
 
   TestPage wrong(Faults{.okToFailedUpload = true});
   std::string bad;
