@@ -279,6 +279,8 @@ class CurlHttpRequest final : public HttpRequest {
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()));
+    if (options_.totalTimeout.count() > 0)
+      curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.totalTimeout.count()));
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, watchProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);

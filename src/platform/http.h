@@ -16,6 +16,9 @@ namespace verolin::platform {
 struct HttpOptions {
   std::chrono::milliseconds connectTimeout{10'000};
   std::chrono::milliseconds stallTimeout{60'000};  // no bytes moving for this long ends the exchange
+  // The whole exchange may take no longer than this; 0 leaves it unbounded (a slow but moving transfer
+  // of a large document goes on).
+  std::chrono::milliseconds totalTimeout{0};
 };
 
 class HttpRequest {

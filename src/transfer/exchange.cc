@@ -47,10 +47,12 @@ Exchange::Exchange(control::Control& c, std::string_view method, const std::stri
   request_->open(std::string(method), url, false);
 }
 
-bool Exchange::succeeded() const {
-  const int status = request_->status();
-  return request_->readyState() == 4 && status >= 200 && status < 300;
+bool AnswerSucceeded(const platform::HttpRequest& request) {
+  const int status = request.status();
+  return request.readyState() == 4 && status >= 200 && status < 300;
 }
+
+bool Exchange::succeeded() const { return AnswerSucceeded(*request_); }
 
 bool Exchange::receiveFile(const std::string& path) {
   platform::FileSystem& files = control_.files();

@@ -13,6 +13,9 @@
 
 namespace verolin::transfer {
 
+// The control's rule for every answer: completed (readyState 4) with a 2xx status.
+bool AnswerSucceeded(const platform::HttpRequest& request);
+
 class Exchange {
  public:
   // Creates the request object and opens it (synchronous). Throws the request object's errors, and
