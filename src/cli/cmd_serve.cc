@@ -11,7 +11,9 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/serve_options.h"
 #include "server/server.h"
+#include "server/shutdown.h"
 #include "text/codepage.h"
 
 namespace verolin::cli {
@@ -66,10 +68,10 @@ void serve(ServeArguments& args) {
   std::cout << "serving " << server->pageUrl()
             << " (data: " << std::filesystem::absolute(args.options.dataDir).string() << ", wire code page "
             << text::wireCodePage() << ")" << std::endl;
-  int received = 0;
-  sigwait(&signals, &received);
-  std::cout << "stopping" << std::endl;
-  server->stop();
+  if (!server::serveUntilSignalled(*server, signals,
+                                   [](const std::string& line) { std::cout << line << std::endl; })) {
+    fail("verolin serve: stopped at once by a second signal");
+  }
 }
 
 const CommandRegistration registration([](CLI::App& app) {
@@ -98,6 +100,7 @@ const CommandRegistration registration([](CLI::App& app) {
                     "refuse (428) uploads that do not name the version they are based on");
   command->add_option("--code-page", args->codePage, "wire code page (default GBK)");
   command->add_flag("--quiet,-q", args->quiet, "log nothing");
+  addHoldUpOptions(*command, o);
   command->callback([args] { serve(*args); });
 });
 
