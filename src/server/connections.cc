@@ -86,17 +86,17 @@ bool ConnectionStream::handshake() {
 }
 
 bool ConnectionStream::awaitRequest(milliseconds idle, const std::atomic<bool>& stopping) {
-  if (begin_ < end_) return !stopping;
+  if (begin_ < end_) return true;
   const auto until = Clock::now() + idle;
-  while (!stopping) {
+  for (;;) {
     const auto left = std::chrono::duration_cast<milliseconds>(until - Clock::now());
-    if (left <= milliseconds::zero()) return false;
+    // Once the server stops, only a request that has arrived already is still served.
+    const bool last = stopping || left <= milliseconds::zero();
     pollfd p{fd_, POLLIN, 0};
-    const int ready = ::poll(&p, 1, static_cast<int>(std::min(left, kStopCheck).count()) + 1);
+    const int ready = ::poll(&p, 1, last ? 0 : static_cast<int>(std::min(left, kStopCheck).count()) + 1);
     if (ready > 0) return true;  // a request, or the peer's close, which the next read sees
-    if (ready < 0 && errno != EINTR) return false;
+    if (last || (ready < 0 && errno != EINTR)) return false;
   }
-  return false;
 }
 
 void ConnectionStream::beginRequest() {
@@ -176,13 +176,19 @@ ssize_t ConnectionStream::read(char* ptr, size_t size) {
 }
 
 ssize_t ConnectionStream::write(const char* ptr, size_t size) {
+  if (!timedOut_.empty() && phase_ == Phase::kHeaders) {
+    // The library answers headers cut off by the time limit as malformed (400); say what happened.
+    answerTimeout();
+    return static_cast<ssize_t>(size);
+  }
+  // After a time limit ran out, a refusal goes out only if the socket takes it at once.
   std::size_t done = 0;
   while (done < size) {
     const Transport::Io io = transport_.write(ptr + done, size - done);
     if (io.bytes > 0) {
       done += static_cast<std::size_t>(io.bytes);
       written_ += static_cast<std::size_t>(io.bytes);
-    } else if (!io.waitFor || !waitFor(io.waitFor, allowedWait(false))) {
+    } else if (!io.waitFor || !timedOut_.empty() || !waitFor(io.waitFor, allowedWait(false))) {
       return -1;
     }
   }
@@ -195,6 +201,7 @@ void ConnectionStream::answerTimeout() {
   static constexpr std::string_view kAnswer =
       "HTTP/1.1 408 Request Timeout\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
   transport_.write(kAnswer.data(), kAnswer.size());
+  written_ = kAnswer.size();
 }
 
 void ConnectionStream::get_remote_ip_and_port(std::string& ip, int& port) const {
