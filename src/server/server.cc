@@ -7,6 +7,7 @@
 
 #include "server/data_lock.h"
 #include "server/page_requests.h"
+#include "server/serving.h"
 
 namespace verolin::server {
 namespace {

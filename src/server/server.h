@@ -13,6 +13,8 @@
 //   sqlite.h          the database connection
 //   limits.h          threads and time limits; connections.h  connections served under them
 //   serving.h         the HTTP server (plain or TLS), its health answer and graceful stop
+//   tls.h             the certificate and key of HTTPS
+//   shutdown.h        `verolin serve`'s signals: drain, then stop at once
 //   data_lock.h       one server per data folder, and who else has the store open
 //   backup.h          a consistent copy of a store while it is being served
 #pragma once
@@ -24,8 +26,8 @@
 #include <string>
 
 #include "server/limits.h"
-#include "server/serving.h"
 #include "server/store.h"
+#include "server/tls.h"
 
 namespace verolin::server {
 

@@ -65,12 +65,6 @@ std::string jsonText(const std::string& text) {
 
 }  // namespace
 
-void checkTls(const TlsFiles& tls) {
-  if (tls.certificate.empty() != tls.key.empty()) {
-    throw std::invalid_argument("TLS needs both a certificate file and a key file");
-  }
-}
-
 Serving::Serving(const Limits& limits, const TlsFiles& tls, Log log)
     : log_(std::move(log)), exchanges_(limits, log_), tls_(tls.on()) {
   checkLimits(limits);

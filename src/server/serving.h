@@ -7,7 +7,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -16,18 +15,9 @@
 #include "server/connections.h"
 #include "server/limits.h"
 #include "server/store.h"
+#include "server/tls.h"
 
 namespace verolin::server {
-
-// A certificate chain and its private key, both PEM files; TLS is off while either is empty.
-struct TlsFiles {
-  std::filesystem::path certificate;
-  std::filesystem::path key;
-  bool on() const { return !certificate.empty() || !key.empty(); }
-};
-
-// Throws std::invalid_argument when only one of the two files is named.
-void checkTls(const TlsFiles& tls);
 
 inline constexpr const char* kHealthPath = "/healthz";
 

@@ -6,8 +6,10 @@
 #include <poll.h>
 
 #include <climits>
+#include <stdexcept>
 
 #include "server/connections.h"
+#include "server/tls.h"
 
 namespace verolin::server {
 namespace {
@@ -72,6 +74,12 @@ class TlsTransport final : public Transport {
 };
 
 }  // namespace
+
+void checkTls(const TlsFiles& tls) {
+  if (tls.certificate.empty() != tls.key.empty()) {
+    throw std::invalid_argument("TLS needs both a certificate file and a key file");
+  }
+}
 
 std::unique_ptr<Transport> tlsTransport(int fd, ssl_ctx_st* context) {
   return std::make_unique<TlsTransport>(fd, context);

@@ -8,6 +8,7 @@
 
 #include "raw_client.h"
 #include "server/data_lock.h"
+#include "server/serving.h"
 #include "server_fixture.h"
 
 namespace verolin::server::testing {

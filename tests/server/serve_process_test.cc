@@ -7,6 +7,7 @@
 
 #include "raw_client.h"
 #include "server/backup.h"
+#include "server/serving.h"
 #include "server_fixture.h"
 #include "verolin_process.h"
 
