@@ -63,6 +63,10 @@ void checkOptions(const ServerOptions& options) {
       }
     }
   }
+  for (const auto* path : paths) {
+    if (path->rfind(kHealthPath, 0) == 0)
+      throw std::invalid_argument(*path + " is taken by the health answer");
+  }
   checkRequestType("the seal list type", options.sealListType);
   checkRequestType("the seal picture type", options.sealPictureType);
   if (options.sealListType == options.sealPictureType) {

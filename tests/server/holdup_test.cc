@@ -29,6 +29,10 @@ TEST(Limits, DurationsReadAndWriteBack) {
   EXPECT_EQ(formatDuration(15min), "15m");
   EXPECT_EQ(formatDuration(1500ms), "1500ms");
 
+  ServerOptions options;
+  options.pagePath = kHealthPath;
+  EXPECT_THROW(checkOptions(options), std::invalid_argument);
+
   Limits limits;
   limits.threads = 1;
   EXPECT_THROW(checkLimits(limits), std::invalid_argument);
