@@ -86,7 +86,7 @@ bool ConnectionStream::handshake() {
 }
 
 bool ConnectionStream::awaitRequest(milliseconds idle, const std::atomic<bool>& stopping) {
-  if (begin_ < end_) return true;
+  if (begin_ < end_ || transport_.pending()) return true;
   const auto until = Clock::now() + idle;
   for (;;) {
     const auto left = std::chrono::duration_cast<milliseconds>(until - Clock::now());

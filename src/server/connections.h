@@ -40,6 +40,8 @@ class Transport {
   virtual Io open() { return {1, 0}; }
   virtual Io read(char* data, std::size_t size) = 0;
   virtual Io write(const char* data, std::size_t size) = 0;
+  // Whether bytes already received wait inside the transport, where polling the socket cannot see them.
+  virtual bool pending() const { return false; }
   // Says goodbye on the transport's level (TLS close_notify), without waiting.
   virtual void close() noexcept {}
 };

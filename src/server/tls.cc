@@ -48,6 +48,8 @@ class TlsTransport final : public Transport {
     return result > 0 ? Io{result, 0} : failure(result);
   }
 
+  bool pending() const override { return SSL_pending(ssl_) > 0; }
+
   void close() noexcept override {
     if (!open_) return;
     ERR_clear_error();

@@ -143,8 +143,13 @@ TEST_F(ServeProcessTest, ServesHttpsToCurlWithACertificateMadeHere) {
   ASSERT_EQ(run(curl + "--data-binary @" + file.string() + " -H 'Content-Type: application/octet-stream' '" +
                 base + "/page?savetype=1&RequestType=UPLOAD&path=b.jia'"),
             0);
-  ASSERT_EQ(run(curl + "-o " + got.string() + " " + base + "/files/b.jia"), 0);
+  // Two requests on one kept-alive connection.
+  const auto again = dir / "again.jia";
+  ASSERT_EQ(run(curl + "-o " + got.string() + " -o " + again.string() + " " + base + "/files/b.jia " + base +
+                "/files/a.jia"),
+            0);
   EXPECT_EQ(DataFolder::read(got), upload);
+  EXPECT_EQ(DataFolder::read(again), stored);
 
   EXPECT_NE(run("curl -sS --fail --max-time 5 http://127.0.0.1:" + std::to_string(port_) + kHealthPath), 0)
       << "plain HTTP answered on the TLS port";
