@@ -12,7 +12,9 @@
 
 #include "cli/command.h"
 #include "cli/conventions.h"
+#include "cli/serve_options.h"
 #include "server/server.h"
+#include "server/shutdown.h"
 #include "text/codepage.h"
 
 namespace verolin::cli {
@@ -69,10 +71,10 @@ void serve(ServeArguments& args) {
   std::cout << "serving " << server->pageUrl()
             << " (data: " << std::filesystem::absolute(args.options.dataDir).string() << ", wire code page "
             << text::wireCodePage() << ")" << std::endl;
-  int received = 0;
-  sigwait(&signals, &received);
-  std::cout << "stopping" << std::endl;
-  server->stop();
+  if (!server::serveUntilSignalled(*server, signals,
+                                   [](const std::string& line) { std::cout << line << std::endl; })) {
+    fail("verolin serve: stopped at once by a second signal");
+  }
 }
 
 const CommandRegistration registration([](CLI::App& app) {
@@ -101,6 +103,7 @@ const CommandRegistration registration([](CLI::App& app) {
                     "refuse (428) uploads that do not name the version they are based on");
   addCodePageOption(*command, args->codePage, "wire code page (default GBK)");
   command->add_flag("--quiet,-q", args->quiet, "log nothing");
+  addHoldUpOptions(*command, o);
   command->callback([args] { serve(*args); });
 });
 

@@ -11,7 +11,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "server/data_lock.h"
 #include "server/page_requests.h"
+#include "server/serving.h"
 
 namespace verolin::server {
 namespace {
@@ -96,6 +98,10 @@ void checkOptions(const ServerOptions& options) {
       }
     }
   }
+  for (const auto* path : paths) {
+    if (path->rfind(kHealthPath, 0) == 0)
+      throw std::invalid_argument(*path + " is taken by the health answer");
+  }
   checkRequestType("the seal list type", options.sealListType);
   checkRequestType("the seal picture type", options.sealPictureType);
   if (options.sealListType == options.sealPictureType) {
@@ -107,14 +113,21 @@ void checkOptions(const ServerOptions& options) {
 
 struct Server::Impl {
   ServerOptions options;
+  ServingLock servingLock;
   Store store;
   PageRequests requests;
-  httplib::Server http;
+  Serving serving;
+  httplib::Server& http;
   std::thread thread;
   int port = -1;
 
   explicit Impl(ServerOptions o)
-      : options((checkOptions(o), std::move(o))), store(options.dataDir), requests(store, options) {}
+      : options((checkOptions(o), std::move(o))),
+        servingLock(options.dataDir),
+        store(options.dataDir),
+        requests(store, options),
+        serving(options.limits, options.tls, options.log),
+        http(serving.http()) {}
 
   void log(const std::string& line) const {
     if (options.log) options.log(line);
@@ -122,6 +135,8 @@ struct Server::Impl {
 
   void route() {
     const std::string page = regexEscape(options.pagePath);
+    http.Get(kHealthPath,
+             [this](const httplib::Request&, httplib::Response& res) { serving.answerHealth(store, res); });
     http.Get(page, [this](const httplib::Request& req, httplib::Response& res) { requests.get(req, res); });
     http.Post(page, [this](const httplib::Request& req, httplib::Response& res,
                            const httplib::ContentReader& reader) { requests.post(req, res, reader); });
@@ -185,7 +200,7 @@ void Server::start() {
     throw std::runtime_error("cannot listen on " + o.host + ":" + std::to_string(o.port) + ": " +
                              bindFailureReason(o.host, o.port));
   }
-  impl_->thread = std::thread([&http] { http.listen_after_bind(); });
+  impl_->thread = std::thread([this] { impl_->serving.listen(); });
   // listen_after_bind sets is_running before it accepts; wait for it so that callers can connect at once.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (!http.is_running() && std::chrono::steady_clock::now() < deadline) {
@@ -195,8 +210,16 @@ void Server::start() {
 
 void Server::stop() {
   if (!impl_->thread.joinable()) return;
-  impl_->http.stop();
+  impl_->serving.stop(impl_->options.limits.drain);
   impl_->thread.join();
+}
+
+std::size_t Server::breakOff() {
+  return impl_->serving.breakOff();
+}
+
+std::size_t Server::exchangesUnderWay() const {
+  return impl_->serving.underWay();
 }
 
 int Server::port() const {
@@ -206,7 +229,8 @@ int Server::port() const {
 std::string Server::baseUrl() const {
   const std::string& host = impl_->options.host;
   const bool ipv6 = host.find(':') != std::string::npos;
-  return "http://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(impl_->port);
+  return (impl_->serving.tls() ? "https://" : "http://") + (ipv6 ? "[" + host + "]" : host) + ":" +
+         std::to_string(impl_->port);
 }
 
 std::string Server::pageUrl() const {

@@ -11,6 +11,12 @@
 //   versions.h        version tags (ETag, If-Match) and the names of conflict copies
 //   admin.h           the administration behind `verolin owner ...` and `verolin doc ...`
 //   sqlite.h          the database connection
+//   limits.h          threads and time limits; connections.h  connections served under them
+//   serving.h         the HTTP server (plain or TLS), its health answer and graceful stop
+//   tls.h             the certificate and key of HTTPS
+//   shutdown.h        `verolin serve`'s signals: drain, then stop at once
+//   data_lock.h       one server per data folder, and who else has the store open
+//   backup.h          a consistent copy of a store while it is being served
 #pragma once
 
 #include <cstddef>
@@ -19,7 +25,9 @@
 #include <memory>
 #include <string>
 
+#include "server/limits.h"
 #include "server/store.h"
+#include "server/tls.h"
 
 namespace verolin::server {
 
@@ -43,6 +51,10 @@ struct ServerOptions {
   std::size_t maxBodyBytes = std::size_t{256} << 20;
   // One line per request and per notable event; nothing when empty.
   std::function<void(const std::string&)> log;
+  // Threads and time limits against many and slow clients, and the drain on stop.
+  Limits limits;
+  // HTTPS when both files are named.
+  TlsFiles tls;
 };
 
 // Throws std::invalid_argument naming the first option that cannot work.
@@ -50,8 +62,9 @@ void checkOptions(const ServerOptions& options);
 
 class Server {
  public:
-  // Checks the options and opens (or creates) the store, removing what a killed predecessor left half
-  // written. Throws std::invalid_argument or StoreError.
+  // Checks the options, locks the data folder for this server and opens (or creates) the store,
+  // removing what a killed predecessor left half written. Throws std::invalid_argument, DataFolderBusy
+  // when another server serves the folder, or StoreError.
   explicit Server(ServerOptions options);
   // Stops serving.
   ~Server();
@@ -61,12 +74,19 @@ class Server {
   // Binds and serves on a thread of its own; returns once requests are accepted. Throws
   // std::runtime_error when the address cannot be bound.
   void start();
-  // Stops accepting and waits for the serving thread. Safe to call twice.
+  // Stops accepting at once and lets the exchanges under way finish within the drain time
+  // (options.limits.drain), then breaks off what is left; returns when every connection is closed.
+  // Safe to call twice.
   void stop();
+  // Breaks off every exchange under way now (for example while stop() drains on another thread);
+  // returns how many there were. An upload broken off stores nothing.
+  std::size_t breakOff();
+  // Requests being read or answered right now.
+  std::size_t exchangesUnderWay() const;
 
   // The bound port (after start()).
   int port() const;
-  // "http://HOST:PORT" and that followed by the page path: the control's `ActiveForm`.
+  // "http://HOST:PORT" (https with TLS) and that followed by the page path: the control's `ActiveForm`.
   std::string baseUrl() const;
   std::string pageUrl() const;
 

@@ -74,6 +74,8 @@ Store::Store(fs::path dataDir, Open mode) : dir_(std::move(dataDir)) {
     fs::create_directories(folder, error);
     if (error) throw StoreError("cannot create " + folder.string() + ": " + error.message());
   }
+  users_ = std::make_unique<FileLock>(dir_ / kStoreLockName);
+  users_->shared();
   db_ = std::make_unique<Database>(dir_ / kDatabaseName);
   db_->exec("PRAGMA journal_mode = WAL");
   db_->exec("PRAGMA synchronous = FULL");
@@ -434,6 +436,9 @@ std::optional<OpenedBody<ClientFileInfo>> Store::openClientFile(const std::strin
 }
 
 std::size_t Store::sweepLeftovers(std::chrono::seconds minAge) {
+  // Holding the store lock exclusively, nobody else can be writing, and nobody can open the store
+  // until the sweep is over.
+  const bool alone = users_->tryExclusive();
   std::set<std::string> referenced;
   {
     std::lock_guard lock(mutex_);
@@ -449,12 +454,32 @@ std::size_t Store::sweepLeftovers(std::chrono::seconds minAge) {
   for (const fs::path& folder : {dir_ / "staging", dir_ / "bodies"}) {
     for (const auto& entry : fs::directory_iterator(folder, error)) {
       std::error_code ignored;
-      if (!entry.is_regular_file(ignored) || entry.last_write_time(ignored) > cutoff) continue;
+      if (alone && folder.filename() == "staging" && entry.is_directory(ignored)) {
+        removed += fs::remove_all(entry.path(), ignored) > 0;
+        continue;
+      }
+      if (!entry.is_regular_file(ignored) || (!alone && entry.last_write_time(ignored) > cutoff)) continue;
       if (folder.filename() == "bodies" && referenced.count(entry.path().filename().string())) continue;
       if (fs::remove(entry.path(), ignored)) ++removed;
     }
   }
+  users_->shared();
   return removed;
+}
+
+StoreCounts Store::counts() {
+  std::lock_guard lock(mutex_);
+  auto s = db_->prepare(
+      "SELECT (SELECT COUNT(*) FROM documents), (SELECT COUNT(*) FROM copies), (SELECT COUNT(*) FROM "
+      "owners), "
+      "(SELECT COUNT(*) FROM client_files), (SELECT COALESCE(SUM(size), 0) FROM documents) + "
+      "(SELECT COALESCE(SUM(size), 0) FROM owners) + (SELECT COALESCE(SUM(size), 0) FROM client_files)");
+  s.step();
+  StoreCounts counts;
+  std::uint64_t* fields[] = {&counts.documents, &counts.copies, &counts.owners, &counts.clientFiles,
+                             &counts.bytes};
+  for (int i = 0; i < 5; ++i) *fields[i] = static_cast<std::uint64_t>(s.integer(i));
+  return counts;
 }
 
 }  // namespace verolin::server

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "server/body_reader.h"
+#include "server/data_lock.h"
 #include "server/sqlite.h"
 #include "server/staged_body.h"
 
@@ -75,6 +76,15 @@ struct ClientFileInfo {
   std::string body;
   std::uint64_t size = 0;
   std::int64_t updated = 0;
+};
+
+// What the store holds, for a health check.
+struct StoreCounts {
+  std::uint64_t documents = 0;  // conflict copies and previous versions included
+  std::uint64_t copies = 0;
+  std::uint64_t owners = 0;
+  std::uint64_t clientFiles = 0;
+  std::uint64_t bytes = 0;  // of all stored bodies
 };
 
 template <typename Info>
@@ -147,9 +157,13 @@ class Store {
   std::optional<OpenedBody<OwnerInfo>> openOwnerPicture(const std::string& owner);
   std::optional<OpenedBody<ClientFileInfo>> openClientFile(const std::string& serverPath);
 
-  // Removes staging files and unreferenced bodies older than `minAge` (left by a process that was
-  // killed mid-write; the age keeps a write in progress in another process safe). Returns how many.
+  // Removes what a process killed mid-write left: the files in the staging folder and the bodies no
+  // record points at. When no other process has the store open, all of them (and folders left in
+  // staging by a killed backup); otherwise only those older than `minAge`, since the other process may
+  // be writing them right now. Returns how many files and folders were removed.
   std::size_t sweepLeftovers(std::chrono::seconds minAge);
+
+  StoreCounts counts();
 
  private:
   template <typename Info, typename Find>
@@ -167,7 +181,8 @@ class Store {
   MarkLists marksLocked(const std::string& document, MarkKind kind);
 
   std::filesystem::path dir_;
-  std::mutex mutex_;  // one connection, so one statement sequence at a time
+  std::unique_ptr<FileLock> users_;  // held shared while the store is open
+  std::mutex mutex_;                 // one connection, so one statement sequence at a time
   std::unique_ptr<Database> db_;
 };
 

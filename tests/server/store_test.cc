@@ -19,9 +19,10 @@ void age(const fs::path& file) {
   fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
 }
 
-TEST(Store, SweepRemovesOnlyOldLeftoversOfKilledWrites) {
+TEST(Store, SweepRemovesOnlyOldLeftoversOfKilledWritesWhileAnotherProcessHasTheStoreOpen) {
   DataFolder data;
   Store store(data.path());
+  Store administration(data.path());  // has its own hold on the store, as another process would
   store.saveDocument("a.jia", bodyOf(store, "kept"));
   const fs::path stale = data.path() / "staging" / "x.body.part";
   const fs::path orphan = data.path() / "bodies" / "y.body";
@@ -36,6 +37,27 @@ TEST(Store, SweepRemovesOnlyOldLeftoversOfKilledWrites) {
   EXPECT_FALSE(fs::exists(orphan));
   EXPECT_TRUE(fs::exists(young));  // may be a write in progress in another process
   EXPECT_EQ(store.openDocument("a.jia")->reader->readAll(), "kept");
+}
+
+TEST(Store, SweepRemovesEveryLeftoverWhenNoOtherProcessHasTheStoreOpen) {
+  DataFolder data;
+  Store store(data.path());
+  store.saveDocument("a.jia", bodyOf(store, "kept"));
+  const fs::path staged = data.path() / "staging" / "x.body.part";
+  const fs::path orphan = data.path() / "bodies" / "y.body";
+  const fs::path links = data.path() / "staging" / "backup-1-x";
+  fs::create_directories(links);
+  for (const auto& f : {staged, orphan, links / "z.body"}) std::ofstream(f) << "left";
+
+  EXPECT_EQ(store.sweepLeftovers(std::chrono::minutes(5)), 3u);
+  EXPECT_FALSE(fs::exists(staged));
+  EXPECT_FALSE(fs::exists(orphan));
+  EXPECT_FALSE(fs::exists(links));
+  EXPECT_EQ(store.openDocument("a.jia")->reader->readAll(), "kept");
+  // The store is still held: another opening beside it makes the next sweep careful again.
+  Store other(data.path());
+  std::ofstream(staged) << "left";
+  EXPECT_EQ(store.sweepLeftovers(std::chrono::minutes(5)), 0u);
 }
 
 TEST(Store, DroppedStagedBodyLeavesNothing) {
