@@ -31,7 +31,7 @@ class ContainerReceiver {
   // after it are dropped.
   void write(const char* data, std::size_t size) noexcept;
 
-  // Ends the input: writes what is buffered and closes the temporary file. Throws the kept fault, or
+  // Ends the input: writes what is still buffered. Throws the kept fault, or
   // CipherError kNotContainer (fewer than 20 bytes, or no marker), kNoBody (nothing after the
   // header), kWriteFailed; nothing is then left behind.
   void finish();
