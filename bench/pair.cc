@@ -1,6 +1,7 @@
 // Times a command against its reference in interleaved pairs (A B, B A, A B ...) and prints one row of a
-// Markdown table: each side's median wall time (min-max), the ratio A/B pair by pair (median, min-max)
-// and each side's peak resident memory. Pairs, not separate series, so that a machine whose speed
+// Markdown table: each side's median wall time (min-max), the ratio A/B pair by pair (median, min-max),
+// the same ratio of CPU time (user and system, which a busy machine disturbs far less than the wall
+// time) and each side's peak resident memory. Pairs, not separate series, so that a machine whose speed
 // drifts during the run moves both sides of a pair alike.
 //
 //   pair [-n PAIRS] [--warmup N] [--before CMD] [--rate] LABEL 'COMMAND A' 'COMMAND B'
@@ -26,6 +27,7 @@ namespace {
 
 struct Run {
   double figure = 0;   // seconds, or the printed number with --rate
+  double cpu = 0;      // user and system seconds of the command and its children
   double peakMib = 0;  // largest resident set of the command and its children
   int status = 0;
 };
@@ -101,6 +103,8 @@ Run runShell(const std::string& command, int out) {
   Run run;
   run.figure = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.peakMib = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  run.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
 }
@@ -152,7 +156,7 @@ int main(int argc, char** argv) {
     timed(o, o.a);
     timed(o, o.b);
   }
-  std::vector<double> a, b, ratio, peakA, peakB;
+  std::vector<double> a, b, ratio, cpuRatio, peakA, peakB;
   int failures = 0;
   for (int i = 0; i < o.pairs; ++i) {
     // A B, then B A: whichever runs second in a pair may pay for what the first left (freed blocks,
@@ -173,16 +177,18 @@ int main(int argc, char** argv) {
     a.push_back(ra.figure);
     b.push_back(rb.figure);
     ratio.push_back(rb.figure > 0 ? ra.figure / rb.figure : 0);
+    cpuRatio.push_back(rb.cpu > 0 ? ra.cpu / rb.cpu : 0);
     peakA.push_back(ra.peakMib);
     peakB.push_back(rb.peakMib);
   }
   const char* figure = o.rate ? "%.0f (%.0f–%.0f)" : "%.0f ms (%.0f–%.0f)";
-  std::printf(
-      "| %s | %s | %s | **%s** | %s | %s |%s\n", o.label.c_str(), show(spread(a), o.rate, figure).c_str(),
-      show(spread(b), o.rate, figure).c_str(),
-      show(spread(ratio), true, spread(ratio).median < 0.1 ? "%.3f× (%.3f–%.3f)" : "%.2f× (%.2f–%.2f)")
-          .c_str(),
-      show(spread(peakA), true, "%.1f MiB").c_str(), show(spread(peakB), true, "%.1f MiB").c_str(),
-      failures > 0 ? " failed runs!" : "");
+  // With --rate the commands are load clients, whose CPU time says nothing about the servers.
+  const std::string cpu = o.rate ? "–" : show(spread(cpuRatio), true, "%.2f× (%.2f–%.2f)");
+  const char* ratioFormat = spread(ratio).median < 0.1 ? "%.3f× (%.3f–%.3f)" : "%.2f× (%.2f–%.2f)";
+  std::printf("| %s | %s | %s | **%s** | %s | %s | %s |%s\n", o.label.c_str(),
+              show(spread(a), o.rate, figure).c_str(), show(spread(b), o.rate, figure).c_str(),
+              show(spread(ratio), true, ratioFormat).c_str(), cpu.c_str(),
+              show(spread(peakA), true, "%.1f MiB").c_str(), show(spread(peakB), true, "%.1f MiB").c_str(),
+              failures > 0 ? " failed runs!" : "");
   return failures > 0 ? 1 : 0;
 }

@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
   const Spread sa = spread(a), sb = spread(b), sr = spread(ratio), ga = spread(growthA), gb = spread(growthB);
   std::printf(
       "| download %s, in process | %.0f ms (%.0f–%.0f) | %.0f ms (%.0f–%.0f) | **%.2f× (%.2f–%.2f)** | "
-      "+%.1f MiB | +%.1f MiB |\n",
+      "– | +%.1f MiB | +%.1f MiB |\n",
       name.c_str(), sa.median, sa.min, sa.max, sb.median, sb.min, sb.max, sr.median, sr.min, sr.max, ga.max,
       gb.max);
   curl_global_cleanup();

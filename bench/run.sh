@@ -54,7 +54,8 @@ rows=$work/rows.md
 : >"$rows"
 note() { echo "$*" | tee -a "$rows" >&2; }
 table() {
-  printf '\n| %s | %s | %s | A/B | peak memory A | peak memory B |\n|---|---|---|---|---|---|\n' "$1" "$2" "$3" >>"$rows"
+  printf '\n| %s | %s | %s | A/B | CPU time A/B | peak memory A | peak memory B |\n|---|---|---|---|---|---|---|\n' \
+    "$1" "$2" "$3" >>"$rows"
 }
 run_pair() { "$pair" -n "$PAIRS" "$@" | tee -a "$rows" || true; }
 load() { cut -d' ' -f1-3 /proc/loadavg; }
