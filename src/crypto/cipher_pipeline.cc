@@ -1,8 +1,10 @@
 #include "crypto/cipher_pipeline.h"
 
 #include <condition_variable>
+#include <cstdlib>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
 
 namespace verolin::crypto {
@@ -19,15 +21,28 @@ struct CipherPipeline::Shared {
   std::exception_ptr readError;
 };
 
-CipherPipeline::CipherPipeline(const Keystream& keystream) : keystream_(keystream) {
-  for (auto& buffer : buffers_) buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+namespace {
+// Buffers start on a page, so that the kernel copies whole pages between them and the page cache.
+constexpr std::size_t kPageSize = 4096;
+static_assert(CipherPipeline::kBufferSize % kPageSize == 0);
+}  // namespace
+
+void CipherPipeline::FreeBuffer::operator()(char* buffer) const {
+  std::free(buffer);
 }
 
-void CipherPipeline::run(std::size_t firstSize, const Reader& read, const Writer& write, std::uint64_t total,
-                         const Progress& progress) {
+CipherPipeline::CipherPipeline(const Keystream& keystream) : keystream_(keystream) {
+  for (auto& buffer : buffers_) {
+    buffer.reset(static_cast<char*>(std::aligned_alloc(kPageSize, kBufferSize)));
+    if (!buffer) throw std::bad_alloc();
+  }
+}
+
+void CipherPipeline::run(std::size_t prefixSize, std::size_t firstSize, const Reader& read,
+                         const Writer& write, std::uint64_t total, const Progress& progress) {
   if (firstSize == 0) return;
-  keystream_.apply(buffers_[0].get(), firstSize, 0);
-  sizes_[0] = firstSize;
+  keystream_.apply(buffers_[0].get() + prefixSize, firstSize, 0);
+  sizes_[0] = prefixSize + firstSize;
 
   Shared shared;
   shared.filled = 1;
@@ -78,7 +93,9 @@ void CipherPipeline::run(std::size_t firstSize, const Reader& read, const Writer
     }
   } join{reader, shared};
 
+  // Body bytes written: the prefix is not part of the body.
   std::uint64_t done = 0;
+  std::size_t skip = prefixSize;
   for (std::uint64_t piece = 0;; ++piece) {
     {
       std::unique_lock lock(shared.mutex);
@@ -90,7 +107,8 @@ void CipherPipeline::run(std::size_t firstSize, const Reader& read, const Writer
     }
     const std::size_t size = sizes_[piece % kBuffers];
     write(buffers_[piece % kBuffers].get(), size);
-    done += size;
+    done += size - skip;
+    skip = 0;
     {
       const std::lock_guard lock(shared.mutex);
       shared.written = piece + 1;

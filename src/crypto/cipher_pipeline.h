@@ -34,20 +34,34 @@ class CipherPipeline {
   CipherPipeline& operator=(const CipherPipeline&) = delete;
 
   // A buffer of kBufferSize bytes for the caller to read the first piece of the body into before
-  // run(); callers look at it first (to recognise a container, say).
+  // run(); callers look at it first (to recognise a container, say). Page-aligned, as are the others.
   char* firstBuffer() { return buffers_[0].get(); }
 
   // Enciphers and writes the `firstSize` bytes already in firstBuffer(), then the rest of `read`,
   // until it gives 0. The first error of either thread is rethrown here once the worker has stopped;
   // the other thread's work is abandoned.
   void run(std::size_t firstSize, const Reader& read, const Writer& write, std::uint64_t total,
-           const Progress& progress);
+           const Progress& progress) {
+    run(0, firstSize, read, write, total, progress);
+  }
+
+  // The same, when firstBuffer() starts with `prefixSize` bytes to be written as they are (a header)
+  // and the body's first `firstSize` bytes follow them. The first write is the prefix and its piece
+  // together, kBufferSize bytes when the input is long enough, so that every later write starts at a
+  // multiple of kBufferSize in the output: no write straddles a page it shares with the one before.
+  // Progress counts body bytes only.
+  void run(std::size_t prefixSize, std::size_t firstSize, const Reader& read, const Writer& write,
+           std::uint64_t total, const Progress& progress);
 
  private:
   struct Shared;
 
   const Keystream& keystream_;
-  std::array<std::unique_ptr<char[]>, kBuffers> buffers_;
+  struct FreeBuffer {
+    void operator()(char* buffer) const;
+  };
+
+  std::array<std::unique_ptr<char[], FreeBuffer>, kBuffers> buffers_;
   std::array<std::size_t, kBuffers> sizes_{};
 };
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <system_error>
@@ -96,12 +97,12 @@ void refuseExisting(const fs::path& output, const FileOptions& options) {
                     "will not replace " + output.string() + ": " + exists.message(), exists);
 }
 
-// Enciphers the body into `output`: the `firstSize` bytes already in the pipeline's first buffer, then
-// the rest of `input`.
-void streamBody(CipherPipeline& pipeline, InputFile& input, AtomicFile& output, std::size_t firstSize,
-                std::uint64_t total, const Progress& progress) {
+// Enciphers the body into `output`: the `firstSize` bytes that follow `prefixSize` clear bytes in the
+// pipeline's first buffer, then the rest of `input`.
+void streamBody(CipherPipeline& pipeline, InputFile& input, AtomicFile& output, std::size_t prefixSize,
+                std::size_t firstSize, std::uint64_t total, const Progress& progress) {
   pipeline.run(
-      firstSize, [&](char* buffer, std::size_t capacity) { return input.read(buffer, capacity); },
+      prefixSize, firstSize, [&](char* buffer, std::size_t capacity) { return input.read(buffer, capacity); },
       [&](const char* data, std::size_t size) { output.write(data, size); }, total, progress);
 }
 
@@ -113,9 +114,12 @@ WrittenFile encryptFile(const fs::path& source, const fs::path& target, std::str
   const FileKeys keys = deriveFileKeys(password);
   const Keystream keystream(keys);
   CipherPipeline pipeline(keystream);
+  // The header goes in front of the first piece and leaves with it, so that the body's later writes
+  // start on page boundaries of the container rather than 20 bytes past them.
   char* first = pipeline.firstBuffer();
-  const std::size_t firstSize = input.read(first, CipherPipeline::kBufferSize);
-  if (isContainer(std::string_view(first, firstSize))) {
+  char* body = first + kHeaderSize;
+  const std::size_t firstSize = input.read(body, CipherPipeline::kBufferSize - kHeaderSize);
+  if (isContainer(std::string_view(body, firstSize))) {
     throw CipherError(CipherFault::kAlreadyContainer, source.string() + " is already an encrypted container");
   }
   if (firstSize == 0) throw CipherError(CipherFault::kEmptySource, source.string() + " is empty");
@@ -129,8 +133,8 @@ WrittenFile encryptFile(const fs::path& source, const fs::path& target, std::str
   refuseExisting(result.path, options);
 
   AtomicFile output(result.path);
-  output.write(header.data(), header.size());
-  streamBody(pipeline, input, output, firstSize, input.size(), options.progress);
+  std::copy(header.begin(), header.end(), first);
+  streamBody(pipeline, input, output, kHeaderSize, firstSize, input.size(), options.progress);
   output.commit(options.syncToDisk, options.replace);
   return result;
 }
@@ -158,7 +162,7 @@ WrittenFile decryptFile(const fs::path& container, const fs::path& target, std::
 
   AtomicFile output(result.path);
   const std::uint64_t total = input.size() > kHeaderSize ? input.size() - kHeaderSize : 0;
-  streamBody(pipeline, input, output, firstSize, total, options.progress);
+  streamBody(pipeline, input, output, 0, firstSize, total, options.progress);
   output.commit(options.syncToDisk, options.replace);
   return result;
 }

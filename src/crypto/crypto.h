@@ -8,6 +8,7 @@
 //   container_names.h   container and plain file names formed from a file name
 //   atomic_file.h       the unique temporary file renamed into place
 //   container_file.cc   streaming file encryption and decryption on native paths (declared here)
+//   container_receiver.h  a container decrypted as it arrives (downloads), never stored
 //   vb_random.h         the Basic runtime's pseudo-random generator, bit for bit
 //   seal_cipher.h       PasswordSeed, StringCipher, EncodeSealPassword
 //   file_cipher.h       the control's routines on Windows-style paths (separate library, uses platform/)

@@ -171,6 +171,47 @@ bool DecryptFile(CipherState& state, const platform::Platform& platform) {
   return true;
 }
 
+bool DecryptReceived(CipherState& state, const platform::Platform& platform, ContainerReceiver& receiver,
+                     std::string_view path) {
+  state.cipherPassword = std::string(kTransferPassword);
+  state.cipherFile = std::string(path);
+  platform::Host& host = *platform.host;
+  host.pumpMessages(1);  // as the file-access check of a stored container does
+  keysOf(state.cipherPassword, state);
+  state.passwordOk = false;
+  try {
+    receiver.finish();
+  } catch (const CipherError& e) {
+    state.isLocked = e.fault() != CipherFault::kNotContainer;
+    switch (e.fault()) {
+      case CipherFault::kNotContainer:
+      case CipherFault::kBadExtension:
+        return false;  // a page that answered with a text instead of a container, silently
+      case CipherFault::kWrongPassword:
+        host.messageBox(kWrongPassword, mb::kExclamation, kCaption);
+        return false;
+      case CipherFault::kNoBody:
+        throw AutomationError(err::kSubscriptOutOfRange, e.what());
+      default:
+        host.messageBox(kUnknownError, mb::kExclamation, kCaption);
+        return false;
+    }
+  }
+  state.isLocked = true;
+  state.passwordOk = true;
+  const std::string target = besideFile(state.cipherFile, receiver.plainFileName());
+  state.targetFile = target;
+  try {
+    refuseLockedTarget(*platform.files, target);
+    receiver.commit();
+  } catch (const CipherError&) {
+    host.messageBox(kUnknownError, mb::kExclamation, kCaption);
+    return false;
+  }
+  state.plainFile = target;
+  return true;
+}
+
 std::string EncryptForTransfer(CipherState& state, const platform::Platform& platform,
                                std::string_view path) {
   if (!platform.files->fileExists(path)) return {};

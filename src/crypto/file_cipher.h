@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "crypto/container_receiver.h"
 #include "platform/platform.h"
 
 namespace verolin::crypto {
@@ -44,6 +45,14 @@ std::string EncryptFile(CipherState& state, const platform::Platform& platform);
 // Throws AutomationError 6 for a password the key cannot be derived from and 9 for a container
 // without body.
 bool DecryptFile(CipherState& state, const platform::Platform& platform);
+
+// Ends a container received as it arrived (a download), which decrypted itself under the transfer
+// password into the folder of `path`, the Windows-style path the container would have been stored at.
+// Puts the plain file in place and sets `plainFile`, with the results and messages of DecryptFile on
+// that container: false (silent) when it was no container or gives a refused name, false with a
+// message for a wrong password or a failed write; AutomationError 9 for a container without body.
+bool DecryptReceived(CipherState& state, const platform::Platform& platform, ContainerReceiver& receiver,
+                     std::string_view path);
 
 // Encrypts `path` with the transfer password when the file exists; the container's path or "".
 std::string EncryptForTransfer(CipherState& state, const platform::Platform& platform, std::string_view path);

@@ -100,6 +100,7 @@ struct Transfer {
   std::ifstream* fileBody = nullptr;
   // Download side: a file stream or memory.
   std::ofstream* fileSink = nullptr;
+  const BodySink* callbackSink = nullptr;
   Bytes* memorySink = nullptr;
   // Response headers of the latest answer (a redirect's are dropped at the next status line).
   std::vector<std::pair<std::string, std::string>>* headers = nullptr;
@@ -117,6 +118,14 @@ size_t writeBody(char* data, size_t size, size_t count, void* user) {
   if (t.fileSink) {
     t.fileSink->write(data, static_cast<std::streamsize>(bytes));
     return t.fileSink->good() ? bytes : 0;
+  }
+  if (t.callbackSink) {
+    try {
+      (*t.callbackSink)(data, bytes);
+    } catch (...) {
+      return 0;  // a sink that breaks its promise ends the exchange as a write error
+    }
+    return bytes;
   }
   t.memorySink->insert(t.memorySink->end(), reinterpret_cast<unsigned char*>(data),
                        reinterpret_cast<unsigned char*>(data) + bytes);
@@ -237,6 +246,7 @@ class CurlHttpRequest final : public HttpRequest {
   void sendFile(const std::filesystem::path& bodyFile) override { perform(nullptr, &bodyFile); }
 
   void receiveInto(const std::filesystem::path& file) override { receiveFile_ = file; }
+  void receiveWith(BodySink sink) override { receiveSink_ = std::move(sink); }
 
   int readyState() const override { return readyState_; }
   int status() const override { return status_; }
@@ -330,6 +340,8 @@ class CurlHttpRequest final : public HttpRequest {
       sink.open(receiveFile_, std::ios::binary | std::ios::trunc);
       if (!sink) fail(automation::err::kPathFileAccess, "Path/File access error: " + receiveFile_.string());
       t.fileSink = &sink;
+    } else if (receiveSink_) {
+      t.callbackSink = &receiveSink_;
     } else {
       t.memorySink = &received;
     }
@@ -362,6 +374,7 @@ class CurlHttpRequest final : public HttpRequest {
   std::string method_;
   std::string url_;
   std::filesystem::path receiveFile_;
+  BodySink receiveSink_;
   int readyState_ = 0;
   int status_ = 0;
   Bytes response_;

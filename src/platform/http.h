@@ -4,7 +4,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +14,9 @@
 #include "automation/variant.h"
 
 namespace verolin::platform {
+
+// Takes the next `size` bytes of a response body.
+using BodySink = std::function<void(const char* data, std::size_t size)>;
 
 struct HttpOptions {
   std::chrono::milliseconds connectTimeout{10'000};
@@ -42,6 +47,9 @@ class HttpRequest {
   virtual void sendFile(const std::filesystem::path& bodyFile) = 0;
   // Streams the response body into `file` (native path) instead of memory; call before send.
   virtual void receiveInto(const std::filesystem::path& file) = 0;
+  // Hands the response body to `sink` piece by piece as it arrives, instead of keeping it; call
+  // before send. The sink sees the body of the final answer whatever its status, and must not throw.
+  virtual void receiveWith(BodySink sink) = 0;
 
   virtual int readyState() const = 0;                  // 0 uninitialised, 1 opened, 4 completed
   virtual int status() const = 0;                      // the HTTP status of a completed exchange, 0 before

@@ -64,6 +64,14 @@ class TracedRequest final : public platform::HttpRequest {
     into_ = file;
     inner_->receiveInto(file);
   }
+  void receiveWith(platform::BodySink sink) override {
+    streamed_ = 0;
+    inner_->receiveWith([this, sink = std::move(sink)](const char* data, std::size_t size) {
+      streamed_ += size;
+      sink(data, size);
+    });
+    streaming_ = true;
+  }
   int readyState() const override { return inner_->readyState(); }
   int status() const override { return inner_->status(); }
   automation::Bytes responseBody() const override { return inner_->responseBody(); }
@@ -83,7 +91,9 @@ class TracedRequest final : public platform::HttpRequest {
       host_.trace("http", line + " -> failed: " + e.description());
       throw;
     }
-    const std::uint64_t received = into_.empty() ? inner_->responseBody().size() : fileSize(into_);
+    const std::uint64_t received = streaming_      ? streamed_
+                                   : into_.empty() ? inner_->responseBody().size()
+                                                   : fileSize(into_);
     host_.trace("http", line + " -> " + std::to_string(inner_->status()) + ", " + std::to_string(received) +
                             " bytes");
   }
@@ -93,6 +103,8 @@ class TracedRequest final : public platform::HttpRequest {
   std::string method_;
   std::string url_;
   std::filesystem::path into_;
+  bool streaming_ = false;
+  std::uint64_t streamed_ = 0;
 };
 
 class TracedFactory final : public platform::HttpFactory {

@@ -4,8 +4,7 @@
 
 #include "automation/error.h"
 #include "control/word_host.h"
-#include "crypto/container_format.h"
-#include "crypto/container_names.h"
+#include "crypto/container_receiver.h"
 #include "crypto/crypto.h"
 #include "crypto/file_cipher.h"
 #include "text/utf8.h"
@@ -32,22 +31,25 @@ void removeIfExists(control::Control& c, const std::string& path) {
   if (c.files().fileExists(path)) c.files().remove(path);
 }
 
-// True when decrypting the container at `path` would write the plain file onto the container itself
-// (a server name "a.doc" holding "doc").
-bool decryptsOntoItself(control::Control& c, const std::string& path) {
-  try {
-    auto in = c.files().openRead(path);
-    std::string header(crypto::kHeaderSize, '\0');
-    in->read(header.data(), static_cast<std::streamsize>(header.size()));
-    header.resize(static_cast<std::size_t>(in->gcount()));
-    if (header.size() < crypto::kHeaderSize || !crypto::isContainer(header)) return false;
-    const std::string extension =
-        crypto::storedExtension(std::string_view(header).substr(crypto::kMarker.size() + 3));
-    const std::string name = platform::fileNameOf(path);
-    return text::toLowerAscii(crypto::plainName(name, extension)) == text::toLowerAscii(name);
-  } catch (const std::exception&) {
-    return false;  // the decryption itself tells what is wrong with the file
-  }
+// The GET of a container, decrypted as it arrives into the folder of `container` (a Windows-style
+// path: where the container would have been stored), so that the document is written once and never
+// read back. False when the answer was not a successful one; nothing is then left behind.
+bool receiveContainer(control::Control& c, const std::string& url, const std::string& container,
+                      crypto::ContainerReceiver& receiver, std::string& versionTag) {
+  Exchange exchange(c, "GET", url);
+  if (!exchange.receiveWith([&receiver](const char* data, std::size_t size) { receiver.write(data, size); }))
+    return false;
+  versionTag = exchange.request().getResponseHeader(kVersionHeader);
+  // A file of the container's name is what an earlier download of the same name left; this one
+  // replaces it as a stored container would have.
+  const std::string name = platform::fileNameOf(container);
+  if (text::toLowerAscii(receiver.plainFileName()) != text::toLowerAscii(name)) removeIfExists(c, container);
+  return true;
+}
+
+std::unique_ptr<crypto::ContainerReceiver> receiverFor(control::Control& c, const std::string& container) {
+  return std::make_unique<crypto::ContainerReceiver>(c.files().nativePath(container).parent_path(),
+                                                     platform::fileNameOf(container));
 }
 
 }  // namespace
@@ -58,26 +60,14 @@ std::string FetchByRequest(control::Control& c, const std::string& url, const st
   // The name comes from the server path; it must not lead out of the working folder.
   if (!IsPlainFileName(name)) return {};
   const std::string downloaded = s.tempDir + name;
-  {
-    Exchange exchange(c, "GET", url);
-    if (!exchange.receiveFile(downloaded)) return {};
-    versionTag = exchange.request().getResponseHeader(kVersionHeader);
-  }
+  const auto receiver = receiverFor(c, downloaded);
+  if (!receiveContainer(c, url, downloaded, *receiver, versionTag)) return {};
   c.pump();
   Variant isSave(false), bDel(false);
   control::QuitWord(c, isSave, bDel);
 
-  // Decryption names its output after the container; a container named like its own plain file
-  // is moved aside first, so that the document survives the deletion of the container.
-  std::string container = downloaded;
-  if (decryptsOntoItself(c, downloaded)) {
-    container = downloaded + "." + std::string(crypto::kContainerExtension);
-    removeIfExists(c, container);
-    c.files().rename(downloaded, container);
-  }
   crypto::CipherState cipher;
-  const bool ok = crypto::DecryptTransferred(cipher, c.platform(), container);
-  removeIfExists(c, container);
+  const bool ok = crypto::DecryptReceived(cipher, c.platform(), *receiver, downloaded);
   c.pump();
   return ok ? cipher.plainFile : std::string();
 }
@@ -86,16 +76,12 @@ std::string FetchByUrl(control::Control& c, const std::string& url, std::string&
   try {
     const std::string stamp = c.state().tempDir + TimeStampName(c);
     const std::string container = stamp + "." + std::string(crypto::kContainerExtension);
-    {
-      Exchange exchange(c, "GET", url);
-      if (!exchange.receiveFile(container)) return {};
-      versionTag = exchange.request().getResponseHeader(kVersionHeader);
-    }
+    const auto receiver = receiverFor(c, container);
+    if (!receiveContainer(c, url, container, *receiver, versionTag)) return {};
     c.pump();
     crypto::CipherState cipher;
-    const bool ok = crypto::DecryptTransferred(cipher, c.platform(), container);
+    const bool ok = crypto::DecryptReceived(cipher, c.platform(), *receiver, container);
     c.pump();
-    removeIfExists(c, container);
     if (ok) return cipher.plainFile;
     // The name the document would have had; the caller finds no file there and says so. An older
     // file of that name is not this download's document.

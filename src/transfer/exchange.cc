@@ -66,6 +66,12 @@ bool Exchange::receiveFile(const std::string& path) {
   return true;
 }
 
+bool Exchange::receiveWith(platform::BodySink sink) {
+  request_->receiveWith(std::move(sink));
+  request_->send();
+  return succeeded();
+}
+
 PostAnswer PostDocument(control::Control& c, const std::string& baseUrl, const std::string& query,
                         const std::string& localPath, const std::string& basedOn) {
   PostAnswer answer;

@@ -34,6 +34,10 @@ class Exchange {
   // false. Throws the request object's errors (send) and the file layer's (putting the file in place).
   bool receiveFile(const std::string& path);
 
+  // Sends no body and hands the answer to `sink` as it arrives; true when it was a successful one
+  // (the sink has then seen all of it). Throws the request object's errors (send).
+  bool receiveWith(platform::BodySink sink);
+
  private:
   control::Control& control_;
   std::unique_ptr<platform::HttpRequest> request_;

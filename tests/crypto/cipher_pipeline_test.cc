@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "crypto/cipher_pipeline.h"
 #include "crypto/container_format.h"
@@ -67,6 +68,44 @@ TEST(CipherPipeline, UnevenPiecesKeepOrderAndKeystreamPhase) {
       });
   EXPECT_EQ(reported, plain.size());
   EXPECT_TRUE(out == enciphered(plain));
+}
+
+// With a header in front of the first piece, every write but the last is one whole buffer, so each
+// starts at a multiple of the buffer size in the output; the header passes unenciphered and progress
+// counts the body alone.
+TEST(CipherPipeline, PrefixMakesEveryWriteStartOnABufferBoundary) {
+  constexpr std::size_t kBuffer = CipherPipeline::kBufferSize;
+  const std::string header = "HEADER-0123456789abc";
+  for (const std::size_t size :
+       {std::size_t{1}, kBuffer - header.size(), kBuffer - header.size() + 1, 5 * kBuffer + 17}) {
+    const std::string plain = sampleBytes(size, 11);
+    CipherPipeline pipeline(transferKeystream());
+    std::copy(header.begin(), header.end(), pipeline.firstBuffer());
+    const std::size_t first = std::min(size, kBuffer - header.size());
+    std::copy_n(plain.data(), first, pipeline.firstBuffer() + header.size());
+    const std::string rest = plain.substr(first);
+    std::size_t position = 0;
+    std::string out;
+    std::vector<std::size_t> writes;
+    std::uint64_t reported = 0;
+    pipeline.run(
+        header.size(), first,
+        [&](char* buffer, std::size_t capacity) {
+          const std::size_t n = std::min(capacity, rest.size() - position);
+          std::copy_n(rest.data() + position, n, buffer);
+          position += n;
+          return n;
+        },
+        [&](const char* data, std::size_t n) {
+          out.append(data, n);
+          writes.push_back(n);
+        },
+        size, [&](std::uint64_t done, std::uint64_t) { reported = done; });
+    EXPECT_TRUE(out == header + enciphered(plain)) << size;
+    EXPECT_EQ(reported, size);
+    for (std::size_t i = 0; i + 1 < writes.size(); ++i)
+      EXPECT_EQ(writes[i], kBuffer) << size << " write " << i;
+  }
 }
 
 TEST(CipherPipeline, EmptyFirstPieceWritesNothing) {

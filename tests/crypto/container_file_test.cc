@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <functional>
+#include <vector>
 
 #include "crypto/container_format.h"
 #include "crypto/crypto.h"
@@ -44,6 +45,32 @@ TEST(ContainerFile, RoundTripIsByteExactAcrossBufferBoundaries) {
     EXPECT_TRUE(TempFolder::read(back.path) == plain) << size;
   }
   EXPECT_EQ(folder.files(), (std::set<std::string>{"a.doc", "a.jia", "out/a.doc"}));
+}
+
+// The header leaves with the first piece of the body so that later writes start on page boundaries;
+// the bytes must come out as the in-memory form gives them at every size where the pieces change
+// shape: around the marker and the header, a page, a buffer less the header, a buffer, and the four
+// buffers the pipeline turns round.
+TEST(ContainerFile, AlignedWritesAreByteExactAtEveryBoundary) {
+  TempFolder folder;
+  constexpr std::size_t kPage = 4096;
+  constexpr std::size_t kBuffer = std::size_t{1} << 18;
+  std::vector<std::size_t> sizes;
+  for (const std::size_t edge :
+       {kMarker.size(), kHeaderSize, kPage - kHeaderSize, kPage, kBuffer - kHeaderSize, kBuffer,
+        2 * kBuffer - kHeaderSize, 4 * kBuffer - kHeaderSize, 5 * kBuffer}) {
+    for (const std::size_t size : {edge - 1, edge, edge + 1}) sizes.push_back(size);
+  }
+  for (const std::size_t size : sizes) {
+    const std::string plain = sampleBytes(size, static_cast<unsigned>(size) * 3 + 1);
+    const auto source = folder.write("a.doc", plain);
+    const WrittenFile container = encryptFile(source);
+    const std::string bytes = TempFolder::read(container.path);
+    ASSERT_EQ(bytes.size(), size + kHeaderSize) << size;
+    EXPECT_TRUE(bytes == encryptBytes(plain, "doc", kTransferPassword)) << "differs at size " << size;
+    EXPECT_TRUE(TempFolder::read(decryptFile(container.path, folder / "b.doc").path) == plain) << size;
+  }
+  EXPECT_EQ(folder.files(), (std::set<std::string>{"a.doc", "a.jia", "b.doc"}));
 }
 
 TEST(ContainerFile, NamesComeFromTheFirstDotOfTheFileNameOnly) {

@@ -122,6 +122,7 @@ class CannedRequest final : public platform::HttpRequest {
   void send(const automation::Bytes&) override { answer(); }
   void sendFile(const std::filesystem::path&) override { answer(); }
   void receiveInto(const std::filesystem::path&) override {}
+  void receiveWith(platform::BodySink) override {}
   int readyState() const override { return done_ ? 4 : 1; }
   int status() const override { return done_ ? status_ : 0; }
   automation::Bytes responseBody() const override { return automation::Bytes(body_.begin(), body_.end()); }

@@ -79,6 +79,40 @@ TEST_F(DownloadTest, NotFoundWritesNoFileAndFails) {
   EXPECT_EQ(state().sealNameList, "kept§");
 }
 
+// The container is decrypted as it arrives; what the user sees and what stays in the working folder
+// are those of decrypting a stored container.
+TEST_F(DownloadTest, ArrivingContainerEndsAsAStoredOneWould) {
+  std::string large(700'000, '\0');
+  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7 + i / 251);
+  server_.answer("DOWN", crypto::encryptBytes(large, "doc"));
+  writeFile("c:\\temp\\a.jia", "an older container of the same name");
+  EXPECT_EQ(DownloadDocument(control(), "1", "", "a.jia"), "c:\\temp\\a.doc");
+  EXPECT_TRUE(readFile("c:\\temp\\a.doc") == large);
+  EXPECT_EQ(tempFiles(), std::set<std::string>{"a.doc"});
+
+  // A server name that is its own plain name ("a.doc" holding "doc") keeps the document.
+  serveDocument("doc");
+  EXPECT_EQ(DownloadDocument(control(), "1", "", "a.doc"), "c:\\temp\\a.doc");
+  EXPECT_EQ(readFile("c:\\temp\\a.doc"), kDocument);
+  EXPECT_EQ(tempFiles(), std::set<std::string>{"a.doc"});
+  EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(DownloadTest, ArrivingContainerFailuresKeepTheirMessages) {
+  server_.answer("DOWN", crypto::encryptBytes(kDocument, "doc", "other"));
+  EXPECT_EQ(DownloadDocument(control(), "1", "", "b.jia"), "");
+  EXPECT_EQ(messages(), std::vector<std::string>{"注意|48|输入密码有误，请重新输入！"});
+
+  server_.answer("DOWN", "<html>an error page answered with 200</html>");
+  EXPECT_EQ(DownloadDocument(control(), "1", "", "b.jia"), "");
+  EXPECT_EQ(messages().size(), 1u);  // silently
+
+  server_.answer("DOWN", crypto::encryptBytes(kDocument, "doc").substr(0, 20));
+  EXPECT_THROW(DownloadDocument(control(), "1", "", "b.jia"), automation::AutomationError);
+  EXPECT_TRUE(tempFiles().empty());
+  EXPECT_FALSE(state().isBusy);
+}
+
 TEST_F(DownloadTest, NameLeadingOutOfTheFolderIsRefused) {
   EXPECT_EQ(DownloadDocument(control(), "1", "", "files/..\\..\\x.jia"), "");
   EXPECT_TRUE(server_.requests().empty());

@@ -48,6 +48,32 @@ TEST_F(TransferTest, FileAnswerStreamsIntoPlaceOnlyOn2xx) {
   EXPECT_EQ(tempFiles(), std::set<std::string>{"old.bin"});
 }
 
+// The sink sees the final answer's body, in order and whole, after a redirect too; an error page's
+// body reaches it as well, and the result tells the two apart.
+TEST_F(TransferTest, SinkAnswerArrivesInPiecesAndWhole) {
+  std::string big(3 * 1024 * 1024 + 7, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31 + 7);
+  server_.answer("/moved", "/big", 302);
+  server_.answer("/big", big);
+  server_.answer("MISSING", "<html>not found</html>", 404);
+
+  std::string received;
+  int pieces = 0;
+  Exchange ok(control(), "GET", server_.base() + "/moved");
+  EXPECT_TRUE(ok.receiveWith([&](const char* data, std::size_t size) {
+    received.append(data, size);
+    ++pieces;
+  }));
+  EXPECT_TRUE(received == big);
+  EXPECT_GT(pieces, 1);
+
+  received.clear();
+  Exchange missing(control(), "GET", state().activeForm + "?RequestType=MISSING");
+  EXPECT_FALSE(missing.receiveWith([&](const char* data, std::size_t size) { received.append(data, size); }));
+  EXPECT_EQ(received, "<html>not found</html>");
+  EXPECT_TRUE(tempFiles().empty());
+}
+
 TEST_F(TransferTest, PostFileReportsUnsendableFilesAndDeadServers) {
   writeFile("c:\\temp\\empty.jia", "");
   writeFile("c:\\temp\\c.jia", "data");
