@@ -690,6 +690,7 @@ class Reader {
   }
 
   void skipGroup(const std::string& w) {
+    if (w == "nesttableprops") nestedRowEnd();  // it holds the nested row's end
     State& s = st();
     s.dest = Dest::Skip;
     s.inObject = w == "object";
@@ -879,6 +880,16 @@ class Reader {
     }
   }
 
+  // A nested table is read as lines of its cells' text apart by tabs, in the cell that holds it.
+  void nestedRowEnd() {
+    if (!chars_.empty() && chars_.back().cp == U'\t') chars_.pop_back();
+    State& s = stack_.size() >= 2 && st().dest != Dest::Body ? stack_[stack_.size() - 2] : st();
+    if (s.dest == Dest::Body) {
+      const std::uint32_t format = doc_.intern(charFormat(s.chars, s.link));
+      pushChar(Char{0x0B, format, 0});
+    }
+  }
+
   void pictWord(const std::string& w, bool, int n) {
     if (!pict_) return;
     if (w == "pngblip" || w == "jpegblip" || w == "emfblip" || w == "macpict" || w == "wmetafile" ||
@@ -1030,9 +1041,7 @@ class Reader {
       // The model's cells hold one paragraph: the paragraphs of a cell become its lines.
       addText(U"\x0B");
     } else if (w == "nestrow") {
-      // A nested table is read as lines of its cells' text apart by tabs, in the cell that holds it.
-      if (!chars_.empty() && chars_.back().cp == U'\t') chars_.pop_back();
-      addText(U"\x0B");
+      nestedRowEnd();
     } else if (w == "par" || w == "sect") {
       endParagraph();
     } else if (w == "cell") {

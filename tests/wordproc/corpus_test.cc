@@ -176,6 +176,12 @@ bool isLabel(const std::string& w) {
   return std::regex_match(w, label);
 }
 
+std::string withoutNoteNumber(const std::string& w) {
+  static const std::regex number(R"re(^(.*[^\d])\d+([,.;:]?)$)re");
+  std::smatch m;
+  return std::regex_match(w, m, number) ? std::string(m[1]) + std::string(m[2]) : w;
+}
+
 struct Revision {
   std::string kind, author, date, text;
   friend bool operator<(const Revision& a, const Revision& b) {
@@ -223,6 +229,12 @@ std::vector<Revision> revisionsOf(const std::string& fodt) {
   return out;
 }
 
+int count(const std::string& haystack, const std::string& needle) {
+  int n = 0;
+  for (auto k = haystack.find(needle); k != std::string::npos; k = haystack.find(needle, k + 1)) ++n;
+  return n;
+}
+
 // The pictures in a flat ODF file: their data, in order.
 std::vector<std::string> picturesOf(const std::string& fodt) {
   std::vector<std::string> out;
@@ -240,7 +252,8 @@ class CorpusTest : public WordFixture {
  protected:
   // Opens `name` from c:\corpus, compares its text with LibreOffice's (when there is an export),
   // types one character at its start and saves it to c:\saved.
-  void openEditSave(const std::string& name, const std::string* libreOfficeText) {
+  void openEditSave(const std::string& name, const std::string* libreOfficeText,
+                    const std::string* libreOfficeOdt) {
     SCOPED_TRACE(name);
     Variant doc = app_.get("Documents").call("Open", "c:\\corpus\\" + name);
     const std::string text = doc.get("Content").get("Text").toString();
@@ -250,9 +263,17 @@ class CorpusTest : public WordFixture {
       for (const auto& w : words(*libreOfficeText)) {
         if (!isLabel(w) || std::find(ours.begin(), ours.end(), w) != ours.end()) theirs.push_back(w);
       }
+      // A note's number follows the word it stands after.
+      for (std::size_t k = 0; k < std::min(ours.size(), theirs.size()); ++k) {
+        if (ours[k] != theirs[k] && withoutNoteNumber(theirs[k]) == ours[k]) theirs[k] = ours[k];
+      }
       EXPECT_EQ(ours, theirs) << "our text:\n" << text << "\nLibreOffice's:\n" << *libreOfficeText;
     }
-    EXPECT_GT(doc.get("Characters").get("Count").toInt32(), 1);
+    if (libreOfficeOdt) {
+      EXPECT_EQ(doc.get("Revisions").get("Count").toInt32(),
+                static_cast<int>(revisionsOf(*libreOfficeOdt).size()));
+      EXPECT_EQ(doc.get("Hyperlinks").get("Count").toInt32(), count(*libreOfficeOdt, "<text:a "));
+    }
     const int protection = doc.get("ProtectionType").toInt32();
     if (protection != -1) doc.call("Unprotect");
     doc.put("TrackRevisions", false);
@@ -316,7 +337,8 @@ TEST_F(CorpusTest, EveryDocumentSurvivesOpenEditAndSave) {
   for (const auto& n : names) {
     const std::string stem = fs::path(n).stem().string();
     const std::string loText = lo ? withoutBom(slurp(work / "txt0" / (stem + ".txt"))) : "";
-    openEditSave(n, lo ? &loText : nullptr);
+    const std::string loOdt = lo ? slurp(work / "odt0" / (stem + ".fodt")) : "";
+    openEditSave(n, lo ? &loText : nullptr, lo ? &loOdt : nullptr);
   }
   if (!lo) return;
   ASSERT_TRUE(convertAll(saved, "txt:Text (encoded):UTF8", work / "txt1", work));
@@ -329,7 +351,8 @@ TEST_F(CorpusTest, EveryDocumentSurvivesOpenEditAndSave) {
     const auto edit = after.find(kEdit);
     ASSERT_NE(edit, std::string::npos) << after;
     after.erase(edit, std::strlen(kEdit));
-    EXPECT_EQ(after, before);
+    // The same words: a nested table shows as lines of its cells apart by tabs.
+    EXPECT_EQ(words(after), words(before)) << "before:\n" << before << "\nafter:\n" << after;
     const std::string odt0 = slurp(work / "odt0" / (stem + ".fodt"));
     const std::string odt1 = slurp(work / "odt1" / (stem + ".fodt"));
     ASSERT_FALSE(odt1.empty());
