@@ -1245,6 +1245,20 @@ class Reader {
       open.end = position + 1;
       return open.id;
     }
+    // Writers that leave \par outside the revision's groups still mean one change across the break:
+    // the paragraph mark between its two parts is part of it.
+    if (open.id && open.author == author && open.date == date && open.end == position - 1 &&
+        chars_[static_cast<std::size_t>(position - 1)].cp == kParagraphMark) {
+      Char& mark = chars_[static_cast<std::size_t>(position - 1)];
+      CharFormat f = doc_.format(mark.format);
+      int& id = kind == kRevisionInsert ? f.insRev : kind == kRevisionDelete ? f.delRev : f.fmtRev;
+      if (id == 0) {
+        id = open.id;
+        mark.format = doc_.intern(f);
+        open.end = position + 1;
+        return open.id;
+      }
+    }
     const std::string name = author >= 0 && static_cast<std::size_t>(author) < authors_.size()
                                  ? authors_[static_cast<std::size_t>(author)]
                                  : "Unknown";

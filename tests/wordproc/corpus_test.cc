@@ -133,9 +133,11 @@ std::map<std::string, std::string> libreOfficeSources() {
 <text:changed-region text:id="c1"><text:insertion><office:change-info><dc:creator>Alice</dc:creator><dc:date>2024-03-07T10:20:00</dc:date></office:change-info></text:insertion></text:changed-region>
 <text:changed-region text:id="c2"><text:deletion><office:change-info><dc:creator>Bob</dc:creator><dc:date>2024-03-09T11:30:00</dc:date></office:change-info><text:p>removed words</text:p></text:deletion></text:changed-region>
 <text:changed-region text:id="c3"><text:insertion><office:change-info><dc:creator>Alice</dc:creator><dc:date>2025-06-13T14:45:00</dc:date></office:change-info></text:insertion></text:changed-region>
+<text:changed-region text:id="c4"><text:insertion><office:change-info><dc:creator>Eve</dc:creator><dc:date>2024-05-05T08:00:00</dc:date></office:change-info></text:insertion></text:changed-region>
 </text:tracked-changes>
 <text:p>Start <text:change-start text:change-id="c1"/>inserted Ω text<text:change-end text:change-id="c1"/> middle <text:change text:change-id="c2"/>end.</text:p>
-<text:p>Friday: <text:change-start text:change-id="c3"/>added <text:span>on a Friday</text:span> afternoon<text:change-end text:change-id="c3"/>.</text:p>)");
+<text:p>Friday: <text:change-start text:change-id="c3"/>added <text:span>on a Friday</text:span> afternoon<text:change-end text:change-id="c3"/>.</text:p>
+<text:p>Across <text:change-start text:change-id="c4"/>a paragraph</text:p><text:p>break<text:change-end text:change-id="c4"/> in one change.</text:p>)");
   s["lo-sections.fodt"] = odt("",
                               R"(<text:h text:outline-level="1">Introduction</text:h>
 <text:table-of-content text:name="toc" text:protected="true"><text:table-of-content-source text:outline-level="3"/>

@@ -80,6 +80,18 @@ TEST(RtfRevisionsRead, OneChangeIsOneRevisionWhateverInterruptsIt) {
   EXPECT_EQ(doc.charFormat(0).insRev, doc.charFormat(14).insRev);
 }
 
+TEST(RtfRevisionsRead, AChangeAcrossAParagraphBreakIsOneRevision) {
+  // As LibreOffice writes an insertion of two paragraphs: the \par outside the revision's groups.
+  const DocumentModel doc = readRtf(
+      "{\\rtf1{\\*\\revtbl{Unknown;}{Eve;}}{\\revised\\revauth1\\revdttm130361856 one}\n\\par "
+      "{\\revised\\revauth1\\revdttm130361856 two} done\\par}");
+  EXPECT_EQ(doc.charFormat(0).insRev, doc.charFormat(4).insRev);
+  EXPECT_EQ(doc.charFormat(3).insRev, doc.charFormat(0).insRev);  // the mark between them
+  EXPECT_EQ(doc.charFormat(8).insRev, 0);
+  const std::string rtf = writeRtf(doc);
+  EXPECT_EQ(count(rtf, "\\revised"), 2) << rtf;  // "one" with its mark, then "two"
+}
+
 TEST(RtfCodePages, EveryCharsetIsDecodedInItsOwnCodePage) {
   const DocumentModel doc = readRtf(
       "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset204 Cyr;}{\\f1\\fcharset161 Greek;}"
