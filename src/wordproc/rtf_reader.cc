@@ -826,7 +826,7 @@ class Reader {
     if (w == "field") {
       fields_.push_back(0);
       fieldDepths_.push_back(stack_.size());
-      fieldKeeps_.push_back(FieldKeep{s.groupStart, parentIsBody(), false});
+      fieldKeeps_.push_back(FieldKeep{s.groupStart, parentIsBody(), false, false, {}});
       return beginDestination(Dest::Ignored), true;
     }
     if (w == "fldinst") return beginDestination(Dest::FieldInstruction), true;
@@ -836,12 +836,15 @@ class Reader {
       // The result of a field inside an instruction is part of the instruction.
       if (!keep.inText) return beginDestination(Dest::Skip), true;
       s.link = fields_.back();
-      if (s.link == 0 && !keep.opened) {
+      keep.result = true;
+      if (s.link == 0 && !keep.opened && s.groupStart > keep.start) {
         // A field other than a hyperlink: its instruction is kept before its result, which is text.
         fragments_.push_back({static_cast<int>(chars_.size()),
                               std::string(in_.substr(keep.start, s.groupStart - keep.start)) + "{\\fldrslt ",
                               KeptFragment::kInline});
         keep.opened = true;
+        // The groups the kept start leaves open: the field's, any between, and the result's.
+        keep.closing.assign(stack_.size() - fieldDepths_.back() + 1, '}');
       }
       return beginDestination(Dest::Body), true;
     }
@@ -1273,8 +1276,8 @@ class Reader {
     if (!fieldDepths_.empty() && fieldDepths_.back() == stack_.size()) {
       const FieldKeep keep = fieldKeeps_.back();
       if (keep.opened) {
-        keepInText("}}");
-      } else if (keep.inText && fields_.back() == 0) {
+        keepInText(keep.closing);
+      } else if (keep.inText && fields_.back() == 0 && !keep.result) {
         keepInText(groupText(keep.start));  // a field without a result
       }
       fields_.pop_back();
@@ -1679,9 +1682,11 @@ class Reader {
   bool pictInText_ = false;
   bool shapeInText_ = false;
   struct FieldKeep {
-    std::size_t start;  // the field's group
-    bool inText;        // its result is document text
-    bool opened;        // its instruction is kept before its result
+    std::size_t start;    // the field's group
+    bool inText;          // its result is document text
+    bool opened;          // its instruction is kept before its result
+    bool result;          // its result was read as text
+    std::string closing;  // what closes the groups the kept start opens
   };
   std::vector<FieldKeep> fieldKeeps_;
   std::vector<Color> colors_;

@@ -177,6 +177,23 @@ TEST(RtfKeep, PartsInTheTextStayWhereTheyAreAsTheTextAroundThemChanges) {
   EXPECT_EQ(writeRtf(readRtf(rtf)), rtf);
 }
 
+TEST(RtfKeep, KeptFieldsStayWhole) {
+  // A result in the field's own group, a result inside a further group, and a field without a result.
+  for (const std::string file : {"{\\rtf1 {\\field{\\*\\fldinst SEQ a}\\fldrslt 5} x}",
+                                 "{\\rtf1 {\\field{\\*\\fldinst SEQ a}{{\\fldrslt 6}}} x}",
+                                 "{\\rtf1 {\\field{\\*\\fldinst PAGE}} x}"}) {
+    const std::string rtf = resaved(file);
+    int depth = 0;
+    for (char c : rtf) depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+    EXPECT_EQ(depth, 0) << rtf;
+    // (A result in the field's own group is read as text; its instruction is not kept.)
+    if (!contains(file, "\\fldrslt 5")) {
+      EXPECT_EQ(count(rtf, "fldinst"), 1) << rtf;
+    }
+  }
+  EXPECT_EQ(textOf(readRtf(resaved("{\\rtf1 {\\field{\\*\\fldinst SEQ a}{{\\fldrslt 6}}} x}"))), "6 x\r");
+}
+
 TEST(RtfKeep, RunAndParagraphWordsAndRowDefinitionsAreKept) {
   const std::string file =
       "{\\rtf1{\\stylesheet{\\s0 Normal;}{\\s19\\sa140 Text Body;}}"
