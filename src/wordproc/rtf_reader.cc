@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -440,6 +441,7 @@ class Reader {
         s.keep = false;
         if (stack_.size() == 1) s.dest = Dest::Body;
         if (s.dest == Dest::StyleSheet) entryStyle_ = entryNumber_ = 0;
+        if (s.dest == Dest::FontTable) entryNumbered_ = false;
         stack_.push_back(std::move(s));
         ++i;
       } else if (c == '}') {
@@ -511,19 +513,19 @@ class Reader {
       return j;
     }
     if (c == '\'') {
-      if (i + 2 < in_.size()) {
-        const std::string hex(in_.substr(i + 1, 2));
-        char* end = nullptr;
-        const long v = std::strtol(hex.c_str(), &end, 16);
-        if (end == hex.c_str() + 2) {
-          if (skipChars_ > 0) {
-            --skipChars_;
-          } else if (st().dest != Dest::Pict) {
-            pending_.push_back(static_cast<char>(v));
-          }
+      // Only two hex digits make a byte: a brace after a broken escape still opens or closes a group,
+      // as other readers take it (and as the groups this reader keeps whole must be).
+      if (i + 2 < in_.size() && std::isxdigit(static_cast<unsigned char>(in_[i + 1])) &&
+          std::isxdigit(static_cast<unsigned char>(in_[i + 2]))) {
+        const long v = std::strtol(std::string(in_.substr(i + 1, 2)).c_str(), nullptr, 16);
+        if (skipChars_ > 0) {
+          --skipChars_;
+        } else if (st().dest != Dest::Pict) {
+          pending_.push_back(static_cast<char>(v));
         }
+        return i + 3;
       }
-      return i + 3;
+      return i + 1;
     }
     flush();
     switch (c) {
@@ -670,6 +672,7 @@ class Reader {
     }
     if (s.dest == Dest::FontTable) {
       if (w == "f") {
+        entryNumbered_ = hasParam;
         entryFont_ = n;
         entryCharset_ = -1;
         entryCodePage_ = 0;
@@ -1290,10 +1293,18 @@ class Reader {
     if (s.keep) keepGroup(groupText(s.groupStart));
     if (parent.dest == Dest::FontTable && s.dest == Dest::FontTable) {
       const std::string entry = groupText(s.groupStart);
-      if (!entry.empty()) doc_.kept.fonts[entryFont_] = entry;
+      if (entryNumbered_ && wellFormedEntry(entry, "{\\f")) {
+        doc_.kept.fonts[entryFont_] = entry;
+      } else {
+        doc_.kept.fonts.erase(entryFont_);
+      }
     } else if (parent.dest == Dest::StyleSheet && s.dest == Dest::StyleSheet) {
       const std::string entry = groupText(s.groupStart);
-      if (!entry.empty()) doc_.kept.styles[entryNumber_] = entry;
+      if (wellFormedEntry(entry, "{")) {
+        doc_.kept.styles[entryNumber_] = entry;
+      } else {
+        doc_.kept.styles.erase(entryNumber_);
+      }
     }
     switch (s.dest) {
       case Dest::FontTable:
@@ -1352,6 +1363,20 @@ class Reader {
       default:
         break;
     }
+  }
+
+  // A table entry that can be written back as it is: one group whose words and name end in ";", with no
+  // group inside but ignorable ones (so that it reads back as the same entry).
+  static bool wellFormedEntry(const std::string& entry, std::string_view start) {
+    if (!entry.starts_with(start) || entry.size() < 3 || entry[entry.size() - 2] != ';') return false;
+    for (std::size_t k = 1; k < entry.size(); ++k) {
+      if (entry[k] == '\\') {
+        ++k;
+      } else if (entry[k] == '{' && entry.compare(k, 3, "{\\*") != 0) {
+        return false;
+      }
+    }
+    return true;
   }
 
   // A destination kept whole: with the document's or the section's properties, or in the text.
@@ -1658,6 +1683,7 @@ class Reader {
   int entryCharset_ = -1;
   int entryCodePage_ = 0;
   int entryNumber_ = 0;                            // of the style entry, whatever its kind
+  bool entryNumbered_ = false;                     // the font entry gave its number
   std::size_t groupEnd_ = std::string_view::npos;  // where the group that ends now closes
 
   // What the model does not represent, on its way to doc_.kept.

@@ -211,6 +211,13 @@ TEST(RtfKeep, RunAndParagraphWordsAndRowDefinitionsAreKept) {
   }
 }
 
+TEST(RtfKeep, ABrokenByteEscapeDoesNotSwallowABrace) {
+  // Kept whole, the list table must close where other readers see it close.
+  const DocumentModel doc = readRtf("{\\rtf1{\\*\\listtable{\\leveltext \\'0}}text}");
+  EXPECT_EQ(doc.kept.document, "{\\*\\listtable{\\leveltext \\'0}}");
+  EXPECT_EQ(textOf(doc), "text\r");
+}
+
 TEST(RtfKeep, OurOwnFilesKeepNothingExtra) {
   DocumentModel doc;
   doc.insert(0, U"text\rmore", doc.intern(wordproc::CharFormat{}));
