@@ -67,7 +67,7 @@ const std::set<std::string>& skippedDestinations() {
 // give them twice: the plain-text stand-in of nested tables and their properties, and the picture
 // kept for readers without shapes (when the shape's own picture was read).
 const std::set<std::string>& rebuiltDestinations() {
-  static const std::set<std::string> names = {"nonesttables", "nesttableprops", "generator"};
+  static const std::set<std::string> names = {"nonesttables", "nesttableprops"};
   return names;
 }
 
