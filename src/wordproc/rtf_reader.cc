@@ -375,6 +375,8 @@ struct State {
   std::string text;            // text of a non-body destination
   std::size_t groupStart = 0;  // where the group's "{" stands, for keeping it whole
   bool keep = false;           // a destination kept whole with the part of the document it is in
+  std::size_t keepFrom = 0;    // where what is kept begins: the group's "{", or its word after text
+  bool hadText = false;        // the group gave text before it turned out to be a destination
 };
 
 struct PictState {
@@ -437,8 +439,9 @@ class Reader {
         State s = st();
         s.starred = false;
         s.text.clear();
-        s.groupStart = i;
+        s.groupStart = s.keepFrom = i;
         s.keep = false;
+        s.hadText = false;
         if (stack_.size() == 1) s.dest = Dest::Body;
         if (s.dest == Dest::StyleSheet) entryStyle_ = entryNumber_ = 0;
         if (s.dest == Dest::FontTable) entryNumbered_ = false;
@@ -457,6 +460,7 @@ class Reader {
         ++i;
         if (stack_.size() == 1) break;
       } else if (c == '\\') {
+        wordStart_ = i;
         i = control(i + 1);
       } else if (c == '\r' || c == '\n') {
         ++i;
@@ -531,6 +535,7 @@ class Reader {
     switch (c) {
       case '*':
         st().starred = true;
+        starStart_ = wordStart_;
         break;
       case '\\':
       case '{':
@@ -661,7 +666,7 @@ class Reader {
     }
     if (destination(w)) return;
     // An ignorable destination this program does not know, or one it knows to have no text.
-    if (starred || skippedDestinations().count(w) || w == "upr") return skipGroup(w);
+    if (starred || skippedDestinations().count(w) || w == "upr") return skipGroup(w, starred);
     if (s.dest == Dest::Pict) return pictWord(w, hasParam, n);
     if (s.dest == Dest::Shape || s.dest == Dest::Ignored) shapeWord(w, n);
     if (s.dest == Dest::ColorTable) {
@@ -692,9 +697,10 @@ class Reader {
     }
   }
 
-  void skipGroup(const std::string& w) {
+  void skipGroup(const std::string& w, bool starred) {
     if (w == "nesttableprops") nestedRowEnd();  // it holds the nested row's end
     State& s = st();
+    if (s.hadText) s.keepFrom = starred ? starStart_ : wordStart_;
     s.dest = Dest::Skip;
     s.inObject = w == "object";
     s.inUpr = w == "upr";
@@ -1148,6 +1154,7 @@ class Reader {
 
   void bodyText(const std::u32string& text) {
     if (text.empty()) return;
+    st().hadText = true;
     leaveSettings();
     capturingRow_ = false;
     lastWasCell_ = false;
@@ -1191,7 +1198,8 @@ class Reader {
     p.alignment = paraAlign_;
     if (paraMask_ >= 0 && !(paraMask_ & 1)) p.alignment = -1;
     // A style of the file that is none of ours stays the paragraph's (the file's style table is kept).
-    if (it != styles_.end() && p.style == normalStyle().name && style != &normalStyle())
+    if (it != styles_.end() && doc_.kept.styles.count(paraStyle_) && p.style == normalStyle().name &&
+        style != &normalStyle())
       p.rtf = "\\s" + std::to_string(paraStyle_);
     p.rtf += paraRtf_;
     if (!p.cells.empty() && p.cells == rowCells_ && rowRtf_ != ownRowDefinition(p.cells)) p.rowRtf = rowRtf_;
@@ -1290,7 +1298,11 @@ class Reader {
     State s = std::move(stack_.back());
     stack_.pop_back();
     State& parent = stack_.back();
-    if (s.keep) keepGroup(groupText(s.groupStart));
+    if (s.keep) {
+      // A destination after text of its group is kept from its own word on, as a group of its own.
+      const std::string rtf = groupText(s.keepFrom);
+      keepGroup(s.keepFrom == s.groupStart || rtf.empty() ? rtf : "{" + rtf);
+    }
     if (parent.dest == Dest::FontTable && s.dest == Dest::FontTable) {
       const std::string entry = groupText(s.groupStart);
       if (entryNumbered_ && wellFormedEntry(entry, "{\\f")) {
@@ -1685,6 +1697,8 @@ class Reader {
   int entryNumber_ = 0;                            // of the style entry, whatever its kind
   bool entryNumbered_ = false;                     // the font entry gave its number
   std::size_t groupEnd_ = std::string_view::npos;  // where the group that ends now closes
+  std::size_t wordStart_ = 0;                      // the backslash of the control word being read
+  std::size_t starStart_ = 0;                      // the backslash of the last "\*"
 
   // What the model does not represent, on its way to doc_.kept.
   struct Fragment {

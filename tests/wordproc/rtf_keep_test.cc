@@ -218,6 +218,13 @@ TEST(RtfKeep, ABrokenByteEscapeDoesNotSwallowABrace) {
   EXPECT_EQ(textOf(doc), "text\r");
 }
 
+TEST(RtfKeep, ADestinationAfterTextOfItsGroupIsKeptWithoutThatText) {
+  const std::string rtf = resaved("{\\rtf1 {A\\footnote note} B{C\\*\\mine data} D}");
+  EXPECT_EQ(textOf(readRtf(rtf)), "A BC D\r");
+  EXPECT_TRUE(contains(rtf, "{\\footnote note}")) << rtf;
+  EXPECT_TRUE(contains(rtf, "{\\*\\mine data}")) << rtf;
+}
+
 TEST(RtfKeep, OurOwnFilesKeepNothingExtra) {
   DocumentModel doc;
   doc.insert(0, U"text\rmore", doc.intern(wordproc::CharFormat{}));
