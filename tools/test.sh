@@ -5,6 +5,8 @@
 # UndefinedBehaviorSanitizer in build-asan/ (any finding fails its test).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# LibreOffice writes and reads back the round-trip corpus of the word processor's tests.
+bash tools/setup.sh libreoffice-writer-nogui
 bash tools/build.sh
 ctest --test-dir build --output-on-failure -j2
 bash tools/package-test.sh

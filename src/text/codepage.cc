@@ -24,7 +24,8 @@ std::string& pageName() {
 // Converts one character at a time when the whole run fails, so one bad character costs one '?'.
 std::string convertLenient(std::string_view input, const char* from, const char* to, bool fromUtf8) {
   iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::invalid_argument(std::string("unknown code page: ") + from + "/" + to);
+  if (cd == reinterpret_cast<iconv_t>(-1))
+    throw std::invalid_argument(std::string("unknown code page: ") + from + "/" + to);
   std::string out;
   out.reserve(input.size() * 2);
   std::size_t i = 0;
@@ -49,6 +50,11 @@ std::string convertLenient(std::string_view input, const char* from, const char*
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
+  // Converters that wait for combining marks (Hebrew, Vietnamese) give the last character only now.
+  char* o = buffer;
+  std::size_t oLeft = sizeof buffer;
+  if (iconv(cd, nullptr, nullptr, &o, &oLeft) != static_cast<std::size_t>(-1))
+    out.append(buffer, static_cast<std::size_t>(o - buffer));
   iconv_close(cd);
   return out;
 }

@@ -147,6 +147,11 @@ void DocumentModel::addBookmark(const std::string& name, int start, int end) {
   bookmarks[plainCharacters(name)] = track(start, end);
 }
 
+void DocumentModel::keep(int pos, std::string rtf, KeptFragment::Kind kind) {
+  pos = std::clamp(pos, 0, size() - 1);
+  kept.fragments.push_back(KeptFragment{track(pos, pos), std::move(rtf), kind});
+}
+
 void DocumentModel::shift(int pos, int delta) {
   auto move = [&](int& p) {
     if (p > pos) p += delta;
@@ -258,6 +263,7 @@ std::string describeFormat(const DocumentModel& doc, const CharFormat& f) {
     const Link* l = doc.link(f.link);
     if (l) o << " link=" << l->address << "|" << l->subAddress << "|" << l->screenTip << "|" << l->target;
   }
+  if (!f.rtf.empty()) o << " rtf=" << f.rtf;
   return o.str();
 }
 
@@ -287,6 +293,8 @@ std::string describe(const DocumentModel& doc) {
         o << " cells=";
         for (int edge : p.cells) o << edge << ",";
       }
+      if (!p.rtf.empty()) o << " rtf=" << p.rtf;
+      if (!p.rowRtf.empty()) o << " row=" << p.rowRtf;
       o << "\n";
       continue;
     }
@@ -323,6 +331,11 @@ std::string describe(const DocumentModel& doc) {
     o << "\n";
   }
   o << "nextShape " << doc.nextShapeNumber << "\n";
+  for (const auto& k : doc.kept.fragments)
+    o << "kept " << k.kind << " at " << k.at->start << " " << k.rtf << "\n";
+  if (!doc.kept.document.empty()) o << "kept document " << doc.kept.document << "\n";
+  if (!doc.kept.section.empty()) o << "kept section " << doc.kept.section << "\n";
+  if (doc.kept.sectionProtection) o << "section protection\n";
   o << "protection " << doc.protection.type
     << " key=" << (doc.protection.passwordKey ? std::to_string(*doc.protection.passwordKey) : "-") << "\n";
   o << "revisions track=" << doc.trackRevisions << " print=" << doc.printRevisions

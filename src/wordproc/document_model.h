@@ -55,6 +55,7 @@ struct CharFormat {
   int fmtRev = 0;
   int oldFormat = -1;  // the format before a tracked format change (index), -1 when none
   int link = 0;        // hyperlink id of a text hyperlink, 0 when none
+  std::string rtf;     // the file's own run words the model has no place for, written back as they are
 
   friend bool operator==(const CharFormat&, const CharFormat&) = default;
 };
@@ -63,6 +64,8 @@ struct ParaFormat {
   std::string style = "正文";
   int alignment = -1;      // -1 takes the style's; 0 left, 1 centre, 2 right, 3 justify
   std::vector<int> cells;  // a table row: the right edge of each cell in twips; empty for other paragraphs
+  std::string rtf;         // the file's own paragraph words the model has no place for (lists, spacing, ...)
+  std::string rowRtf;  // a row's definition as the file gives it (borders, merges), kept while its cells are
 
   friend bool operator==(const ParaFormat&, const ParaFormat&) = default;
 };
@@ -195,6 +198,33 @@ struct Span {
   int end = 0;
 };
 
+// What an RTF file holds that the model does not represent, kept so that saving gives it back: the
+// file's font, colour and style tables with their numbers (which the kept words refer to), document
+// and section properties, and groups anchored in the text (headers and footers with their section,
+// footnotes, comments, fields, text boxes, pictures this program cannot show, list numbers).
+struct KeptFragment {
+  enum Kind { kInline, kSection, kSectionBreak };
+  std::shared_ptr<Span> at;  // written before the character at at->start
+  std::string rtf;
+  Kind kind = kInline;  // kSection: a section's properties, before the paragraph; kSectionBreak: and
+                        // the paragraph before ends its section
+};
+
+struct KeptRtf {
+  int codePage = 936;  // \ansicpg, for the bytes of kept groups
+  int defaultFont = -1;
+  std::map<int, std::string> fonts;  // number: the entry as the file has it
+  std::map<int, std::string> fontNames;
+  std::vector<Color> colors;          // the colour table from entry 1 (kAutoColor for an empty entry)
+  std::map<int, std::string> styles;  // number: the entry as the file has it
+  std::map<int, std::string> styleNames;
+  std::string document;  // document properties and destinations (lists, information, page styles)
+  std::string section;   // the first section's properties (headers and footers among them)
+  // Form protection of the sections not marked \sectunlocked: the document itself stays editable.
+  bool sectionProtection = false;
+  std::vector<KeptFragment> fragments;
+};
+
 class DocumentModel {
  public:
   DocumentModel();  // one empty paragraph
@@ -262,6 +292,9 @@ class DocumentModel {
   bool showRevisions = true;
   std::map<std::string, std::shared_ptr<Span>> bookmarks;
   std::vector<VersionInfo> versions;
+  KeptRtf kept;
+  // Keeps `rtf` before the character at pos, following the text as it is edited.
+  void keep(int pos, std::string rtf, KeptFragment::Kind kind = KeptFragment::kInline);
 
  private:
   void shift(int pos, int delta);

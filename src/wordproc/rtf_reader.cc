@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -45,20 +47,299 @@ enum class Dest {
 // Destinations whose content is not document text, even when no "\*" marks them.
 const std::set<std::string>& skippedDestinations() {
   static const std::set<std::string> names = {
-      "info",         "header",    "headerl",   "headerr",   "headerf",
-      "footer",       "footerl",   "footerr",   "footerf",   "footnote",
-      "annotation",   "atnid",     "atnauthor", "atndate",   "atnref",
-      "pntext",       "pntxta",    "pntxtb",    "listtable", "listoverridetable",
-      "nonshppict",   "object",    "filetbl",   "private",   "xe",
-      "tc",           "txe",       "rxe",       "template",  "userprops",
-      "ftnsep",       "ftnsepc",   "ftncn",     "aftnsep",   "aftnsepc",
-      "aftncn",       "shprslt",   "shptxt",    "author",    "operator",
-      "title",        "subject",   "keywords",  "doccomm",   "company",
-      "comment",      "fldtype",   "datafield", "themedata", "colorschememapping",
-      "latentstyles", "datastore", "rsidtbl",   "mmathPr",   "xmlnstbl",
-      "pgdsctbl",     "listtext",  "picprop",   "blipuid",   "bkmkpub",
-      "atrfstart",    "atrfend"};
+      "info",         "header",    "headerl",     "headerr",   "headerf",
+      "footer",       "footerl",   "footerr",     "footerf",   "footnote",
+      "annotation",   "atnid",     "atnauthor",   "atndate",   "atnref",
+      "pntext",       "pntxta",    "pntxtb",      "listtable", "listoverridetable",
+      "nonshppict",   "object",    "filetbl",     "private",   "xe",
+      "tc",           "txe",       "rxe",         "template",  "userprops",
+      "ftnsep",       "ftnsepc",   "ftncn",       "aftnsep",   "aftnsepc",
+      "aftncn",       "shprslt",   "shptxt",      "author",    "operator",
+      "title",        "subject",   "keywords",    "doccomm",   "company",
+      "comment",      "fldtype",   "datafield",   "themedata", "colorschememapping",
+      "latentstyles", "datastore", "rsidtbl",     "mmathPr",   "xmlnstbl",
+      "pgdsctbl",     "listtext",  "picprop",     "blipuid",   "bkmkpub",
+      "atrfstart",    "atrfend",   "nonesttables"};
   return names;
+}
+
+// Destinations that this program rebuilds from what it reads, so that keeping them as well would
+// give them twice: the plain-text stand-in of nested tables and their properties, and the picture
+// kept for readers without shapes (when the shape's own picture was read).
+const std::set<std::string>& rebuiltDestinations() {
+  static const std::set<std::string> names = {"nonesttables", "nesttableprops"};
+  return names;
+}
+
+// Words that stand for a character the reader cannot give as text (footnote and comment marks,
+// page numbers, dates): kept where they stand.
+const std::set<std::string>& symbolWords() {
+  static const std::set<std::string> names = {"chftn",     "chatn",    "chpgn",    "chdate",   "chtime",
+                                              "chdpl",     "chdpa",    "sectnum",  "chftnsep", "zwj",
+                                              "zwnj",      "ltrmark",  "rtlmark",  "zwbo",     "zwnbo",
+                                              "chftnsepc", "softline", "softpage", "softcol",  "softlheight"};
+  return names;
+}
+
+// The paragraph words the model has no place for; the other words it does not know are run words.
+const std::set<std::string>& paragraphWords() {
+  static const std::set<std::string> names = {"fi",
+                                              "li",
+                                              "ri",
+                                              "lin",
+                                              "rin",
+                                              "sb",
+                                              "sa",
+                                              "sl",
+                                              "slmult",
+                                              "sbauto",
+                                              "saauto",
+                                              "keep",
+                                              "keepn",
+                                              "pagebb",
+                                              "widctlpar",
+                                              "nowidctlpar",
+                                              "hyphpar",
+                                              "ltrpar",
+                                              "rtlpar",
+                                              "noline",
+                                              "outlinelevel",
+                                              "ls",
+                                              "ilvl",
+                                              "tx",
+                                              "tb",
+                                              "tqr",
+                                              "tqc",
+                                              "tqdec",
+                                              "tldot",
+                                              "tlhyph",
+                                              "tlul",
+                                              "tlth",
+                                              "tleq",
+                                              "tlmdot",
+                                              "brdrt",
+                                              "brdrb",
+                                              "brdrl",
+                                              "brdrr",
+                                              "brdrbtw",
+                                              "brdrbar",
+                                              "box",
+                                              "brdrs",
+                                              "brdrth",
+                                              "brdrsh",
+                                              "brdrdb",
+                                              "brdrdot",
+                                              "brdrdash",
+                                              "brdrhair",
+                                              "brdrw",
+                                              "brdrcf",
+                                              "brsp",
+                                              "brdrnone",
+                                              "brdrtriple",
+                                              "brdrdashsm",
+                                              "brdrinset",
+                                              "brdroutset",
+                                              "shading",
+                                              "cbpat",
+                                              "cfpat",
+                                              "bghoriz",
+                                              "bgvert",
+                                              "bgfdiag",
+                                              "bgbdiag",
+                                              "bgcross",
+                                              "bgdcross",
+                                              "contextualspacing",
+                                              "aspalpha",
+                                              "aspnum",
+                                              "faauto",
+                                              "fahang",
+                                              "facenter",
+                                              "faroman",
+                                              "favar",
+                                              "fafixed",
+                                              "adjustright",
+                                              "nosnaplinegrid",
+                                              "snaplinegrid",
+                                              "level",
+                                              "pnrnot",
+                                              "absw",
+                                              "absh",
+                                              "phmrg",
+                                              "phpg",
+                                              "phcol",
+                                              "posx",
+                                              "posy",
+                                              "posxc",
+                                              "posxr",
+                                              "posxi",
+                                              "posxo",
+                                              "posyt",
+                                              "posyc",
+                                              "posyb",
+                                              "pvmrg",
+                                              "pvpg",
+                                              "pvpara",
+                                              "dxfrtext",
+                                              "dfrmtxtx",
+                                              "dfrmtxty",
+                                              "wrapdefault",
+                                              "nowrap",
+                                              "absnoovrlp",
+                                              "lisa",
+                                              "lisb",
+                                              "qk",
+                                              "qt",
+                                              "sbys",
+                                              "hyphpar",
+                                              "yts",
+                                              "cufi",
+                                              "culi",
+                                              "curi",
+                                              "lsdlockedexcept",
+                                              "spv",
+                                              "txbxtwno",
+                                              "nooverflow",
+                                              "nocwrap",
+                                              "hwatch"};
+  return names;
+}
+
+// Words this reader acts on (or that the writer always gives itself), which are never kept.
+const std::set<std::string>& knownWords() {
+  static const std::set<std::string> names = {"rtf",
+                                              "ansi",
+                                              "mac",
+                                              "pc",
+                                              "pca",
+                                              "ansicpg",
+                                              "deff",
+                                              "uc",
+                                              "deflang",
+                                              "deflangfe",
+                                              "paperw",
+                                              "paperh",
+                                              "margl",
+                                              "margr",
+                                              "margt",
+                                              "margb",
+                                              "landscape",
+                                              "revisions",
+                                              "revprot",
+                                              "annotprot",
+                                              "formprot",
+                                              "readprot",
+                                              "protlevel",
+                                              "enforceprot",
+                                              "plain",
+                                              "f",
+                                              "fs",
+                                              "cf",
+                                              "b",
+                                              "i",
+                                              "ul",
+                                              "uld",
+                                              "uldb",
+                                              "uldash",
+                                              "ulw",
+                                              "ulth",
+                                              "ulwave",
+                                              "ulnone",
+                                              "revised",
+                                              "revauth",
+                                              "revdttm",
+                                              "deleted",
+                                              "revauthdel",
+                                              "revdttmdel",
+                                              "crauth",
+                                              "crdate",
+                                              "pard",
+                                              "trowd",
+                                              "cellx",
+                                              "s",
+                                              "ql",
+                                              "qc",
+                                              "qr",
+                                              "qj",
+                                              "qd",
+                                              "row",
+                                              "par",
+                                              "sect",
+                                              "nestrow",
+                                              "cell",
+                                              "tab",
+                                              "nestcell",
+                                              "line",
+                                              "page",
+                                              "emdash",
+                                              "endash",
+                                              "bullet",
+                                              "lquote",
+                                              "rquote",
+                                              "ldblquote",
+                                              "rdblquote",
+                                              "emspace",
+                                              "enspace",
+                                              "qmspace",
+                                              "intbl",
+                                              "itap",
+                                              "sectd",
+                                              kRunExplicit,
+                                              kParagraphExplicit,
+                                              kPrintRevisions,
+                                              kShowRevisions};
+  return names;
+}
+
+// Words of the first section that are the document's page setup.
+const std::set<std::string>& sectionPageWords() {
+  static const std::set<std::string> names = {"pgwsxn",   "pghsxn",   "marglsxn", "margrsxn",
+                                              "margtsxn", "margbsxn", "lndscpsxn"};
+  return names;
+}
+
+// The Windows code page of an \fcharset (0 when the document's own code page applies).
+int codePageOfCharset(int charset) {
+  switch (charset) {
+    case 0:
+    case 2:  // symbol fonts map their bytes one to one
+      return 1252;
+    case 77:
+      return 10000;
+    case 128:
+      return 932;
+    case 129:
+      return 949;
+    case 130:
+      return 1361;
+    case 134:
+      return 936;
+    case 136:
+      return 950;
+    case 161:
+      return 1253;
+    case 162:
+      return 1254;
+    case 163:
+      return 1258;
+    case 177:
+      return 1255;
+    case 178:
+      return 1256;
+    case 186:
+      return 1257;
+    case 204:
+      return 1251;
+    case 222:
+      return 874;
+    case 238:
+      return 1250;
+    case 254:
+      return 437;
+    case 255:
+      return 850;
+    default:
+      return 0;
+  }
 }
 
 // Character properties as a group has them.
@@ -79,6 +360,7 @@ struct CharState {
   int formatAuthor = -1;
   std::uint32_t formatDate = 0;
   std::optional<CharFormat> oldFormat;
+  std::string kept;  // run words the model has no place for, as the file gives them
 };
 
 struct State {
@@ -88,8 +370,13 @@ struct State {
   bool starred = false;  // the group began with "\*"
   int link = 0;          // text hyperlink of a field result
   bool inShapeValue = false;
-  bool inObject = false;  // inside an embedded object, whose \result is text again
-  std::string text;       // text of a non-body destination
+  bool inObject = false;       // inside an embedded object, whose \result is text again
+  bool inUpr = false;          // inside \upr, whose \ud group is the text to read
+  std::string text;            // text of a non-body destination
+  std::size_t groupStart = 0;  // where the group's "{" stands, for keeping it whole
+  bool keep = false;           // a destination kept whole with the part of the document it is in
+  std::size_t keepFrom = 0;    // where what is kept begins: the group's "{", or its word after text
+  bool hadText = false;        // the group gave text before it turned out to be a destination
 };
 
 struct PictState {
@@ -109,11 +396,20 @@ struct ShapeState {
   long long left = 0, top = 0, right = 0, bottom = 0;
   int wr = 2, fblwtxt = 0, z = 0, lid = 0;
   std::string propName;
+  std::size_t start = 0;  // the shape's group, kept whole when the model has no place for the shape
 };
+
+// Where the reader is: before the first section (document properties), among a section's
+// properties, or in the paragraphs.
+enum class Zone { Document, Section, Text };
 
 class Reader {
  public:
-  explicit Reader(std::string_view in) : in_(in) {}
+  explicit Reader(std::string_view in) : in_(in) {
+    // What RTF assumes of a file that does not say: a Letter page and the Western code page.
+    doc_.page.pageWidth = 612;
+    doc_.page.pageHeight = 792;
+  }
 
   DocumentModel run() {
     if (!looksLikeRtf(in_)) throw FileFormatError("the file is not in a format this program reads");
@@ -143,21 +439,28 @@ class Reader {
         State s = st();
         s.starred = false;
         s.text.clear();
+        s.groupStart = s.keepFrom = i;
+        s.keep = false;
+        s.hadText = false;
         if (stack_.size() == 1) s.dest = Dest::Body;
-        if (s.dest == Dest::StyleSheet) entryStyle_ = 0;
+        if (s.dest == Dest::StyleSheet) entryStyle_ = entryNumber_ = 0;
+        if (s.dest == Dest::FontTable) entryNumbered_ = false;
         stack_.push_back(std::move(s));
         ++i;
       } else if (c == '}') {
         flush();
+        groupEnd_ = i;
         if (stack_.size() == 2) {
           // The document's own group ends: what follows the last \par is the last paragraph.
           endParagraph();
           sawEnd_ = true;
         }
         endGroup();
+        groupEnd_ = std::string_view::npos;
         ++i;
         if (stack_.size() == 1) break;
       } else if (c == '\\') {
+        wordStart_ = i;
         i = control(i + 1);
       } else if (c == '\r' || c == '\n') {
         ++i;
@@ -214,24 +517,25 @@ class Reader {
       return j;
     }
     if (c == '\'') {
-      if (i + 2 < in_.size()) {
-        const std::string hex(in_.substr(i + 1, 2));
-        char* end = nullptr;
-        const long v = std::strtol(hex.c_str(), &end, 16);
-        if (end == hex.c_str() + 2) {
-          if (skipChars_ > 0) {
-            --skipChars_;
-          } else if (st().dest != Dest::Pict) {
-            pending_.push_back(static_cast<char>(v));
-          }
+      // Only two hex digits make a byte: a brace after a broken escape still opens or closes a group,
+      // as other readers take it (and as the groups this reader keeps whole must be).
+      if (i + 2 < in_.size() && std::isxdigit(static_cast<unsigned char>(in_[i + 1])) &&
+          std::isxdigit(static_cast<unsigned char>(in_[i + 2]))) {
+        const long v = std::strtol(std::string(in_.substr(i + 1, 2)).c_str(), nullptr, 16);
+        if (skipChars_ > 0) {
+          --skipChars_;
+        } else if (st().dest != Dest::Pict) {
+          pending_.push_back(static_cast<char>(v));
         }
+        return i + 3;
       }
-      return i + 3;
+      return i + 1;
     }
     flush();
     switch (c) {
       case '*':
         st().starred = true;
+        starStart_ = wordStart_;
         break;
       case '\\':
       case '{':
@@ -248,8 +552,11 @@ class Reader {
       case '\r':
         controlWord("par", false, 0);
         break;
+      case '-':
+        addText(U"\u00AD");
+        break;
       default:
-        break;  // \- optional hyphen, \: and \| index marks
+        break;  // \: and \| index marks
     }
     return i + 1;
   }
@@ -270,29 +577,22 @@ class Reader {
   }
 
   std::string codePage() const {
-    int charset = -1;
+    int page = 0;
     const State& s = stack_.back();
     if (s.dest == Dest::FontTable) {
-      charset = entryCharset_;
+      page = entryCodePage_ > 0 ? entryCodePage_ : codePageOfCharset(entryCharset_);
     } else if (s.chars.font >= 0) {
-      auto it = fontCharsets_.find(s.chars.font);
-      if (it != fontCharsets_.end()) charset = it->second;
+      auto it = fontCodePages_.find(s.chars.font);
+      if (it != fontCodePages_.end()) page = it->second;
     }
-    switch (charset) {
-      case 134:
-        return "CP936";
-      case 136:
-        return "CP950";
-      case 128:
-        return "CP932";
-      case 129:
-        return "CP949";
-      case 2:
-        return "CP1252";
-      case 0:
-        return "CP1252";
+    if (page <= 0) page = ansiCodePage_;
+    switch (page) {
+      case 10000:
+        return "MACINTOSH";
+      case 1361:
+        return "JOHAB";
       default:
-        return "CP" + std::to_string(ansiCodePage_);
+        return "CP" + std::to_string(page);
     }
   }
 
@@ -340,6 +640,7 @@ class Reader {
     s.starred = false;
     if (s.dest == Dest::Skip) {
       if (w == "result" && s.inObject) s.dest = Dest::Body;
+      if (w == "ud" && s.inUpr) s.dest = Dest::Body;
       return;
     }
     if (w == "u") {
@@ -358,17 +659,14 @@ class Reader {
       skipChars_ = s.uc;
       return;
     }
+    if (s.dest == Dest::StyleSheet && (w == "s" || w == "cs" || w == "ts" || w == "ds")) {
+      entryStyle_ = w == "s" ? n : -1;
+      entryNumber_ = n;
+      return;
+    }
     if (destination(w)) return;
-    if (starred) {
-      // An ignorable destination this program does not know.
-      s.dest = Dest::Skip;
-      return;
-    }
-    if (skippedDestinations().count(w)) {
-      s.dest = Dest::Skip;
-      s.inObject = w == "object";
-      return;
-    }
+    // An ignorable destination this program does not know, or one it knows to have no text.
+    if (starred || skippedDestinations().count(w) || w == "upr") return skipGroup(w, starred);
     if (s.dest == Dest::Pict) return pictWord(w, hasParam, n);
     if (s.dest == Dest::Shape || s.dest == Dest::Ignored) shapeWord(w, n);
     if (s.dest == Dest::ColorTable) {
@@ -379,20 +677,124 @@ class Reader {
     }
     if (s.dest == Dest::FontTable) {
       if (w == "f") {
+        entryNumbered_ = hasParam;
         entryFont_ = n;
         entryCharset_ = -1;
+        entryCodePage_ = 0;
       }
       if (w == "fcharset") entryCharset_ = n;
+      if (w == "cpg") entryCodePage_ = n;
       return;
     }
-    if (s.dest == Dest::StyleSheet) {
-      if (w == "s") entryStyle_ = n;
-      if (w == "cs" || w == "ts" || w == "ds") entryStyle_ = -1;
-      return;
-    }
+    if (s.dest == Dest::StyleSheet) return;
+    const bool body = s.dest == Dest::Body;
     documentWord(w, hasParam, n, p);
     charWord(s.chars, w, hasParam, n, p);
     paragraphWord(w, n);
+    if (body) {
+      settingsWord(w);
+      keepWord(w, hasParam, p);
+    }
+  }
+
+  void skipGroup(const std::string& w, bool starred) {
+    if (w == "nesttableprops") nestedRowEnd();  // it holds the nested row's end
+    State& s = st();
+    if (s.hadText) s.keepFrom = starred ? starStart_ : wordStart_;
+    s.dest = Dest::Skip;
+    s.inObject = w == "object";
+    s.inUpr = w == "upr";
+    // Kept whole where it stands, unless this reader gives its content in another way (the text of
+    // \upr and of objects, the pictures of shapes it read, nested tables as text).
+    const bool rebuilt =
+        s.inObject || s.inUpr || rebuiltDestinations().count(w) || (w == "nonshppict" && lastPictureRead_);
+    s.keep = !rebuilt && stack_.size() >= 2 && stack_[stack_.size() - 2].dest == Dest::Body;
+  }
+
+  // Words that begin or end the document's and the sections' settings, before the text they apply to.
+  void settingsWord(const std::string& w) {
+    if (w == "sectd") {
+      if (zone_ == Zone::Section) {
+        // The section's properties start again.
+        sectionRtf_ = firstSection_ ? "" : "\\sectd";
+        return;
+      }
+      startSection(false);
+    } else if (w == "sect") {
+      startSection(true);  // after paragraphWord ended the paragraph
+    } else if (w == "pard" || w == "trowd" || w == "par" || w == "row" || w == "cell") {
+      leaveSettings();
+    }
+  }
+
+  void startSection(bool brk) {
+    if (zone_ == Zone::Section) leaveSettings();
+    firstSection_ = zone_ == Zone::Document && !brk;
+    zone_ = Zone::Section;
+    sectionBreak_ = brk;
+    sectionPos_ = static_cast<int>(chars_.size());
+    sectionRtf_ = firstSection_ ? "" : "\\sectd";
+  }
+
+  void leaveSettings() {
+    if (zone_ == Zone::Section) {
+      if (firstSection_) {
+        doc_.kept.section += sectionRtf_;
+      } else {
+        fragments_.push_back(
+            {sectionPos_, sectionRtf_, sectionBreak_ ? KeptFragment::kSectionBreak : KeptFragment::kSection});
+      }
+      sectionRtf_.clear();
+      firstSection_ = false;
+    }
+    zone_ = Zone::Text;
+  }
+
+  // Keeps a word the model has no place for with the part of the document it belongs to.
+  void keepWord(const std::string& w, bool hasParam, long long p) {
+    const std::string raw = "\\" + w + (hasParam ? std::to_string(p) : std::string());
+    if (w == "trowd") {
+      rowRtf_.clear();
+      capturingRow_ = true;
+    } else if (w == "pard" || w == "row") {
+      capturingRow_ = false;
+    }
+    if (capturingRow_) {
+      rowRtf_ += raw;
+      return;
+    }
+    if (knownWords().count(w)) return;
+    if (w == "sectunlocked" && (!hasParam || p != 0)) sawUnlocked_ = true;
+    if (zone_ == Zone::Section && firstSection_ && sectionPageWords().count(w)) {
+      auto page = [p] { return fromTwips(std::clamp<long long>(p, 0, 31680)); };
+      if (w == "pgwsxn") doc_.page.pageWidth = page();
+      if (w == "pghsxn") doc_.page.pageHeight = page();
+      if (w == "marglsxn") doc_.page.leftMargin = page();
+      if (w == "margrsxn") doc_.page.rightMargin = page();
+      if (w == "margtsxn") doc_.page.topMargin = page();
+      if (w == "margbsxn") doc_.page.bottomMargin = page();
+      if (w == "lndscpsxn") doc_.page.orientation = 1;
+      return;
+    }
+    switch (zone_) {
+      case Zone::Document:
+        doc_.kept.document += raw;
+        return;
+      case Zone::Section:
+        sectionRtf_ += raw;
+        return;
+      case Zone::Text:
+        if (symbolWords().count(w)) {
+          // A mark with the run's own words, so that a footnote mark stays raised.
+          fragments_.push_back(
+              {static_cast<int>(chars_.size()), "{" + st().chars.kept + raw + "}", KeptFragment::kInline});
+        } else if (paragraphWords().count(w)) {
+          paraRtf_ += raw;
+        } else {
+          st().chars.kept += raw;
+        }
+        return;
+    }
   }
 
   bool destination(const std::string& w) {
@@ -409,6 +811,8 @@ class Reader {
     if (w == "pict") {
       pict_ = PictState{};
       pictInShape_ = s.inShapeValue;
+      pictStart_ = s.groupStart;
+      pictInText_ = parentIsBody();
       return beginDestination(Dest::Pict), true;
     }
     if (w == kOriginalBlip && s.dest == Dest::Pict) {
@@ -418,6 +822,8 @@ class Reader {
     if (w == "shppict") return true;  // the picture inside is the one to read
     if (w == "shp") {
       shape_ = ShapeState{};
+      shape_->start = s.groupStart;
+      shapeInText_ = parentIsBody();
       return beginDestination(Dest::Shape), true;
     }
     if (w == "shpinst" || w == "sp") return true;
@@ -429,11 +835,26 @@ class Reader {
     if (w == "field") {
       fields_.push_back(0);
       fieldDepths_.push_back(stack_.size());
+      fieldKeeps_.push_back(FieldKeep{s.groupStart, parentIsBody(), false, false, {}});
       return beginDestination(Dest::Ignored), true;
     }
     if (w == "fldinst") return beginDestination(Dest::FieldInstruction), true;
     if (w == "fldrslt") {
-      s.link = fields_.empty() ? 0 : fields_.back();
+      if (fields_.empty()) return beginDestination(Dest::Body), true;
+      FieldKeep& keep = fieldKeeps_.back();
+      // The result of a field inside an instruction is part of the instruction.
+      if (!keep.inText) return beginDestination(Dest::Skip), true;
+      s.link = fields_.back();
+      keep.result = true;
+      if (s.link == 0 && !keep.opened && s.groupStart > keep.start) {
+        // A field other than a hyperlink: its instruction is kept before its result, which is text.
+        fragments_.push_back({static_cast<int>(chars_.size()),
+                              std::string(in_.substr(keep.start, s.groupStart - keep.start)) + "{\\fldrslt ",
+                              KeptFragment::kInline});
+        keep.opened = true;
+        // The groups the kept start leaves open: the field's, any between, and the result's.
+        keep.closing.assign(stack_.size() - fieldDepths_.back() + 1, '}');
+      }
       return beginDestination(Dest::Body), true;
     }
     if (w == "bkmkstart") return beginDestination(Dest::BookmarkStart), true;
@@ -452,6 +873,33 @@ class Reader {
       return beginDestination(Dest::Version), true;
     }
     return false;
+  }
+
+  bool parentIsBody() const { return stack_.size() >= 2 && stack_[stack_.size() - 2].dest == Dest::Body; }
+
+  // The whole of the group that ends now, or nothing when the file ended inside it.
+  std::string groupText(std::size_t start) const {
+    if (groupEnd_ == std::string_view::npos || start >= groupEnd_) return {};
+    return std::string(in_.substr(start, groupEnd_ + 1 - start));
+  }
+
+  void keepInText(std::string rtf) {
+    if (rtf.empty()) return;
+    if (capturingRow_) {
+      rowRtf_ += rtf;
+    } else {
+      fragments_.push_back({static_cast<int>(chars_.size()), std::move(rtf), KeptFragment::kInline});
+    }
+  }
+
+  // A nested table is read as lines of its cells' text apart by tabs, in the cell that holds it.
+  void nestedRowEnd() {
+    if (!chars_.empty() && chars_.back().cp == U'\t') chars_.pop_back();
+    State& s = stack_.size() >= 2 && st().dest != Dest::Body ? stack_[stack_.size() - 2] : st();
+    if (s.dest == Dest::Body) {
+      const std::uint32_t format = doc_.intern(charFormat(s.chars, s.link));
+      pushChar(Char{0x0B, format, 0});
+    }
   }
 
   void pictWord(const std::string& w, bool, int n) {
@@ -488,6 +936,7 @@ class Reader {
 
   void documentWord(const std::string& w, bool hasParam, int n, long long) {
     if (w == "ansicpg") ansiCodePage_ = n;
+    if (w == "deff") doc_.kept.defaultFont = n;
     if (w == "uc") st().uc = std::max(0, n);
     // Page measures as the page setup accepts them: up to 22 inches.
     auto page = [n] { return fromTwips(std::clamp(n, 0, 31680)); };
@@ -565,6 +1014,10 @@ class Reader {
       paraStyle_ = 0;
       paraAlign_ = -1;
       paraMask_ = -1;
+      paraRtf_.clear();
+      inTable_ = false;
+    } else if (w == "intbl") {
+      inTable_ = true;
     } else if (w == "trowd") {
       rowCells_.clear();
     } else if (w == "cellx") {
@@ -582,6 +1035,7 @@ class Reader {
     } else if (w == kParagraphExplicit) {
       paraMask_ = n;
     } else if (w == "row") {
+      inTable_ = false;
       // The last cell's end is the row's: the row is one paragraph, its cells apart by cell marks.
       if (lastWasCell_ && !chars_.empty() && chars_.back().cp == kCellMark) chars_.pop_back();
       std::vector<int> cells = rowCells_;
@@ -595,7 +1049,12 @@ class Reader {
         for (int c = 1; c <= count; ++c) cells.push_back(1440 * c);
       }
       endParagraph(std::move(cells));
-    } else if (w == "par" || w == "sect" || w == "nestrow") {
+    } else if (w == "par" && inTable_ && zone_ == Zone::Text) {
+      // The model's cells hold one paragraph: the paragraphs of a cell become its lines.
+      addText(U"\x0B");
+    } else if (w == "nestrow") {
+      nestedRowEnd();
+    } else if (w == "par" || w == "sect") {
       endParagraph();
     } else if (w == "cell") {
       if (st().dest == Dest::Body) cellMark();
@@ -638,7 +1097,8 @@ class Reader {
         for (char32_t c : text) {
           if (c == U';') {
             fonts_[entryFont_] = trim(s.text);
-            fontCharsets_[entryFont_] = entryCharset_;
+            fontCodePages_[entryFont_] =
+                entryCodePage_ > 0 ? entryCodePage_ : codePageOfCharset(entryCharset_);
             s.text.clear();
           } else if (isPlainCharacter(c)) {
             s.text += text::fromCodePoint(c);
@@ -664,8 +1124,9 @@ class Reader {
           s.text.clear();
           if (s.dest == Dest::RevTable) {
             authors_.push_back(name);
-          } else if (entryStyle_ >= 0) {
-            styles_[entryStyle_] = name;
+          } else {
+            if (entryStyle_ >= 0) styles_[entryStyle_] = name;
+            doc_.kept.styleNames[entryNumber_] = name;
           }
         }
         return;
@@ -693,17 +1154,32 @@ class Reader {
 
   void bodyText(const std::u32string& text) {
     if (text.empty()) return;
+    st().hadText = true;
+    leaveSettings();
+    capturingRow_ = false;
     lastWasCell_ = false;
     const std::uint32_t format = doc_.intern(charFormat(st().chars, st().link));
     for (char32_t c : text) {
-      if (isPlainCharacter(c)) chars_.push_back(Char{c, format, 0});
+      if (isPlainCharacter(c)) pushChar(Char{c, format, 0});
+    }
+  }
+
+  // Adds a character; the revisions it carries now reach up to it, so that one change stays one
+  // revision however many runs, escapes and groups the file gives it in.
+  void pushChar(Char c) {
+    chars_.push_back(c);
+    const CharFormat& f = doc_.format(c.format);
+    const int ids[] = {0, f.insRev, f.delRev, f.fmtRev};
+    for (int kind = 1; kind <= 3; ++kind) {
+      Open& open = openRevisions_[kind];
+      if (ids[kind] && open.id == ids[kind]) open.end = static_cast<int>(chars_.size());
     }
   }
 
   // A cell mark, which text never brings.
   void cellMark() {
     const std::uint32_t format = doc_.intern(charFormat(st().chars, st().link));
-    chars_.push_back(Char{kCellMark, format, 0});
+    pushChar(Char{kCellMark, format, 0});
   }
 
   void endParagraph(std::vector<int> cells = {}) {
@@ -721,8 +1197,21 @@ class Reader {
     p.style = style && style->type == StyleType::Paragraph ? style->name : normalStyle().name;
     p.alignment = paraAlign_;
     if (paraMask_ >= 0 && !(paraMask_ & 1)) p.alignment = -1;
+    // A style of the file that is none of ours stays the paragraph's (the file's style table is kept).
+    if (it != styles_.end() && doc_.kept.styles.count(paraStyle_) && p.style == normalStyle().name &&
+        style != &normalStyle())
+      p.rtf = "\\s" + std::to_string(paraStyle_);
+    p.rtf += paraRtf_;
+    if (!p.cells.empty() && p.cells == rowCells_ && rowRtf_ != ownRowDefinition(p.cells)) p.rowRtf = rowRtf_;
     const std::uint32_t format = doc_.intern(charFormat(st().chars, 0));
-    chars_.push_back(Char{kParagraphMark, format, doc_.intern(p)});
+    pushChar(Char{kParagraphMark, format, doc_.intern(p)});
+  }
+
+  // The row definition this program writes itself, which needs no keeping.
+  static std::string ownRowDefinition(const std::vector<int>& cells) {
+    std::string rtf = "\\trowd\\trgaph108";
+    for (int edge : cells) rtf += "\\cellx" + std::to_string(edge);
+    return rtf;
   }
 
   // The model's format for a run: what the file sets, less what our own files mark as coming from the
@@ -755,6 +1244,7 @@ class Reader {
     if (c.bold >= 0 && keep(kBoldBit)) f.bold = c.bold;
     if (c.italic >= 0 && keep(kItalicBit)) f.italic = c.italic;
     if (c.underline >= 0 && keep(kUnderlineBit)) f.underline = c.underline;
+    f.rtf = c.kept;
     // Our own files write a style's bold as \b; without the bit it is the style's, not the run's.
     if (mask >= 0 && !(mask & kBoldBit)) f.bold = -1;
     if (mask >= 0 && !(mask & kItalicBit)) f.italic = -1;
@@ -769,6 +1259,20 @@ class Reader {
       open.end = position + 1;
       return open.id;
     }
+    // Writers that leave \par outside the revision's groups still mean one change across the break:
+    // the paragraph mark between its two parts is part of it.
+    if (open.id && open.author == author && open.date == date && open.end == position - 1 &&
+        chars_[static_cast<std::size_t>(position - 1)].cp == kParagraphMark) {
+      Char& mark = chars_[static_cast<std::size_t>(position - 1)];
+      CharFormat f = doc_.format(mark.format);
+      int& id = kind == kRevisionInsert ? f.insRev : kind == kRevisionDelete ? f.delRev : f.fmtRev;
+      if (id == 0) {
+        id = open.id;
+        mark.format = doc_.intern(f);
+        open.end = position + 1;
+        return open.id;
+      }
+    }
     const std::string name = author >= 0 && static_cast<std::size_t>(author) < authors_.size()
                                  ? authors_[static_cast<std::size_t>(author)]
                                  : "Unknown";
@@ -781,12 +1285,39 @@ class Reader {
   void endGroup() {
     if (stack_.size() <= 1) return;
     if (!fieldDepths_.empty() && fieldDepths_.back() == stack_.size()) {
+      const FieldKeep keep = fieldKeeps_.back();
+      if (keep.opened) {
+        keepInText(keep.closing);
+      } else if (keep.inText && fields_.back() == 0 && !keep.result) {
+        keepInText(groupText(keep.start));  // a field without a result
+      }
       fields_.pop_back();
       fieldDepths_.pop_back();
+      fieldKeeps_.pop_back();
     }
     State s = std::move(stack_.back());
     stack_.pop_back();
     State& parent = stack_.back();
+    if (s.keep) {
+      // A destination after text of its group is kept from its own word on, as a group of its own.
+      const std::string rtf = groupText(s.keepFrom);
+      keepGroup(s.keepFrom == s.groupStart || rtf.empty() ? rtf : "{" + rtf);
+    }
+    if (parent.dest == Dest::FontTable && s.dest == Dest::FontTable) {
+      const std::string entry = groupText(s.groupStart);
+      if (entryNumbered_ && wellFormedEntry(entry, "{\\f")) {
+        doc_.kept.fonts[entryFont_] = entry;
+      } else {
+        doc_.kept.fonts.erase(entryFont_);
+      }
+    } else if (parent.dest == Dest::StyleSheet && s.dest == Dest::StyleSheet) {
+      const std::string entry = groupText(s.groupStart);
+      if (wellFormedEntry(entry, "{")) {
+        doc_.kept.styles[entryNumber_] = entry;
+      } else {
+        doc_.kept.styles.erase(entryNumber_);
+      }
+    }
     switch (s.dest) {
       case Dest::FontTable:
         if (parent.dest != Dest::FontTable && !s.text.empty()) fonts_[entryFont_] = trim(s.text);
@@ -843,6 +1374,36 @@ class Reader {
         break;
       default:
         break;
+    }
+  }
+
+  // A table entry that can be written back as it is: one group whose words and name end in ";", with no
+  // group inside but ignorable ones (so that it reads back as the same entry).
+  static bool wellFormedEntry(const std::string& entry, std::string_view start) {
+    if (!entry.starts_with(start) || entry.size() < 3 || entry[entry.size() - 2] != ';') return false;
+    for (std::size_t k = 1; k < entry.size(); ++k) {
+      if (entry[k] == '\\') {
+        ++k;
+      } else if (entry[k] == '{' && entry.compare(k, 3, "{\\*") != 0) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // A destination kept whole: with the document's or the section's properties, or in the text.
+  void keepGroup(std::string rtf) {
+    if (rtf.empty()) return;
+    switch (zone_) {
+      case Zone::Document:
+        doc_.kept.document += rtf;
+        return;
+      case Zone::Section:
+        sectionRtf_ += rtf;
+        return;
+      case Zone::Text:
+        keepInText(std::move(rtf));
+        return;
     }
   }
 
@@ -936,7 +1497,12 @@ class Reader {
     auto pic = picture();
     const PictState p = pict_ ? *pict_ : PictState{};
     pict_.reset();
-    if (!pic) return;
+    lastPictureRead_ = pic.has_value();
+    if (!pic) {
+      // A metafile or another kind this program cannot show stays in the text as the file has it.
+      if (!pictInShape_ && pictInText_) keepGroup(groupText(pictStart_));
+      return;
+    }
     if (pictInShape_ && shape_) {
       shape_->picture = std::move(pic);
       return;
@@ -949,7 +1515,8 @@ class Reader {
     inlinePicture.picture = std::move(*pic);
     const std::uint32_t format = doc_.intern(charFormat(st().chars, st().link));
     const int id = doc_.storePicture(std::move(inlinePicture));
-    chars_.push_back(Char{kPictureChar, format, static_cast<std::uint32_t>(id)});
+    leaveSettings();
+    pushChar(Char{kPictureChar, format, static_cast<std::uint32_t>(id)});
   }
 
   long long prop(const ShapeState& s, const std::string& name, long long fallback) const {
@@ -981,7 +1548,9 @@ class Reader {
       d.kind = ShapeKind::Picture;
       d.picture = std::move(*s.picture);
     } else {
-      return;  // text boxes and drawings of other kinds are not shapes this program keeps
+      // Text boxes and drawings of other kinds stay where they are, as the file has them.
+      if (shapeInText_) keepGroup(groupText(s.start));
+      return;
     }
     d.left = fromTwips(clampTwips(s.left));
     d.top = fromTwips(clampTwips(s.top));
@@ -1052,7 +1621,15 @@ class Reader {
   }
 
   DocumentModel finish() {
+    leaveSettings();
     doc_.assign(std::move(chars_));
+    std::stable_sort(fragments_.begin(), fragments_.end(),
+                     [](const Fragment& a, const Fragment& b) { return a.pos < b.pos; });
+    for (auto& f : fragments_) doc_.keep(f.pos, std::move(f.rtf), f.kind);
+    KeptRtf& kept = doc_.kept;
+    kept.codePage = ansiCodePage_;
+    kept.fontNames = fonts_;
+    if (colors_.size() > 1) kept.colors.assign(colors_.begin() + 1, colors_.end());
     std::stable_sort(shapes_.begin(), shapes_.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     int highest = 0;
@@ -1075,6 +1652,17 @@ class Reader {
     // \protlevel names the kind of an enforced protection; \revprot and the like name it in older files.
     if (protectionLevel_ >= 0 && enforce_) doc_.protection.type = protectionLevel_;
     if (!enforce_) doc_.protection.type = protection::kNone;  // a protection not enforced protects nothing
+    if (doc_.protection.type == protection::kFormFields && sawUnlocked_) {
+      // Form protection with sections marked unlocked protects the other sections only (a table of
+      // contents, say): the document stays editable and the protection is written back as it was.
+      kept.sectionProtection = true;
+      doc_.protection.type = protection::kNone;
+      if (doc_.protection.passwordKey) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "{\\*\\password %08x}", *doc_.protection.passwordKey);
+        kept.document += buf;
+      }
+    }
     if (doc_.protection.type == protection::kNone) doc_.protection.passwordKey.reset();
     for (const auto& [name, start] : bookmarkStarts_) {
       auto end = bookmarkEnds_.find(name);
@@ -1102,9 +1690,45 @@ class Reader {
   DocumentModel doc_;
   std::vector<Char> chars_;
   std::map<int, std::string> fonts_;
-  std::map<int, int> fontCharsets_;
+  std::map<int, int> fontCodePages_;
   int entryFont_ = 0;
   int entryCharset_ = -1;
+  int entryCodePage_ = 0;
+  int entryNumber_ = 0;                            // of the style entry, whatever its kind
+  bool entryNumbered_ = false;                     // the font entry gave its number
+  std::size_t groupEnd_ = std::string_view::npos;  // where the group that ends now closes
+  std::size_t wordStart_ = 0;                      // the backslash of the control word being read
+  std::size_t starStart_ = 0;                      // the backslash of the last "\*"
+
+  // What the model does not represent, on its way to doc_.kept.
+  struct Fragment {
+    int pos;
+    std::string rtf;
+    KeptFragment::Kind kind;
+  };
+  std::vector<Fragment> fragments_;
+  Zone zone_ = Zone::Document;
+  bool firstSection_ = false;
+  bool sectionBreak_ = false;
+  int sectionPos_ = 0;
+  std::string sectionRtf_;
+  std::string paraRtf_;
+  std::string rowRtf_;
+  bool capturingRow_ = false;
+  bool inTable_ = false;
+  bool sawUnlocked_ = false;
+  bool lastPictureRead_ = false;
+  std::size_t pictStart_ = 0;
+  bool pictInText_ = false;
+  bool shapeInText_ = false;
+  struct FieldKeep {
+    std::size_t start;    // the field's group
+    bool inText;          // its result is document text
+    bool opened;          // its instruction is kept before its result
+    bool result;          // its result was read as text
+    std::string closing;  // what closes the groups the kept start opens
+  };
+  std::vector<FieldKeep> fieldKeeps_;
   std::vector<Color> colors_;
   Color color_ = 0;
   bool colorSet_ = false;

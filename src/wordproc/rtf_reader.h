@@ -1,6 +1,7 @@
 // Reading RTF into the document model: this word processor's own files exactly, and other word
 // processors' files with their text, paragraphs, pictures (PNG, JPEG, bitmaps) and what else of
-// the above they hold. Groups and words it does not know are skipped, never read as text.
+// the above they hold. Groups and words the model has no place for are never read as text: they are
+// kept in DocumentModel::kept and on the formats, with the part of the document they belong to.
 #pragma once
 
 #include <string_view>

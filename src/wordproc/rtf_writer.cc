@@ -1,6 +1,7 @@
 #include "wordproc/rtf_writer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -20,6 +21,11 @@ namespace verolin::wordproc {
 namespace {
 
 using namespace rtf;
+
+// The packed date as the signed number RTF readers expect (days late in the week set the top bit).
+std::int32_t signedDate(const automation::DateTime& t) {
+  return static_cast<std::int32_t>(packDate(t));
+}
 
 std::string hexBytes(const automation::Bytes& bytes) {
   static const char* digits = "0123456789abcdef";
@@ -46,6 +52,8 @@ std::string escape(std::string_view utf8) {
       out += "\\line ";
     } else if (c == 0x0C) {
       out += "\\page ";
+    } else if (c == 0xAD) {
+      out += "\\-";
     } else if (c < 0x20) {
       continue;
     } else if (c < 0x80) {
@@ -103,7 +111,11 @@ class Writer {
   // --- tables ---
 
   void collectTables() {
-    fonts_.push_back(normalStyle().font);
+    const KeptRtf& kept = doc_.kept;
+    fonts_ = kept.fontNames;
+    colors_ = kept.colors;
+    numberStyles();
+    addFont(normalStyle().font);
     for (const auto& s : builtinStyles()) addFont(s.font);
     const ParaFormat* para = nullptr;
     for (int i = 0; i < doc_.size(); ++i) {
@@ -122,18 +134,19 @@ class Writer {
     for (const auto& s : builtinStyles()) addColor(s.color);
   }
 
+  // Fonts keep the numbers the file gave them (kept words refer to them); new ones follow.
   void addFont(const std::string& name) {
     if (name.empty()) return;
-    for (const auto& f : fonts_) {
+    for (const auto& [number, f] : fonts_) {
       if (f == name) return;
     }
-    fonts_.push_back(name);
+    fonts_[fonts_.empty() ? 0 : fonts_.rbegin()->first + 1] = name;
   }
   int fontIndex(const std::string& name) const {
-    for (std::size_t i = 0; i < fonts_.size(); ++i) {
-      if (fonts_[i] == name) return static_cast<int>(i);
+    for (const auto& [number, f] : fonts_) {
+      if (f == name) return number;
     }
-    return 0;
+    return fonts_.empty() ? 0 : fonts_.begin()->first;
   }
   void addColor(Color c) {
     if (c == kAutoColor) return;
@@ -160,27 +173,58 @@ class Writer {
     }
     return 0;
   }
-  static int styleNumber(const std::string& local) {
+  // Our styles take the number of the file's style of the same name, whose entry is written as the
+  // file has it; the others take numbers after the file's.
+  void numberStyles() {
+    const auto& all = builtinStyles();
+    int next = doc_.kept.styles.empty() ? 0 : doc_.kept.styles.rbegin()->first + 1;
+    for (const auto& s : all) {
+      int number = -1;
+      for (const auto& [n, name] : doc_.kept.styleNames) {
+        if (doc_.kept.styles.count(n) && findStyleInFile(name) == &s) {
+          number = n;
+          break;
+        }
+      }
+      styleNumbers_.push_back(number >= 0 ? number : next++);
+      ownStyle_.push_back(number < 0);
+    }
+  }
+  int styleNumber(const std::string& local) const {
     const auto& all = builtinStyles();
     for (std::size_t i = 0; i < all.size(); ++i) {
-      if (all[i].name == local) return static_cast<int>(i);
+      if (all[i].name == local) return styleNumbers_[i];
     }
-    return 0;
+    return styleNumbers_.empty() ? 0 : styleNumbers_[0];
   }
 
   void header() {
-    out_ << "{\\rtf1\\ansi\\ansicpg936\\uc1\\deff0\\deflang1033\\deflangfe2052\n{\\fonttbl";
-    for (std::size_t i = 0; i < fonts_.size(); ++i) {
-      out_ << "{\\f" << i << "\\fnil\\fcharset134 " << fontName(fonts_[i]) << ";}";
+    const KeptRtf& kept = doc_.kept;
+    const int deff = kept.defaultFont >= 0 && fonts_.count(kept.defaultFont) ? kept.defaultFont
+                                                                             : fontIndex(normalStyle().font);
+    out_ << "{\\rtf1\\ansi\\ansicpg" << kept.codePage << "\\uc1\\deff" << deff
+         << "\\deflang1033\\deflangfe2052\n{\\fonttbl";
+    for (const auto& [number, name] : fonts_) {
+      auto entry = kept.fonts.find(number);
+      if (entry != kept.fonts.end()) {
+        out_ << entry->second;
+      } else {
+        out_ << "{\\f" << number << "\\fnil\\fcharset134 " << fontName(name) << ";}";
+      }
     }
     out_ << "}\n{\\colortbl;";
-    for (Color c : colors_) out_ << "\\red" << red(c) << "\\green" << green(c) << "\\blue" << blue(c) << ";";
+    for (Color c : colors_) {
+      if (c != kAutoColor) out_ << "\\red" << red(c) << "\\green" << green(c) << "\\blue" << blue(c);
+      out_ << ";";
+    }
     out_ << "}\n{\\stylesheet";
+    for (const auto& [number, entry] : kept.styles) out_ << entry;
     const auto& all = builtinStyles();
     for (std::size_t i = 0; i < all.size(); ++i) {
+      if (!ownStyle_[i]) continue;
       const StyleDef& s = all[i];
       const bool character = s.type == StyleType::Character;
-      out_ << "{" << (character ? "\\*\\cs" : "\\s") << i;
+      out_ << "{" << (character ? "\\*\\cs" : "\\s") << styleNumbers_[i];
       if (!character) out_ << alignmentWord(s.alignment);
       if (!s.font.empty()) out_ << "\\f" << fontIndex(s.font);
       if (s.size > 0) out_ << "\\fs" << static_cast<int>(s.size * 2 + 0.5);
@@ -202,6 +246,7 @@ class Writer {
       out_ << "{\\*\\" << kVersion << "{" << escape(v.author) << "}{" << automation::formatIso(v.date) << "}{"
            << escape(v.comment) << "}}\n";
     }
+    if (!kept.document.empty()) out_ << kept.document << "\n";
     const PageSetup& p = doc_.page;
     out_ << "\\paperw" << toTwips(p.pageWidth) << "\\paperh" << toTwips(p.pageHeight) << "\\margl"
          << toTwips(p.leftMargin) << "\\margr" << toTwips(p.rightMargin) << "\\margt" << toTwips(p.topMargin)
@@ -211,12 +256,21 @@ class Writer {
     out_ << "\\" << kPrintRevisions << (doc_.printRevisions ? 1 : 0) << "\\" << kShowRevisions
          << (doc_.showRevisions ? 1 : 0);
     protection();
-    out_ << "\n\\sectd\\pgwsxn" << toTwips(p.pageWidth) << "\\pghsxn" << toTwips(p.pageHeight) << "\n";
+    out_ << "\n\\sectd" << kept.section << "\\pgwsxn" << toTwips(p.pageWidth) << "\\pghsxn"
+         << toTwips(p.pageHeight) << "\\marglsxn" << toTwips(p.leftMargin) << "\\margrsxn"
+         << toTwips(p.rightMargin) << "\\margtsxn" << toTwips(p.topMargin) << "\\margbsxn"
+         << toTwips(p.bottomMargin);
+    if (p.orientation == 1) out_ << "\\lndscpsxn";
+    out_ << "\n";
   }
 
   void protection() {
     const Protection& pr = doc_.protection;
-    if (pr.type == protection::kNone) return;
+    if (pr.type == protection::kNone) {
+      // Sections protected for forms (the kept section words say which are not).
+      if (doc_.kept.sectionProtection) out_ << "\\formprot\\enforceprot1";
+      return;
+    }
     static const char* words[] = {"\\revprot", "\\annotprot", "\\formprot", "\\readprot"};
     out_ << words[pr.type] << "\\protlevel" << pr.type << "\\enforceprot1";
     if (pr.passwordKey) {
@@ -258,7 +312,7 @@ class Writer {
     if (f.bold >= 0) bits |= kBoldBit;
     if (f.italic >= 0) bits |= kItalicBit;
     if (f.underline >= 0) bits |= kUnderlineBit;
-    o << "\\" << kRunExplicit << bits;
+    o << "\\" << kRunExplicit << bits << f.rtf;
     // Bold, italic and underline switched off on the run itself are written out, since the style may have
     // them.
     if (f.bold == 0) o << "\\b0";
@@ -270,13 +324,13 @@ class Writer {
       o << "{\\*\\oldcprops " << charProps(doc_.format(static_cast<std::uint32_t>(f.oldFormat)), p) << "}";
     }
     if (const RevisionInfo* r2 = doc_.revision(f.insRev)) {
-      o << "\\revised\\revauth" << authorIndex(r2->author) << "\\revdttm" << packDate(r2->date);
+      o << "\\revised\\revauth" << authorIndex(r2->author) << "\\revdttm" << signedDate(r2->date);
     }
     if (const RevisionInfo* r2 = doc_.revision(f.delRev)) {
-      o << "\\deleted\\revauthdel" << authorIndex(r2->author) << "\\revdttmdel" << packDate(r2->date);
+      o << "\\deleted\\revauthdel" << authorIndex(r2->author) << "\\revdttmdel" << signedDate(r2->date);
     }
     if (formatChange)
-      o << "\\crauth" << authorIndex(formatChange->author) << "\\crdate" << packDate(formatChange->date);
+      o << "\\crauth" << authorIndex(formatChange->author) << "\\crdate" << signedDate(formatChange->date);
     o << " ";
     return o.str();
   }
@@ -285,13 +339,42 @@ class Writer {
     const ResolvedFormat r = resolve(CharFormat{}, p);
     // A table row: its cells' right edges, then the paragraph in the table.
     if (!p.cells.empty()) {
-      out_ << "\\trowd\\trgaph108";
-      for (int edge : p.cells) out_ << "\\cellx" << edge;
+      // The file's own definition (borders, merged cells) while the cells are the ones it defines.
+      if (!p.rowRtf.empty() && cellEdges(p.rowRtf) == p.cells) {
+        out_ << p.rowRtf;
+      } else {
+        out_ << "\\trowd\\trgaph108";
+        for (int edge : p.cells) out_ << "\\cellx" << edge;
+      }
       out_ << "\n";
     }
     out_ << "\\pard\\plain\\s" << styleNumber(p.style) << alignmentWord(r.alignment) << "\\"
          << kParagraphExplicit << (p.alignment >= 0 ? 1 : 0);
+    // The file's words come after ours; its own style only while the paragraph has no style of ours.
+    std::string_view kept = p.rtf;
+    if (p.style != normalStyle().name && kept.starts_with("\\s") && kept.size() > 2 &&
+        std::isdigit(static_cast<unsigned char>(kept[2]))) {
+      std::size_t k = 2;
+      while (k < kept.size() && std::isdigit(static_cast<unsigned char>(kept[k]))) ++k;
+      kept.remove_prefix(k);
+    }
+    out_ << kept;
     if (!p.cells.empty()) out_ << "\\intbl";
+  }
+
+  // The right edges of the cells a row definition gives.
+  static std::vector<int> cellEdges(std::string_view rtf) {
+    std::vector<int> edges;
+    for (std::size_t k = rtf.find("\\cellx"); k != std::string_view::npos; k = rtf.find("\\cellx", k + 1)) {
+      std::size_t j = k + 6;
+      const bool negative = j < rtf.size() && rtf[j] == '-';
+      if (negative) ++j;
+      long long v = 0;
+      while (j < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[j])) && v < kMaxTwips * 10)
+        v = v * 10 + (rtf[j++] - '0');
+      edges.push_back(static_cast<int>(clampTwips(negative ? -v : v)));
+    }
+    return edges;
   }
 
   void linkStart(const Link& l) {
@@ -399,44 +482,91 @@ class Writer {
     for (std::size_t i = 0; i < doc_.shapes.size(); ++i) {
       shapesAt.emplace(doc_.paragraphStart(doc_.shapes[i].anchor), static_cast<int>(i));
     }
+    // Kept groups where they stand; a section's properties before the first paragraph of the section.
+    std::multimap<int, const KeptFragment*> keptAt;
+    std::multimap<int, const KeptFragment*> sectionsAt;
+    for (const auto& k : doc_.kept.fragments) {
+      int pos = std::clamp(k.at->start, 0, doc_.size() - 1);
+      if (k.kind == KeptFragment::kInline) {
+        keptAt.emplace(pos, &k);
+        continue;
+      }
+      if (pos != doc_.paragraphStart(pos)) pos = doc_.paragraphEnd(pos) + 1;
+      if (pos < doc_.size()) sectionsAt.emplace(pos, &k);
+    }
+    auto endsSection = [&](int next) {
+      auto range = sectionsAt.equal_range(next);
+      for (auto it = range.first; it != range.second; ++it) {
+        if (it->second->kind == KeptFragment::kSectionBreak) return true;
+      }
+      return false;
+    };
     const auto events = bookmarkEvents();
     std::size_t nextEvent = 0;
     const ParaFormat* para = nullptr;
     int openLink = 0;
+    // Every run is a group of its own, so that no reader carries its revision marks past it.
+    bool runOpen = false;
     std::uint32_t runFormat = UINT32_MAX;
+    auto closeRun = [&] {
+      if (runOpen) out_ << "}";
+      runOpen = false;
+    };
+    auto closeLink = [&] {
+      closeRun();
+      if (openLink) out_ << "}}}";
+      openLink = 0;
+    };
     for (int i = 0; i < doc_.size(); ++i) {
       const Char& c = doc_.at(i);
       if (!para) {
+        auto sections = sectionsAt.equal_range(i);
+        for (auto it = sections.first; it != sections.second; ++it) out_ << it->second->rtf << "\n";
         para = &doc_.paraFormat(doc_.at(doc_.paragraphEnd(i)).extra);
         paragraphProps(*para);
-        runFormat = UINT32_MAX;
         auto range = shapesAt.equal_range(i);
         for (auto it = range.first; it != range.second; ++it) {
           shape(doc_.shapes[static_cast<std::size_t>(it->second)], it->second);
         }
       }
-      while (nextEvent < events.size() && events[nextEvent].pos <= i) out_ << events[nextEvent++].text;
+      while (nextEvent < events.size() && events[nextEvent].pos <= i) {
+        closeRun();
+        out_ << events[nextEvent++].text;
+      }
+      auto kept = keptAt.equal_range(i);
+      if (kept.first != kept.second) {
+        closeLink();
+        for (auto it = kept.first; it != kept.second; ++it) out_ << it->second->rtf;
+      }
       const CharFormat& f = doc_.format(c.format);
       const int link = c.cp == kParagraphMark ? 0 : f.link;
       if (link != openLink) {
-        if (openLink) out_ << "}}}";
-        openLink = 0;
-        runFormat = UINT32_MAX;
+        closeLink();
         if (const Link* l = link ? doc_.link(link) : nullptr) {
           linkStart(*l);
           openLink = link;
         }
       }
-      if (c.format != runFormat) {
-        out_ << charProps(f, *para);
+      if (c.cp == kParagraphMark && i + 1 == doc_.size() && para->cells.empty()) {
+        // The last mark takes the properties in force where the document's group ends.
+        closeLink();
+        out_ << charProps(f, *para) << "\n";
+        break;
+      }
+      if (!runOpen || c.format != runFormat) {
+        closeRun();
+        out_ << "{" << charProps(f, *para);
+        runOpen = true;
         runFormat = c.format;
       }
       if (c.cp == kParagraphMark) {
         if (!para->cells.empty()) {
-          out_ << "\\cell\\row\n";
+          out_ << "\\cell\\row";
         } else if (i + 1 < doc_.size()) {
-          out_ << "\\par\n";
+          out_ << (endsSection(i + 1) ? "\\sect" : "\\par");
         }
+        closeRun();
+        out_ << "\n";
         para = nullptr;
       } else if (c.cp == kCellMark) {
         out_ << (para->cells.empty() ? "\\tab " : "\\cell ");
@@ -447,14 +577,16 @@ class Writer {
         out_ << escape(text::fromCodePoint(c.cp));
       }
     }
-    if (openLink) out_ << "}}}";
+    closeLink();
     while (nextEvent < events.size()) out_ << events[nextEvent++].text;
     out_ << "\n";
   }
 
   const DocumentModel& doc_;
   std::ostringstream out_;
-  std::vector<std::string> fonts_;
+  std::map<int, std::string> fonts_;
+  std::vector<int> styleNumbers_;  // of each built-in style
+  std::vector<bool> ownStyle_;     // written from our definition (no style of the file has its name)
   std::vector<Color> colors_;
   std::vector<std::string> authors_;
 };
