@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -16,6 +17,12 @@ namespace verolin::platform {
 struct HttpOptions {
   std::chrono::milliseconds connectTimeout{10'000};
   std::chrono::milliseconds stallTimeout{60'000};  // no bytes moving for this long ends the exchange
+  // The deadline of one exchange grows with the bytes it has moved: it ends once it has run longer
+  // than `deadlineGrace` plus one second for every `deadlineRate` bytes sent and received. A server
+  // that trickles a byte now and then is given up after the grace; a large document on a slow line
+  // (1 GiB at 1 Mbit/s takes about 2.4 hours) keeps earning time as long as it moves faster than the rate.
+  std::chrono::milliseconds deadlineGrace{300'000};
+  std::uint64_t deadlineRate = 16 * 1024;  // bytes per second; 0 leaves the exchange without a deadline
 };
 
 class HttpRequest {
@@ -32,8 +39,8 @@ class HttpRequest {
   // header's line (CR, LF, a colon in the name) throws AutomationError.
   virtual void setRequestHeader(const std::string& name, const std::string& value) = 0;
   // Sends the request with no body, with `body`, or streaming the file at native path `bodyFile`.
-  // A connection failure or time-out throws AutomationError (E_FAIL or the platform's number); an
-  // answer of any HTTP status is a completed exchange.
+  // A connection failure, a stall or a missed deadline (HttpOptions) throws AutomationError (E_FAIL
+  // or the platform's number); an answer of any HTTP status is a completed exchange.
   virtual void send() = 0;
   virtual void send(const automation::Bytes& body) = 0;
   virtual void sendFile(const std::filesystem::path& bodyFile) = 0;
