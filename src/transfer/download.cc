@@ -76,16 +76,24 @@ std::string FetchByRequest(control::Control& c, const std::string& url, const st
     c.files().rename(downloaded, container);
   }
   crypto::CipherState cipher;
-  const bool ok = crypto::DecryptTransferred(cipher, c.platform(), container);
+  bool ok = false;
+  try {
+    ok = crypto::DecryptTransferred(cipher, c.platform(), container);
+  } catch (const std::exception&) {
+    // The error reaches the page; the container this download wrote does not stay behind.
+    removeIfExists(c, container);
+    throw;
+  }
   removeIfExists(c, container);
   c.pump();
   return ok ? cipher.plainFile : std::string();
 }
 
 std::string FetchByUrl(control::Control& c, const std::string& url, std::string& versionTag) {
+  std::string container;
   try {
     const std::string stamp = c.state().tempDir + TimeStampName(c);
-    const std::string container = stamp + "." + std::string(crypto::kContainerExtension);
+    container = stamp + "." + std::string(crypto::kContainerExtension);
     {
       Exchange exchange(c, "GET", url);
       if (!exchange.receiveFile(container)) return {};
@@ -103,6 +111,11 @@ std::string FetchByUrl(control::Control& c, const std::string& url, std::string&
     return c.files().fileExists(expected) ? std::string() : expected;
   } catch (const std::exception&) {
     ShowRequestError(c);
+    try {
+      if (!container.empty()) removeIfExists(c, container);
+    } catch (const std::exception&) {
+      // A container that cannot go now is replaced by the next download at the same second.
+    }
     return {};
   }
 }
