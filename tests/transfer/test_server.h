@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -52,10 +53,11 @@ class TestServer {
     std::lock_guard lock(mutex_);
     answers_[key] = {200, "late", true};
   }
-  // Announces `body` whole, sends one byte of it every `interval` and never finishes.
-  void trickle(const std::string& key, std::string body, std::chrono::milliseconds interval) {
+  // Announces `body` whole and sends `chunk` bytes of it every `interval`.
+  void trickle(const std::string& key, std::string body, std::chrono::milliseconds interval,
+               std::size_t chunk = 1) {
     std::lock_guard lock(mutex_);
-    answers_[key] = {200, std::move(body), false, Fault::kTrickle, 0, interval};
+    answers_[key] = {200, std::move(body), false, Fault::kTrickle, chunk, interval};
   }
   // Announces `body` whole, sends its first `sent` bytes and closes the connection.
   void breakOffAnswer(const std::string& key, std::string body, std::size_t sent) {
@@ -89,7 +91,7 @@ class TestServer {
     std::string body = "no such page";
     bool hangs = false;
     Fault fault = Fault::kNone;
-    std::size_t bytes = 0;  // sent before breaking off, or received before dropping a post
+    std::size_t bytes = 0;  // sent before breaking off, received before dropping a post, or per trickle
     std::chrono::milliseconds interval{0};
   };
   Answer answerFor(const httplib::Request& req) const {
@@ -133,17 +135,18 @@ class TestServer {
   }
   // The answer's bytes as the fault lets them out.
   void provide(const Answer& a, httplib::Response& res) {
-    res.set_content_provider(a.body.size(), "application/octet-stream",
-                             [this, a](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                               if (a.fault == Fault::kBreakOff) {
-                                 if (offset == 0) sink.write(a.body.data(), a.bytes);
-                                 return false;
-                               }
-                               std::unique_lock lock(mutex_);
-                               if (ended_ || !sink.write(a.body.data() + offset, 1)) return false;
-                               endedSignal_.wait_for(lock, a.interval, [this] { return ended_; });
-                               return !ended_;
-                             });
+    auto next = [this, a](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+      if (a.fault == Fault::kBreakOff) {
+        if (offset == 0) sink.write(a.body.data(), a.bytes);
+        return false;
+      }
+      std::unique_lock lock(mutex_);
+      const std::size_t n = std::min(a.bytes, a.body.size() - offset);
+      if (ended_ || !sink.write(a.body.data() + offset, n)) return false;
+      endedSignal_.wait_for(lock, a.interval, [this] { return ended_; });
+      return !ended_;
+    };
+    res.set_content_provider(a.body.size(), "application/octet-stream", next);
   }
 
   httplib::Server server_;
