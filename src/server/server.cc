@@ -106,7 +106,7 @@ struct Server::Impl {
           } catch (...) {
           }
           res.set_header("Connection", "close");
-          refuse(res, 500, reason);
+          refuse(res, 500, reason, true);
         });
     http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
       // Bytes left unread after a refusal reach the parser as a broken request; they are not worth a line.
