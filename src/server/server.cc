@@ -77,6 +77,7 @@ struct Server::Impl {
   httplib::Server http;
   std::thread thread;
   int port = -1;
+  socket_t listening = -1;
 
   explicit Impl(ServerOptions o)
       : options((checkOptions(o), std::move(o))), store(options.dataDir), requests(store, options) {}
@@ -119,9 +120,10 @@ struct Server::Impl {
     http.set_payload_max_length(options.maxBodyBytes);
     // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which would let a second server
     // bind the same port and receive half of the requests.
-    http.set_socket_options([](socket_t sock) {
+    http.set_socket_options([this](socket_t sock) {
       int yes = 1;
       setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<void*>(&yes), sizeof yes);
+      listening = sock;
     });
   }
 };
@@ -150,6 +152,8 @@ void Server::start() {
     throw std::runtime_error("cannot listen on " + o.host + ":" + std::to_string(o.port) +
                              " (address in use, or not an address of this machine)");
   }
+  // The library listens with a queue of five; fifty clients connecting at once would see resets.
+  ::listen(impl_->listening, SOMAXCONN);
   impl_->thread = std::thread([&http] { http.listen_after_bind(); });
   // listen_after_bind sets is_running before it accepts; wait for it so that callers can connect at once.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
