@@ -293,6 +293,7 @@ TEST_P(ReentryTest, EveryCallFromEveryPumpIsRefusedOrHarmless) {
   const Operation o = GetParam();
   const int pumps = pumpsOf(o);
   ASSERT_GT(pumps, 3);
+  RecordProperty("pumps", pumps);
   for (const Reentry r : {Reentry::kUpload, Reentry::kDownload, Reentry::kCloseDocument, Reentry::kOpenWord,
                           Reentry::kRelease}) {
     for (int k = 1; k <= pumps; ++k) {
