@@ -1,6 +1,7 @@
 #include "activex/verolin_activex.h"
 
 #include "activex/members.h"
+#include "automation/error.h"
 #include "control/word_host.h"
 #include "transfer/transfer.h"
 
@@ -26,8 +27,40 @@ VerolinActivex::VerolinActivex(Apartment& apartment, platform::WindowHandle cont
   declareCommandMembers();
 }
 
+namespace {
+
+// RPC_E_DISCONNECTED: what a caller sees of an object whose server has gone.
+constexpr std::int32_t kDisconnected = static_cast<std::int32_t>(0x80010108u);
+
+}  // namespace
+
 void VerolinActivex::release() noexcept {
+  if (callDepth_ > 0) {
+    releasePending_ = true;
+    return;
+  }
   control_.reset();
+}
+
+Variant VerolinActivex::invoke(std::string_view member, automation::InvokeKind kind, std::span<Variant> args,
+                               std::span<automation::NamedArg> named) {
+  if (!control_ || releasePending_) {
+    throw automation::AutomationError(kDisconnected, "The object invoked has disconnected from its clients",
+                                      "VerolinActivex");
+  }
+  struct Call {
+    VerolinActivex& self;
+    explicit Call(VerolinActivex& s) : self(s) { ++self.callDepth_; }
+    ~Call() {
+      if (--self.callDepth_ == 0 && self.releasePending_) {
+        self.releasePending_ = false;
+        self.control_.reset();
+      }
+    }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+  } call(*this);
+  return ObjectBase::invoke(member, kind, args, named);
 }
 
 void VerolinActivex::declareProperties() {

@@ -24,8 +24,15 @@ class VerolinActivex final : public automation::ObjectBase {
 
   Control& control() { return *control_; }
 
-  // Releases the control (Terminate) before the last reference goes; never throws.
+  // Releases the control (Terminate) before the last reference goes; never throws. A page that lets
+  // go of the control while one of its members runs (from a message pump inside it) is served as a
+  // caller holding a reference would be: Terminate runs when the outermost member returns.
   void release() noexcept;
+
+  // Runs a member; once the control is released, every member fails with "disconnected".
+  automation::Variant invoke(std::string_view member, automation::InvokeKind kind,
+                             std::span<automation::Variant> args,
+                             std::span<automation::NamedArg> named) override;
 
   explicit VerolinActivex(Apartment& apartment, platform::WindowHandle container);
 
@@ -37,6 +44,8 @@ class VerolinActivex final : public automation::ObjectBase {
   void declareCommandMembers();
 
   std::unique_ptr<Control> control_;
+  int callDepth_ = 0;
+  bool releasePending_ = false;
 };
 
 // Number of members of _VerolinActivex (a property's get and let count as two).

@@ -56,10 +56,11 @@ void initialiseOnce() {
 }
 
 // The number and text a page script sees for a failed transfer.
-[[noreturn]] void failTransfer(CURLcode code, bool stalled, const char* detail) {
+[[noreturn]] void failTransfer(CURLcode code, bool stalled, bool overdue, const char* detail) {
   const std::string why =
       std::string(curl_easy_strerror(code)) + (detail && *detail ? std::string(": ") + detail : "");
   if (stalled) fail(http_err::kTimedOut, "The operation timed out: the server sent nothing for too long");
+  if (overdue) fail(http_err::kTimedOut, "The operation timed out: the exchange went on past its deadline");
   switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
@@ -110,6 +111,11 @@ struct Transfer {
   curl_off_t lastDown = -1;
   curl_off_t lastUp = -1;
   bool stalled = false;
+  // The deadline (HttpOptions).
+  Clock::time_point started = Clock::now();
+  std::chrono::milliseconds deadlineGrace{0};
+  std::uint64_t deadlineRate = 0;
+  bool overdue = false;
 };
 
 size_t writeBody(char* data, size_t size, size_t count, void* user) {
@@ -180,8 +186,16 @@ int seekBody(void* user, curl_off_t offset, int origin) {
   return CURL_SEEKFUNC_OK;
 }
 
+// True when the exchange has run longer than its grace plus the time its bytes so far have earned.
+bool pastDeadline(const Transfer& t, Clock::time_point now, curl_off_t downNow, curl_off_t upNow) {
+  if (t.deadlineRate == 0) return false;
+  const auto moved = static_cast<double>(std::max<curl_off_t>(downNow, 0) + std::max<curl_off_t>(upNow, 0));
+  const std::chrono::duration<double> earned(moved / static_cast<double>(t.deadlineRate));
+  return now - t.started > t.deadlineGrace + earned;
+}
+
 // libcurl calls this at least once a second; an exchange whose byte counts stand still for longer
-// than the stall time-out is ended.
+// than the stall time-out, or that goes on past its deadline, is ended.
 int watchProgress(void* user, curl_off_t, curl_off_t downNow, curl_off_t, curl_off_t upNow) {
   auto& t = *static_cast<Transfer*>(user);
   const auto now = Clock::now();
@@ -189,10 +203,12 @@ int watchProgress(void* user, curl_off_t, curl_off_t downNow, curl_off_t, curl_o
     t.lastDown = downNow;
     t.lastUp = upNow;
     t.lastActivity = now;
-    return 0;
-  }
-  if (t.stallTimeout.count() > 0 && now - t.lastActivity > t.stallTimeout) {
+  } else if (t.stallTimeout.count() > 0 && now - t.lastActivity > t.stallTimeout) {
     t.stalled = true;
+    return 1;
+  }
+  if (pastDeadline(t, now, downNow, upNow)) {
+    t.overdue = true;
     return 1;
   }
   return 0;
@@ -280,6 +296,8 @@ class CurlHttpRequest final : public HttpRequest {
 
     Transfer t;
     t.stallTimeout = options_.stallTimeout;
+    t.deadlineGrace = options_.deadlineGrace;
+    t.deadlineRate = options_.deadlineRate;
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(h, CURLOPT_URL, url_.c_str());
     curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
@@ -360,7 +378,7 @@ class CurlHttpRequest final : public HttpRequest {
         std::error_code ignored;
         std::filesystem::remove(receiveFile_, ignored);
       }
-      failTransfer(code == CURLE_OK ? CURLE_WRITE_ERROR : code, t.stalled, error);
+      failTransfer(code == CURLE_OK ? CURLE_WRITE_ERROR : code, t.stalled, t.overdue, error);
     }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);

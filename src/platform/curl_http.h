@@ -1,5 +1,5 @@
 // The platform's HTTP request object on libcurl: one easy handle per exchange, synchronous,
-// redirects followed, bodies streamed from and to files, connect and stall time-outs.
+// redirects followed, bodies streamed from and to files, connect and stall time-outs and a deadline.
 #pragma once
 
 #include <memory>

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -24,6 +25,12 @@ struct HttpOptions {
   // The whole exchange may take no longer than this; 0 leaves it unbounded (a slow but moving transfer
   // of a large document goes on).
   std::chrono::milliseconds totalTimeout{0};
+  // The deadline of one exchange grows with the bytes it has moved: it ends once it has run longer
+  // than `deadlineGrace` plus one second for every `deadlineRate` bytes sent and received. A server
+  // that trickles a byte now and then is given up after the grace; a large document on a slow line
+  // (1 GiB at 1 Mbit/s takes about 2.4 hours) keeps earning time as long as it moves faster than the rate.
+  std::chrono::milliseconds deadlineGrace{300'000};
+  std::uint64_t deadlineRate = 16 * 1024;  // bytes per second; 0 leaves the exchange without a deadline
 };
 
 class HttpRequest {
@@ -40,8 +47,8 @@ class HttpRequest {
   // header's line (CR, LF, a colon in the name) throws AutomationError.
   virtual void setRequestHeader(const std::string& name, const std::string& value) = 0;
   // Sends the request with no body, with `body`, or streaming the file at native path `bodyFile`.
-  // A connection failure or time-out throws AutomationError (E_FAIL or the platform's number); an
-  // answer of any HTTP status is a completed exchange.
+  // A connection failure, a stall or a missed deadline (HttpOptions) throws AutomationError (E_FAIL
+  // or the platform's number); an answer of any HTTP status is a completed exchange.
   virtual void send() = 0;
   virtual void send(const automation::Bytes& body) = 0;
   virtual void sendFile(const std::filesystem::path& bodyFile) = 0;

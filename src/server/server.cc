@@ -120,6 +120,7 @@ struct Server::Impl {
   httplib::Server& http;
   std::thread thread;
   int port = -1;
+  socket_t listening = -1;
 
   explicit Impl(ServerOptions o)
       : options((checkOptions(o), std::move(o))),
@@ -156,7 +157,7 @@ struct Server::Impl {
           } catch (...) {
           }
           res.set_header("Connection", "close");
-          refuse(res, 500, reason);
+          refuse(res, 500, reason, true);
         });
     http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
       // Bytes left unread after a refusal reach the parser as a broken request; they are not worth a line.
@@ -169,9 +170,10 @@ struct Server::Impl {
     http.set_payload_max_length(options.maxBodyBytes);
     // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which would let a second server
     // bind the same port and receive half of the requests.
-    http.set_socket_options([](socket_t sock) {
+    http.set_socket_options([this](socket_t sock) {
       int yes = 1;
       setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<void*>(&yes), sizeof yes);
+      listening = sock;
     });
   }
 };
@@ -200,6 +202,8 @@ void Server::start() {
     throw std::runtime_error("cannot listen on " + o.host + ":" + std::to_string(o.port) + ": " +
                              bindFailureReason(o.host, o.port));
   }
+  // The library listens with a queue of five; fifty clients connecting at once would see resets.
+  ::listen(impl_->listening, SOMAXCONN);
   impl_->thread = std::thread([this] { impl_->serving.listen(); });
   // listen_after_bind sets is_running before it accepts; wait for it so that callers can connect at once.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);

@@ -73,6 +73,7 @@ std::string FetchByRequest(control::Control& c, const std::string& url, const st
 }
 
 std::string FetchByUrl(control::Control& c, const std::string& url, std::string& versionTag) {
+  std::string container;
   try {
     const std::string stamp = c.state().tempDir + TimeStampName(c);
     const std::string container = stamp + "." + std::string(crypto::kContainerExtension);
@@ -89,6 +90,11 @@ std::string FetchByUrl(control::Control& c, const std::string& url, std::string&
     return c.files().fileExists(expected) ? std::string() : expected;
   } catch (const std::exception&) {
     ShowRequestError(c);
+    try {
+      if (!container.empty()) removeIfExists(c, container);
+    } catch (const std::exception&) {
+      // A container that cannot go now is replaced by the next download at the same second.
+    }
     return {};
   }
 }

@@ -1,4 +1,6 @@
 // Document upload: save in the word processor, encrypt, post with the new marks, then close down.
+#include <optional>
+
 #include "automation/error.h"
 #include "control/word_host.h"
 #include "crypto/file_cipher.h"
@@ -141,8 +143,14 @@ std::string UploadDocument(control::Control& c, const std::string& fileDir, cons
 void UploadFileToServer(control::Control& c, const std::string& fileDir, const std::string& mode,
                         const std::string& form, const std::string& serverPath, bool showMessbox) {
   auto& s = c.state();
-  c.showMessage(kUploading, true);
-  c.pump();
+  {
+    // The page may call in while the status shows; until the document is saved, a call that closed,
+    // replaced or sent it would lose the edits or send another document under this name.
+    std::optional<control::BusyScope> busy;
+    if (!s.isBusy) busy.emplace(s);
+    c.showMessage(kUploading, true);
+    c.pump();
+  }
   const std::string result = UploadDocument(c, fileDir, mode, form, serverPath, true);
   if (!showMessbox) return;
   if (!result.empty()) {

@@ -159,6 +159,17 @@ TEST_F(ServerTest, ConcurrentUploadsOfDifferentDocumentsNeverMix) {
   }
 }
 
+TEST_F(ServerTest, FaultInsideARequestIs500WithAnEmptyBody) {
+  ASSERT_EQ(upload("a.jia", container("version 1"))->status, 200);
+  for (const auto& e : std::filesystem::directory_iterator(data_.path() / "store" / "bodies"))
+    std::filesystem::remove(e.path());
+  auto res = down("a.jia");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 500);
+  EXPECT_EQ(res->body, "");  // the control would read any text as a document or as lists
+  EXPECT_NE(res->get_header_value("X-Verolin-Error").find("missing"), std::string::npos);
+}
+
 TEST_F(ServerTest, ASecondServerCannotTakeTheSamePort) {
   ServerOptions options;
   options.dataDir = data_.path() / "other";

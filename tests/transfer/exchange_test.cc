@@ -111,5 +111,26 @@ TEST_F(StalledServerTest, ServerThatSendsNothingEndsAsTimeout) {
   EXPECT_TRUE(tempFiles().empty());
 }
 
+// The deadline, scaled down: a grace of 300 ms, then one second for every 32 KiB moved.
+class DeadlineTest : public TransferTest {
+ protected:
+  DeadlineTest()
+      : TransferTest({std::chrono::milliseconds(10'000), std::chrono::milliseconds(10'000),
+                      std::chrono::milliseconds(300), 32 * 1024}) {}
+};
+
+TEST_F(DeadlineTest, SlowButSteadyAnswerOutlivesTheGraceWhileATrickleDoesNot) {
+  const std::string body(160 * 1024, 'd');
+  server_.trickle("STEADY", body, std::chrono::milliseconds(50), 4096);  // 80 KiB/s for 2 s
+  Exchange steady(control(), "GET", state().activeForm + "?RequestType=STEADY");
+  EXPECT_TRUE(steady.receiveFile("c:\\temp\\steady.bin"));
+  EXPECT_EQ(readFile("c:\\temp\\steady.bin"), body);
+
+  server_.trickle("SLOW", body, std::chrono::milliseconds(100), 1024);  // 10 KiB/s
+  Exchange slow(control(), "GET", state().activeForm + "?RequestType=SLOW");
+  EXPECT_EQ(sendError(slow), platform::http_err::kTimedOut);
+  EXPECT_EQ(tempFiles(), std::set<std::string>{"steady.bin"});
+}
+
 }  // namespace
 }  // namespace verolin::transfer
