@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when they are missing.
+# Installs the Debian packages the build and the tests need, when they are missing; packages named as
+# arguments too (tools/fuzz.sh asks for clang).
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev duktape-dev libcli11-dev zlib1g-dev
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test; then builds and runs the whole suite once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ (any finding fails its test).
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ (any finding fails its test); then
+# runs every fuzz target for 30 seconds (tools/fuzz.sh; any crash, leak or broken property fails).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
@@ -9,3 +10,4 @@ bash tools/build.sh --sanitize
 export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-asan --output-on-failure -j2
+bash tools/fuzz.sh 30
