@@ -3,7 +3,7 @@
 // pastes, revisions on and off, accepting and rejecting them, and protection. After every step the
 // document is sound (text ending in a paragraph mark, its length the content's end) and the selection
 // lies inside it; every failure is an automation error with a number and a description; saving and
-// opening the document again gives the same text, revisions and protection.
+// opening the document again gives the same text, revision marks and protection.
 #include <unistd.h>
 
 #include <cstddef>
@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "automation/automation.h"
 #include "fuzz_check.h"
@@ -221,22 +222,32 @@ void runStep(Steps& s, const Variant& doc) {
   // Anything else escaping a member is a fault: libFuzzer reports the uncaught exception.
 }
 
+// What a file must keep: the text, who inserted, deleted or reformatted each character, and the
+// protection. (How marks group into revisions may differ: a file joins one author's adjacent ones.)
 struct Saved {
   std::string text;
-  int revisions = 0;
+  std::vector<std::string> marks;  // per character: the authors of its insertion, deletion, format change
   int protection = 0;
   std::string revisionList;  // for the report
 };
 
 Saved savedState(const Variant& doc) {
-  Saved saved{doc.get("Content").get("Text").toString(), doc.get("Revisions").get("Count").toInt32(),
-              doc.get("ProtectionType").toInt32(), ""};
-  for (int i = 1; i <= saved.revisions; ++i) {
+  Saved saved{doc.get("Content").get("Text").toString(), {}, doc.get("ProtectionType").toInt32(), ""};
+  saved.marks.resize(static_cast<std::size_t>(contentEnd(doc)) * 3);
+  const int count = doc.get("Revisions").get("Count").toInt32();
+  for (int i = 1; i <= count; ++i) {
     const Variant r = doc.get("Revisions", i);
     const Variant range = r.get("Range");
-    saved.revisionList += " " + std::to_string(r.get("Type").toInt32()) + ":" + r.get("Author").toString() + "[" +
-                          std::to_string(range.get("Start").toInt32()) + "," +
-                          std::to_string(range.get("End").toInt32()) + ")";
+    const int type = r.get("Type").toInt32();
+    const int start = range.get("Start").toInt32();
+    const int end = range.get("End").toInt32();
+    const std::string author = r.get("Author").toString();
+    saved.revisionList += " " + std::to_string(type) + ":" + author + "[" + std::to_string(start) + "," +
+                          std::to_string(end) + ")";
+    for (int at = start; at < end; ++at) {
+      const auto slot = static_cast<std::size_t>(at * 3 + (type - 1) % 3);
+      if (slot < saved.marks.size()) saved.marks[slot] = author;
+    }
   }
   return saved;
 }
@@ -259,8 +270,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   doc.call("Close", 0);
   const Variant reopened = documents.call("Open", path);
   const Saved after = savedState(reopened);
-  if (after.text != before.text || after.revisions != before.revisions ||
-      after.protection != before.protection) {
+  if (after.text != before.text || after.marks != before.marks || after.protection != before.protection) {
     std::fprintf(stderr, "reopened differs: \"%s\" (revisions%s, protection %d) became \"%s\" (%s, %d)\n",
                  before.text.c_str(), before.revisionList.c_str(), before.protection, after.text.c_str(),
                  after.revisionList.c_str(), after.protection);
