@@ -38,9 +38,9 @@ TEST_F(PictureSizeTest, InsertedAtNaturalSizeAVeryTallPictureSavesAndOpensAtTheS
   Variant shape = doc.get("Shapes").call("AddPicture", "c:\\pics\\tall.png");
   const double height = shape.get("Height").toDouble();
   EXPECT_LE(height, 31680);
-  doc.call("SaveAs", "c:\\out\\tall.rtf", 6);
+  doc.call("SaveAs", "c:\\pics\\tall.rtf", 6);
   doc.call("Close", 0);
-  Variant again = app.get("Documents").call("Open", "c:\\out\\tall.rtf");
+  Variant again = app.get("Documents").call("Open", "c:\\pics\\tall.rtf");
   EXPECT_DOUBLE_EQ(again.get("Shapes", 1).get("Height").toDouble(), height);
 }
 
