@@ -85,14 +85,14 @@ int contentEnd(const Variant& doc) {
   return doc.get("Content").get("End").toInt32();
 }
 
-void checkSound(const Variant& doc) {
+// Returns the content's end.
+int checkSound(const Variant& doc, const Variant& sel) {
   const Variant content = doc.get("Content");
   const std::string text = content.get("Text").toString();
   const int end = content.get("End").toInt32();
   FUZZ_CHECK(content.get("Start").toInt32() == 0);
   FUZZ_CHECK(!text.empty() && text.back() == '\r');
   FUZZ_CHECK(static_cast<int>(text::length(text)) == end);
-  const Variant sel = word().app.get("Selection");
   const int start = sel.get("Start").toInt32();
   const int selEnd = sel.get("End").toInt32();
   if (!(0 <= start && start <= selEnd && selEnd <= end)) {
@@ -107,13 +107,12 @@ void checkSound(const Variant& doc) {
     const int re = range.get("End").toInt32();
     FUZZ_CHECK(0 <= rs && rs <= re && re <= end);
   }
+  return end;
 }
 
 // One step of editing; what it may raise is checked by the caller.
-void step(Steps& s, const Variant& doc) {
+void step(Steps& s, const Variant& doc, const Variant& sel, int end) {
   const Variant app = word().app;
-  const Variant sel = app.get("Selection");
-  const int end = contentEnd(doc);
   static constexpr int kUnits[] = {1, 2, 4, 5, 6, 3};  // character, word, paragraph, line, story, sentence
   const std::uint8_t op = s.byte();
   switch (op % 24) {
@@ -209,9 +208,9 @@ void step(Steps& s, const Variant& doc) {
   }
 }
 
-void runStep(Steps& s, const Variant& doc) {
+void runStep(Steps& s, const Variant& doc, const Variant& sel, int end) {
   try {
-    step(s, doc);
+    step(s, doc, sel, end);
   } catch (const AutomationError& e) {
     if (e.number() == 0 || e.description().empty()) {
       std::fprintf(stderr, "automation error without number or description: %d \"%s\"\n", e.number(),
@@ -259,9 +258,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Variant documents = app.get("Documents");
   const Variant doc = documents.call("Add");
   Steps steps(std::string_view(reinterpret_cast<const char*>(data), size));
+  // One selection object serves every step: the document stays the active one.
+  const Variant sel = app.get("Selection");
+  int end = contentEnd(doc);
   for (int n = 0; !steps.done() && n < 64; ++n) {
-    runStep(steps, doc);
-    checkSound(doc);
+    runStep(steps, doc, sel, end);
+    end = checkSound(doc, sel);
   }
   // Saved as RTF and opened again, the document is the same.
   const std::string path = "c:\\fuzz\\edited.rtf";
