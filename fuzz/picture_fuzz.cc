@@ -4,6 +4,7 @@
 // RTF file with the same kind, size and bytes; a GIF decodes to a PNG the readers take, of its size.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "automation/variant.h"
@@ -74,7 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     survivesRtf(*picture);
   }
 
-  if (const auto png = wordproc::gifToPng(bytes)) {
+  // The same for what a GIF's header promises, whether or not the readers take it.
+  const bool largeGif = bytes.size() >= 10 && static_cast<std::uint64_t>(bytes[6] | bytes[7] << 8) *
+                                                      static_cast<std::uint64_t>(bytes[8] | bytes[9] << 8) >
+                                                  kLargePicture;
+  if (const auto png = largeGif ? std::nullopt : wordproc::gifToPng(bytes)) {
     // Only GIFs the readers take are ever converted (when a document is written as RTF).
     if (picture && picture->type == wordproc::PictureType::Gif) {
       const auto pngInfo = platform::ReadPictureInfo(*png);
