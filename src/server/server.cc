@@ -96,18 +96,17 @@ struct Server::Impl {
     http.Get(
         regexEscape(options.clientFilesPath) + "/.+",
         [this](const httplib::Request& req, httplib::Response& res) { requests.getClientFile(req, res); });
-    http.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
-          std::string reason = "internal error";
-          try {
-            std::rethrow_exception(ep);
-          } catch (const std::exception& e) {
-            reason = e.what();
-          } catch (...) {
-          }
-          res.set_header("Connection", "close");
-          refuse(res, 500, reason);
-        });
+    http.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
+      std::string reason = "internal error";
+      try {
+        std::rethrow_exception(ep);
+      } catch (const std::exception& e) {
+        reason = e.what();
+      } catch (...) {
+      }
+      res.set_header("Connection", "close");
+      refuse(res, 500, reason);
+    });
     http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
       // Bytes left unread after a refusal reach the parser as a broken request; they are not worth a line.
       if (!options.log || req.method.empty()) return;
