@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when they are missing, and those named as
-# arguments (what one script needs on top, e.g. the package test's lintian).
+# arguments (what one script needs on top: the package test's lintian, the fuzzers' clang, LibreOffice).
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config

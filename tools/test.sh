@@ -2,7 +2,8 @@
 # Builds everything and runs every test; then the package test (a plain Release build in build-release/,
 # the Debian package made from it and checked, installed into a throwaway root and run: see
 # tools/package-test.sh); then builds and runs the whole suite once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer in build-asan/ (any finding fails its test).
+# UndefinedBehaviorSanitizer in build-asan/ (any finding fails its test); then runs every fuzz target
+# for 30 seconds (tools/fuzz.sh; any crash, leak or broken property fails).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # LibreOffice writes and reads back the round-trip corpus of the word processor's tests.
@@ -14,3 +15,4 @@ bash tools/build.sh --sanitize
 export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-asan --output-on-failure -j2
+bash tools/fuzz.sh 30

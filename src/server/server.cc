@@ -148,7 +148,7 @@ struct Server::Impl {
         regexEscape(options.clientFilesPath) + "/.+",
         [this](const httplib::Request& req, httplib::Response& res) { requests.getClientFile(req, res); });
     http.set_exception_handler(
-        [this](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
+        [](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
           std::string reason = "internal error";
           try {
             std::rethrow_exception(ep);

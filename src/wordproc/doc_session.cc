@@ -197,8 +197,9 @@ int DocSession::insertInlinePicture(const Picture& picture) {
   if (selEnd() > selStart()) deleteText(model, selStart(), selEnd(), ctx);
   InlinePicture p;
   p.picture = picture;
-  p.width = pixelsToPoints(picture.pixelWidth);
-  p.height = pixelsToPoints(picture.pixelHeight);
+  const PointSize natural = naturalSize(picture);
+  p.width = natural.width;
+  p.height = natural.height;
   // A picture wider than the text column is scaled down to fit it, keeping its proportions.
   const double column = model.page.pageWidth - model.page.leftMargin - model.page.rightMargin;
   if (p.width > column && p.width > 0) {
@@ -298,8 +299,9 @@ ShapeData& DocSession::addPicture(Picture picture, std::optional<double> left, s
   s.name = nextShapeName("Picture");
   s.number = model.nextShapeNumber++;
   s.kind = ShapeKind::Picture;
-  s.width = pixelsToPoints(picture.pixelWidth);
-  s.height = pixelsToPoints(picture.pixelHeight);
+  const PointSize natural = naturalSize(picture);
+  s.width = natural.width;
+  s.height = natural.height;
   if (width && height) {
     s.width = *width;
     s.height = *height;

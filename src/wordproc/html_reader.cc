@@ -232,8 +232,9 @@ class HtmlReader {
     auto pic = readPicture(std::move(*bytes));
     if (!pic) return;
     InlinePicture p;
-    p.width = pixelsToPoints(pic->pixelWidth);
-    p.height = pixelsToPoints(pic->pixelHeight);
+    const PointSize natural = naturalSize(*pic);
+    p.width = natural.width;
+    p.height = natural.height;
     p.picture = std::move(*pic);
     CharFormat f;
     f.link = link_;

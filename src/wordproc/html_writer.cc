@@ -230,7 +230,8 @@ class HtmlWriter {
         piece = revised(f, piece);
         if (piece.empty()) continue;
         out_ << piece;
-        empty = false;
+        // Blanks alone collapse to nothing in a page, and the paragraph with them.
+        if (c.cp != U' ') empty = false;
       }
       if (empty) out_ << "&nbsp;";
       out_ << (row ? "</p></td></tr>\n" : "</p>\n");

@@ -1,6 +1,9 @@
 #include "wordproc/picture.h"
 
+#include <algorithm>
+
 #include "platform/picture_info.h"
+#include "wordproc/units.h"
 
 namespace verolin::wordproc {
 
@@ -13,6 +16,16 @@ std::optional<Picture> readPicture(automation::Bytes bytes) {
   p.pixelHeight = info->pixelHeight;
   p.bytes = std::move(bytes);
   return p;
+}
+
+PointSize naturalSize(const Picture& picture) {
+  PointSize size{pixelsToPoints(picture.pixelWidth), pixelsToPoints(picture.pixelHeight)};
+  const double larger = std::max(size.width, size.height);
+  if (larger > kMaxMeasure) {
+    size.width = std::min(inTwips(size.width * kMaxMeasure / larger), kMaxMeasure);
+    size.height = std::min(inTwips(size.height * kMaxMeasure / larger), kMaxMeasure);
+  }
+  return size;
 }
 
 std::string_view pictureExtension(PictureType type) {

@@ -29,6 +29,15 @@ inline double pixelsToPoints(int pixels) {
   return pixels * 0.75;
 }
 
+// The size a picture takes when inserted without one, in points: its natural size, scaled down with
+// its proportions kept where a side would pass the largest measure a file can hold (a picture may have
+// up to 65535 pixels a side), so that the size survives saving.
+struct PointSize {
+  double width = 0;
+  double height = 0;
+};
+PointSize naturalSize(const Picture& picture);
+
 // "png", "jpg", "bmp", "gif": the file extension of a picture of that kind.
 std::string_view pictureExtension(PictureType type);
 

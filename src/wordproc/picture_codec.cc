@@ -90,6 +90,10 @@ Bytes encodePng(int width, int height, const std::vector<std::uint8_t>& rgba) {
   return png;
 }
 
+// The most pixels a GIF is turned into a PNG with (64 MiB of RGBA). Its header may promise 65535 × 65535
+// in a few dozen bytes; a larger one is written as it is instead.
+constexpr std::uint64_t kMaxGifPixels = std::uint64_t{1} << 24;
+
 class GifReader {
  public:
   explicit GifReader(const Bytes& b) : b_(b) {}
@@ -98,6 +102,8 @@ class GifReader {
     if (b_.size() < 13) return std::nullopt;
     width_ = static_cast<int>(le16(b_, 6));
     height_ = static_cast<int>(le16(b_, 8));
+    if (static_cast<std::uint64_t>(width_) * static_cast<std::uint64_t>(height_) > kMaxGifPixels)
+      return std::nullopt;
     const std::uint8_t flags = b_[10];
     at_ = 13;
     if (flags & 0x80 && !palette(global_, 2 << (flags & 7))) return std::nullopt;
@@ -147,6 +153,7 @@ class GifReader {
     const int h = static_cast<int>(le16(b_, at_ + 6));
     const std::uint8_t flags = b_[at_ + 8];
     at_ += 9;
+    if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > kMaxGifPixels) return std::nullopt;
     std::vector<std::uint8_t> local;
     if (flags & 0x80 && !palette(local, 2 << (flags & 7))) return std::nullopt;
     const auto& colors = flags & 0x80 ? local : global_;

@@ -1,4 +1,6 @@
 // Revisions and Revision: the tracked changes of a document or of a stretch of it.
+#include <optional>
+
 #include "wordproc/editing.h"
 #include "wordproc/objects.h"
 #include "wordproc/word_errors.h"
@@ -11,10 +13,22 @@ void refuseWhenProtected(const DocSession& doc) {
   if (doc.model.protection.type != protection::kNone) throw notAvailable("the document is protected");
 }
 
+// Which run of its revision `r` is: another author's text inside a revision splits it into runs, each
+// listed (and accepted or rejected) on its own.
+int runOf(const DocSession& doc, const RevisionSpan& r) {
+  int run = 0;
+  for (const auto& s : doc.revisions()) {
+    if (s.id != r.id || s.kind != r.kind) continue;
+    if (s.start == r.start) return run;
+    ++run;
+  }
+  return 0;
+}
+
 class RevisionObject final : public DocObject {
  public:
-  RevisionObject(AppPtr a, DocPtr d, int id, RevisionKind kind)
-      : DocObject("Revision", std::move(a), std::move(d)), id_(id), kind_(kind) {
+  RevisionObject(AppPtr a, DocPtr d, int id, RevisionKind kind, int run)
+      : DocObject("Revision", std::move(a), std::move(d)), id_(id), kind_(kind), run_(run) {
     property("Type", [this] { return longValue(kind_); });
     property("Author", [this] { return Variant(info().author); });
     property("Date", [this] { return Variant(info().date); });
@@ -24,8 +38,10 @@ class RevisionObject final : public DocObject {
     });
     property("Index", [this] {
       const auto& all = doc_->revisions();
+      const RevisionSpan own = span();
       for (std::size_t i = 0; i < all.size(); ++i) {
-        if (all[i].id == id_ && all[i].kind == kind_) return longValue(static_cast<int>(i + 1));
+        if (all[i].id == id_ && all[i].kind == kind_ && all[i].start == own.start)
+          return longValue(static_cast<int>(i + 1));
       }
       return longValue(0);
     });
@@ -50,11 +66,17 @@ class RevisionObject final : public DocObject {
   }
 
  private:
+  // Its run; the last one left when edits have joined runs since.
   RevisionSpan span() const {
+    std::optional<RevisionSpan> found;
+    int run = 0;
     for (const auto& r : doc_->revisions()) {
-      if (r.id == id_ && r.kind == kind_) return r;
+      if (r.id != id_ || r.kind != kind_) continue;
+      found = r;
+      if (run++ == run_) break;
     }
-    throw objectDeleted();
+    if (!found) throw objectDeleted();
+    return *found;
   }
 
   const RevisionInfo& info() const {
@@ -65,6 +87,7 @@ class RevisionObject final : public DocObject {
 
   int id_;
   RevisionKind kind_;
+  int run_;
 };
 
 class RevisionsObject final : public DocObject {
@@ -77,7 +100,7 @@ class RevisionsObject final : public DocObject {
       const int n = a[0].toInt32();
       if (n < 1 || n > static_cast<int>(all.size())) throw noSuchMember();
       const RevisionSpan& r = all[static_cast<std::size_t>(n - 1)];
-      return Variant(std::make_shared<RevisionObject>(app_, doc_, r.id, r.kind));
+      return Variant(std::make_shared<RevisionObject>(app_, doc_, r.id, r.kind, runOf(*doc_, r)));
     });
     defaultMember("Item");
     method("AcceptAll", {}, [this](Args&) {

@@ -21,6 +21,14 @@ TEST(CodePage, UnmappableCharactersBecomeQuestionMarks) {
   EXPECT_EQ(fromWire("\xFF\xD6\xD0"), "\xEF\xBF\xBD中");
 }
 
+TEST(CodePage, TagCharactersBecomeQuestionMarksInsteadOfVanishing) {
+  // iconv itself drops them silently; a character must never disappear from a name or a password.
+  EXPECT_EQ(toWire("k\U000E0010x\U000E007F"), "k?x?");
+  EXPECT_EQ(ansiCode("\U000E0041"), '?');
+  EXPECT_EQ(toWire("\U000E0100"), "?");  // a neighbour outside the tags, unmappable as before
+  EXPECT_EQ(toWire("a\xF3\xA0"), "a??");
+}
+
 TEST(CodePage, AnsiCodeOfCharacters) {
   EXPECT_EQ(ansiCode("A"), 65);
   EXPECT_EQ(ansiCode("Abc"), 65);

@@ -88,6 +88,22 @@ TEST(Pictures, GifBecomesAPngWithTheSamePixels) {
   EXPECT_EQ(px, expected);
 }
 
+TEST(Pictures, AGifPromisingMorePixelsThanAPngMayHoldIsWrittenAsItIs) {
+  // 65535 x 65535 in the header: 16 GiB of pixels from 36 bytes.
+  Bytes huge = gifPicture();
+  huge[6] = huge[7] = huge[8] = huge[9] = 0xFF;
+  EXPECT_FALSE(wordproc::gifToPng(huge));
+  Bytes hugeFrame = gifPicture();
+  hugeFrame[24] = hugeFrame[25] = hugeFrame[26] = hugeFrame[27] = 0xFF;  // the image's own size
+  EXPECT_FALSE(wordproc::gifToPng(hugeFrame));
+
+  const auto picture = wordproc::readPicture(huge);
+  ASSERT_TRUE(picture);
+  const wordproc::RtfBlip blip = wordproc::rtfBlip(*picture);
+  EXPECT_EQ(blip.bytes, huge);
+  EXPECT_TRUE(blip.keepOriginal);
+}
+
 TEST(Pictures, GifTransparencyBecomesAlpha) {
   // The same 2x2 picture with a graphic control extension making colour 1 (white) transparent.
   Bytes gif = gifPicture();

@@ -53,6 +53,22 @@ TEST_F(RevisionsTest, TypingUnderTrackingIsAnInsertionByTheUserAtTheTime) {
   EXPECT_EQ(text(), "原文内容新增\r");
 }
 
+TEST_F(RevisionsTest, EachRunOfARevisionSplitByAnotherIsItsOwnItem) {
+  doc_.put("TrackRevisions", true);
+  app_.put("UserName", "张三");
+  sel_.call("TypeText", "甲乙");
+  app_.put("UserName", "李四");
+  sel_.call("SetRange", 5, 5);
+  sel_.call("TypeText", "丙");  // inside 张三's insertion, which now runs 甲, then 乙
+  ASSERT_EQ(doc_.get("Revisions").get("Count").toInt32(), 3);
+  EXPECT_EQ(revision(1).get("Range").get("Text").toString(), "甲");
+  EXPECT_EQ(revision(2).get("Range").get("Text").toString(), "丙");
+  EXPECT_EQ(revision(3).get("Range").get("Text").toString(), "乙");
+  EXPECT_EQ(revision(3).get("Index").toInt32(), 3);
+  revision(3).call("Reject");
+  EXPECT_EQ(text(), "原文内容甲丙\r");
+}
+
 TEST_F(RevisionsTest, AcceptAndRejectInTheSelectionOrTheWholeDocument) {
   doc_.put("TrackRevisions", true);
   sel_.call("EndKey", 6);

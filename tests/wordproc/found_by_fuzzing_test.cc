@@ -1,0 +1,56 @@
+// Faults the fuzz targets found in pictures and web pages: sizes that a saved file cannot hold, and
+// paragraphs a web page lost.
+#include "word_fixture.h"
+#include "wordproc/document_model.h"
+#include "wordproc/editing.h"
+#include "wordproc/html_reader.h"
+#include "wordproc/html_writer.h"
+#include "wordproc/picture.h"
+#include "wordproc/rtf_reader.h"
+#include "wordproc/rtf_writer.h"
+
+namespace verolin::testing {
+namespace {
+
+using wordproc::DocumentModel;
+
+TEST(NaturalSize, AVeryTallPictureIsScaledToWhatAFileHoldsAndKeepsItAfterSaving) {
+  const auto picture = wordproc::readPicture(pngPicture(21, 65530));
+  ASSERT_TRUE(picture);
+  const wordproc::PointSize size = wordproc::naturalSize(*picture);
+  EXPECT_DOUBLE_EQ(size.height, 31680);
+  EXPECT_NEAR(size.width / size.height, 21.0 / 65530, 1e-4);
+  const auto small = wordproc::naturalSize(*wordproc::readPicture(pngPicture(4, 3)));
+  EXPECT_DOUBLE_EQ(small.width, 3);
+  EXPECT_DOUBLE_EQ(small.height, 2.25);
+
+  DocumentModel doc;
+  doc.insertPicture(0, wordproc::InlinePicture{*picture, size.width, size.height}, 0);
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+}
+
+class PictureSizeTest : public WordFixture {};
+
+TEST_F(PictureSizeTest, InsertedAtNaturalSizeAVeryTallPictureSavesAndOpensAtTheSameSize) {
+  writeFile("c:\\pics\\tall.png", pngPicture(21, 65530));
+  Variant app = startWord();
+  Variant doc = app.get("Documents").call("Add");
+  Variant shape = doc.get("Shapes").call("AddPicture", "c:\\pics\\tall.png");
+  const double height = shape.get("Height").toDouble();
+  EXPECT_LE(height, 31680);
+  doc.call("SaveAs", "c:\\pics\\tall.rtf", 6);
+  doc.call("Close", 0);
+  Variant again = app.get("Documents").call("Open", "c:\\pics\\tall.rtf");
+  EXPECT_DOUBLE_EQ(again.get("Shapes", 1).get("Height").toDouble(), height);
+}
+
+TEST(WebPage, AParagraphOfBlanksIsKeptWhenThePageIsReadAgain) {
+  DocumentModel doc;
+  wordproc::insertText(doc, 0, U"一\r \r  \r二", {}, {});
+  const wordproc::HtmlPage page = wordproc::writeHtml(doc, "a.htm");
+  const DocumentModel back = wordproc::readHtml(page.html, {});
+  EXPECT_EQ(back.paragraphMarks().size(), doc.paragraphMarks().size());
+}
+
+}  // namespace
+}  // namespace verolin::testing
