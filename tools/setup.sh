@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev duktape-dev libcli11-dev zlib1g-dev
+  libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev duktape-dev libcli11-dev zlib1g-dev libssl-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/serve_access.h"
 #include "server/server.h"
 #include "text/codepage.h"
 
@@ -21,6 +22,7 @@ struct ServeArguments {
   server::ServerOptions options;
   std::string codePage;
   bool quiet = false;
+  ServeAccess access;
 };
 
 bool isLoopback(const std::string& host) {
@@ -31,7 +33,8 @@ void logLine(const std::string& line) {
   static std::mutex mutex;
   const std::time_t now = std::time(nullptr);
   char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+  std::tm utc{};
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", gmtime_r(&now, &utc));
   std::lock_guard lock(mutex);
   std::cerr << stamp << ' ' << line << '\n';
 }
@@ -45,11 +48,13 @@ void serve(ServeArguments& args) {
     }
   }
   if (!args.quiet) args.options.log = logLine;
+  setUpAccess(args.access, args.options, args.quiet);
   // Worker threads inherit this mask, so the signals reach only the sigwait below.
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   std::unique_ptr<server::Server> server;
@@ -66,8 +71,9 @@ void serve(ServeArguments& args) {
   std::cout << "serving " << server->pageUrl()
             << " (data: " << std::filesystem::absolute(args.options.dataDir).string() << ", wire code page "
             << text::wireCodePage() << ")" << std::endl;
+  std::cerr << admissionNotice(args.options) << '\n';
   int received = 0;
-  sigwait(&signals, &received);
+  while (sigwait(&signals, &received) == 0 && received == SIGHUP) reopenAccessLog(args.access);
   std::cout << "stopping" << std::endl;
   server->stop();
 }
@@ -98,6 +104,7 @@ const CommandRegistration registration([](CLI::App& app) {
                     "refuse (428) uploads that do not name the version they are based on");
   command->add_option("--code-page", args->codePage, "wire code page (default GBK)");
   command->add_flag("--quiet,-q", args->quiet, "log nothing");
+  addAccessOptions(*command, args->access, o);
   command->callback([args] { serve(*args); });
 });
 

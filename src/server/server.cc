@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "server/exchange.h"
 #include "server/page_requests.h"
 
 namespace verolin::server {
@@ -41,12 +42,6 @@ void checkRequestType(const std::string& what, const std::string& type) {
   }
 }
 
-std::string printable(std::string_view text) {
-  std::string out;
-  for (const char c : text) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
-  return out;
-}
-
 }  // namespace
 
 void checkOptions(const ServerOptions& options) {
@@ -68,18 +63,23 @@ void checkOptions(const ServerOptions& options) {
   }
   if (options.port < 0 || options.port > 65535) throw std::invalid_argument("the port must be 0 to 65535");
   if (options.maxBodyBytes == 0) throw std::invalid_argument("the body limit must be at least one byte");
+  checkSessionOptions(options.sessionSecret, options.sessionCookie);
 }
 
 struct Server::Impl {
   ServerOptions options;
   Store store;
+  Exchanges exchanges;
   PageRequests requests;
   httplib::Server http;
   std::thread thread;
   int port = -1;
 
   explicit Impl(ServerOptions o)
-      : options((checkOptions(o), std::move(o))), store(options.dataDir), requests(store, options) {}
+      : options((checkOptions(o), std::move(o))),
+        store(options.dataDir),
+        exchanges(store, options),
+        requests(store, options, exchanges) {}
 
   void log(const std::string& line) const {
     if (options.log) options.log(line);
@@ -108,14 +108,12 @@ struct Server::Impl {
           res.set_header("Connection", "close");
           refuse(res, 500, reason);
         });
-    http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-      // Bytes left unread after a refusal reach the parser as a broken request; they are not worth a line.
-      if (!options.log || req.method.empty()) return;
-      std::string line =
-          req.remote_addr + " " + req.method + " " + printable(req.target) + " " + std::to_string(res.status);
-      if (res.has_header(kErrorHeader)) line += " " + res.get_header_value(kErrorHeader);
-      log(line);
+    http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+      exchanges.begin(req);
+      return httplib::Server::HandlerResponse::Unhandled;
     });
+    http.set_logger(
+        [this](const httplib::Request& req, const httplib::Response& res) { exchanges.finish(req, res); });
     http.set_payload_max_length(options.maxBodyBytes);
     // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which would let a second server
     // bind the same port and receive half of the requests.

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "server/audit.h"
 #include "server/body_reader.h"
 #include "server/sqlite.h"
 #include "server/staged_body.h"
@@ -150,6 +151,10 @@ class Store {
   // Removes staging files and unreferenced bodies older than `minAge` (left by a process that was
   // killed mid-write; the age keeps a write in progress in another process safe). Returns how many.
   std::size_t sweepLeftovers(std::chrono::seconds minAge);
+
+  // The audit trail (audit.cc): appends one row; lists rows oldest first.
+  void recordAudit(const AuditRecord& record);
+  std::vector<AuditRecord> auditRecords(const AuditFilter& filter = {});
 
  private:
   template <typename Info, typename Find>
