@@ -16,6 +16,7 @@ struct RunArguments {
   bool noWord = false;
   std::string codePage;
   std::vector<std::string> args;
+  std::vector<std::string> cookies;
 };
 
 const CommandRegistration registration([](CLI::App& app) {
@@ -32,6 +33,10 @@ const CommandRegistration registration([](CLI::App& app) {
   CLI::Option* noWord = run->add_flag("--no-word", a->noWord, "no word processor installed on this machine");
   version->excludes(noWord);
   run->add_option("--codepage", a->codePage, "wire code page of the server exchanges (default GBK)");
+  run->add_option("--cookie", a->cookies,
+                  "a cookie NAME=VALUE the browser holds for the page's site, sent with every request "
+                  "(repeatable)")
+      ->allow_extra_args(false);
   run->add_option("ARGS", a->args, "arguments for the script (host.args), after --");
   run->callback([a, version] {
     script::PageOptions options;
@@ -40,6 +45,7 @@ const CommandRegistration registration([](CLI::App& app) {
     options.noWord = a->noWord;
     options.codePage = a->codePage;
     options.args = a->args;
+    options.cookies = a->cookies;
     const int code = script::runPageScript(a->script, options);
     if (code != 0) throw CLI::RuntimeError(code);
   });

@@ -10,12 +10,16 @@
 #include <string>
 
 #include "automation/variant.h"
+#include "platform/cookies.h"
 
 namespace verolin::platform {
 
 struct HttpOptions {
   std::chrono::milliseconds connectTimeout{10'000};
   std::chrono::milliseconds stallTimeout{60'000};  // no bytes moving for this long ends the exchange
+  // The browser's cookies, sent with each request to the site they belong to (and not along a
+  // redirect to another site); none when null. Not owned: it outlives the factory.
+  const CookieJar* cookies = nullptr;
 };
 
 class HttpRequest {

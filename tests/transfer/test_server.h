@@ -16,6 +16,7 @@ namespace verolin::transfer::testing {
 struct RecordedRequest {
   std::string method, target, body;  // target exactly as it came over the wire
   std::string ifMatch;               // the version the request said it was based on, if any
+  std::string cookie;                // the Cookie header, if any
 };
 
 class TestServer {
@@ -72,7 +73,8 @@ class TestServer {
   };
   void dispatch(const httplib::Request& req, httplib::Response& res) {
     std::unique_lock lock(mutex_);
-    requests_.push_back({req.method, req.target, req.body, req.get_header_value("If-Match")});
+    requests_.push_back(
+        {req.method, req.target, req.body, req.get_header_value("If-Match"), req.get_header_value("Cookie")});
     const std::string type = req.get_param_value("RequestType");
     const auto found = answers_.find(type.empty() ? req.path : type);
     const Answer a = found != answers_.end() ? found->second : Answer{};
