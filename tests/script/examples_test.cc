@@ -125,14 +125,18 @@ TEST_F(Examples, CookieFromTheCommandLineOpensAServerThatRequiresSessions) {
   EXPECT_TRUE(said("RequestType=DOWN&filename=report.jia -> 200"));
   EXPECT_TRUE(said("msgbox   [信息] 保存数据到服务器完成! (style 64) -> OK"));
   EXPECT_EQ(err_.find(value), std::string::npos);
-  for (int i = 0; i < 300 && server_->store().auditRecords().size() < 3; ++i) {
+  // The server writes the audit row once the answer has gone out.
+  auto uploads = [&] {
+    std::vector<server::AuditRecord> found;
+    for (const auto& r : server_->store().auditRecords()) {
+      if (r.type == "UPLOAD" && r.status == 200) found.push_back(r);
+    }
+    return found;
+  };
+  for (int i = 0; i < 300 && uploads().empty(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  const auto rows = server_->store().auditRecords();
-  ASSERT_GE(rows.size(), 3u);
-  EXPECT_EQ(rows.back().user, "张三");
-  EXPECT_EQ(rows.back().type, "UPLOAD");
-  EXPECT_EQ(rows.back().status, 200);
+  ASSERT_EQ(uploads().size(), 1u);
+  EXPECT_EQ(uploads()[0].user, "张三");
   EXPECT_EQ(verolin(writeScript("nothing.js", "host.print('ran');"), "--cookie novalue"), 2);
   EXPECT_TRUE(said("NAME=VALUE")) << err_;
   EXPECT_EQ(out_, "");
