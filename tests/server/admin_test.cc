@@ -1,15 +1,16 @@
 // Administration of a data folder, and the control's whole document road against a folder prepared
 // with it: download, lists, seal owner list, seal picture, upload with marks, download again.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <sys/wait.h>
 #include <cstdio>
 #include <cstdlib>
-
 #include <thread>
 
 #include "server/admin.h"
@@ -345,6 +346,60 @@ TEST(Admin, CommandLineQuickStartWithASessionSecret) {
   EXPECT_NE(rows.find("\"user\":\"张三\""), std::string::npos) << rows;
   EXPECT_EQ(rows.find("GetSealList"), std::string::npos) << rows;  // another document
   EXPECT_EQ(WEXITSTATUS(std::system((b + " audit --since yesterday-ish" + d + " 2>/dev/null").c_str())), 2);
+}
+
+// At a terminal `owner add` asks for the password twice with echo off: what the user types never
+// shows, and what is stored is what was typed.
+TEST(Admin, OwnerAddAsksThePasswordAtTheTerminalWithoutEcho) {
+  const std::string b = verolinBinary();
+  if (b.empty()) GTEST_SKIP() << "verolin is not built";
+  DataFolder data;
+  const std::string picture = data.write("z.png", kPngSignature + "picture").string();
+  const std::string store = (data.path() / "store").string();
+  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(::grantpt(terminal), 0);
+  ASSERT_EQ(::unlockpt(terminal), 0);
+  const std::string side = ::ptsname(terminal);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::setsid();
+    const int user = ::open(side.c_str(), O_RDWR);
+    ::dup2(user, 0);
+    ::dup2(user, 1);
+    ::dup2(user, 2);
+    ::close(terminal);
+    ::execl(b.c_str(), b.c_str(), "owner", "add", "wang", "--picture", picture.c_str(), "--data",
+            store.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  std::string screen;
+  // What the terminal shows, until `wanted` appears or the program ends.
+  auto readUntil = [&](const std::string& wanted) {
+    for (int i = 0; i < 1000 && (wanted.empty() || screen.find(wanted) == std::string::npos); ++i) {
+      pollfd ready{terminal, POLLIN, 0};
+      if (::poll(&ready, 1, 10) <= 0) continue;
+      char buffer[256];
+      const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+      if (n <= 0) return;
+      screen.append(buffer, static_cast<std::size_t>(n));
+    }
+  };
+  readUntil("seal password for wang: ");
+  ASSERT_EQ(::write(terminal, "pw123\n", 6), 6);
+  readUntil("again: ");
+  ASSERT_EQ(::write(terminal, "pw123\n", 6), 6);
+  readUntil("added wang");
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(terminal);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
+  EXPECT_EQ(screen.find("pw123"), std::string::npos) << screen;
+  Store opened(data.path() / "store", Store::Open::kExisting);
+  const auto owner = opened.owner("wang");
+  ASSERT_TRUE(owner);
+  EXPECT_EQ(owner->encodedPassword, crypto::encodeSealPassword("pw123"));
 }
 
 }  // namespace
