@@ -78,9 +78,17 @@ std::string auditJson(const AuditRecord& r) {
          ",\"bytes\":" + std::to_string(r.bytes) + ",\"status\":" + std::to_string(r.status) + "}";
 }
 
+Database& Store::auditDatabase() {
+  if (!auditDb_) {
+    auditDb_ = std::make_unique<Database>(dir_ / kStoreDatabase);
+    auditDb_->exec("PRAGMA synchronous = NORMAL");
+  }
+  return *auditDb_;
+}
+
 void Store::recordAudit(const AuditRecord& r) {
-  std::lock_guard lock(mutex_);
-  auto insert = db_->prepare(
+  std::lock_guard lock(auditMutex_);
+  auto insert = auditDatabase().prepare(
       "INSERT INTO audit(time, user, client, type, document, version, bytes, status) "
       "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
   insert.bind(1, r.time).bind(2, r.user).bind(3, r.client).bind(4, r.type).bind(5, r.document);
@@ -89,13 +97,13 @@ void Store::recordAudit(const AuditRecord& r) {
 }
 
 std::vector<AuditRecord> Store::auditRecords(const AuditFilter& filter) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(auditMutex_);
   std::string sql =
       "SELECT time, user, client, type, document, version, bytes, status FROM audit WHERE time >= ?";
   if (!filter.document.empty()) sql += " AND document = ?";
   sql += " ORDER BY id DESC";
   if (filter.limit > 0) sql += " LIMIT " + std::to_string(filter.limit);
-  auto s = db_->prepare(sql);
+  auto s = auditDatabase().prepare(sql);
   s.bind(1, filter.since);
   if (!filter.document.empty()) s.bind(2, filter.document);
   std::vector<AuditRecord> rows;

@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kDatabaseName = "store.sqlite";
+constexpr const char* kDatabaseName = kStoreDatabase;
 
 // Every statement is idempotent, so a folder written by an older server gains what it lacks when it
 // is opened (version 2 added the audit trail).

@@ -24,6 +24,9 @@
 
 namespace verolin::server {
 
+// The database file inside a data folder.
+inline constexpr const char* kStoreDatabase = "store.sqlite";
+
 enum class MarkKind { kSeal = 0, kSign = 1 };
 
 // The three parallel lists of one group of marks, items as the control sent them. Nothing forces the
@@ -168,12 +171,19 @@ class Store {
   template <typename Derive>
   std::string freeName(Derive derive);
   std::optional<DocumentInfo> documentLocked(const std::string& name);
+  // The audit trail's own connection, opened at first use; the caller holds auditMutex_.
+  Database& auditDatabase();
   // marks() for a caller that holds the lock already.
   MarkLists marksLocked(const std::string& document, MarkKind kind);
 
   std::filesystem::path dir_;
   std::mutex mutex_;  // one connection, so one statement sequence at a time
   std::unique_ptr<Database> db_;
+  // The audit trail writes through a connection of its own that leaves each row to the next checkpoint
+  // instead of flushing it to the disk under the store's lock (audit.cc): a row then costs microseconds,
+  // survives a killed server, and only a crash of the machine may lose the last few.
+  std::mutex auditMutex_;
+  std::unique_ptr<Database> auditDb_;
 };
 
 }  // namespace verolin::server
