@@ -32,6 +32,11 @@ std::int64_t now() {
 class AccessTest : public ServerTest {
  protected:
   void SetUp() override {}
+  // The server logs into this fixture's members, so it goes before they do.
+  ~AccessTest() override {
+    client_.reset();
+    server_.reset();
+  }
 
   void serve(bool sessions) {
     ServerOptions options;
