@@ -45,6 +45,11 @@ const CommandRegistration registration([](CLI::App& app) {
     options.noWord = a->noWord;
     options.codePage = a->codePage;
     options.args = a->args;
+    for (const auto& cookie : a->cookies) {
+      if (cookie.find('=') == std::string::npos) {
+        fail("verolin run: --cookie takes NAME=VALUE, not \"" + cookie + "\" (see verolin run --help)", 2);
+      }
+    }
     options.cookies = a->cookies;
     const int code = script::runPageScript(a->script, options);
     if (code != 0) throw CLI::RuntimeError(code);
