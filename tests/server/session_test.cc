@@ -40,8 +40,7 @@ TEST(Session, ExpiredForgedAndMalformedCookiesAreRefused) {
   flipped.back() = flipped.back() == 'A' ? 'B' : 'A';
   EXPECT_NE(checkSession(kSecret, flipped, kNow).check, SessionCheck::kValid);
 
-  for (const std::string& bad :
-       std::vector<std::string>{"", "abc", "!!.!!", value + "=", "a=b.c"}) {
+  for (const std::string& bad : std::vector<std::string>{"", "abc", "!!.!!", value + "=", "a=b.c"}) {
     EXPECT_EQ(checkSession(kSecret, bad, kNow).check, SessionCheck::kMalformed) << bad;
   }
   EXPECT_EQ(checkSession(kSecret, base64Url("u\n1\n") + ".", kNow).check, SessionCheck::kBadSignature);
