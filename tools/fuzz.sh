@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 all=(container_fuzz document_fuzz editing_fuzz html_fuzz picture_fuzz codepage_fuzz url_fuzz list_answer_fuzz
-  server_fuzz)
+  server_fuzz session_fuzz)
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=("${all[@]}")
 

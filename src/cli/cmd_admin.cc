@@ -1,5 +1,8 @@
 // `verolin owner ...` and `verolin doc ...`: seal owners and documents of a server's data folder. They
 // may run while `verolin serve` uses the same folder.
+#include <termios.h>
+#include <unistd.h>
+
 #include <ctime>
 #include <fstream>
 #include <iostream>
@@ -95,7 +98,7 @@ std::string jsonCopy(const server::CopyInfo& c) {
          ", \"user\": " + jsonString(c.user) + "}";
 }
 
-std::string readPassword() {
+std::string readLine() {
   std::string line;
   std::getline(std::cin, line);
   if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -126,6 +129,43 @@ std::filesystem::path pictureFromStdin(const ScratchFolder& scratch, const std::
   return picture;
 }
 
+// Echo stays off while it lives, and comes back on every way out.
+class EchoOff {
+ public:
+  EchoOff() : on_(::tcgetattr(STDIN_FILENO, &saved_) == 0) {
+    if (!on_) return;
+    termios quiet = saved_;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  ~EchoOff() {
+    if (on_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  termios saved_{};
+  bool on_;
+};
+
+// At a terminal: asked twice with echo off. Otherwise the first line of standard input (a script's
+// pipe), which keeps the password out of the process list.
+std::string readPassword(const std::string& owner) {
+  if (!::isatty(STDIN_FILENO)) return readLine();
+  std::string first, second;
+  {
+    EchoOff quiet;
+    std::cerr << "seal password for " << owner << ": " << std::flush;
+    first = readLine();
+    std::cerr << "\nthe same again: " << std::flush;
+    second = readLine();
+    std::cerr << '\n';
+  }
+  if (first != second) fail("verolin owner add: the two passwords differ; nothing was stored");
+  return first;
+}
+
 void registerOwner(CLI::App& app) {
   CLI::App* owner = app.add_subcommand("owner", "Seal owners of a server's data folder");
   owner->require_subcommand(1);
@@ -133,15 +173,24 @@ void registerOwner(CLI::App& app) {
   auto add = std::make_shared<AdminArguments>();
   CLI::App* addCmd = addCommand(*owner, "add", "Add a seal owner with a password and a seal picture", add);
   addCmd->add_option("NAME", add->name, "owner name, as the seal window lists it")->required();
-  addCmd->add_option("--password", add->password, "seal password (read from standard input when left out)");
+  addCmd->add_option(
+      "--password", add->password,
+      "seal password (asked at the terminal with echo off, or read from standard input, when left out)");
   addCmd->add_option("--picture", add->file, "seal picture (bmp, jpg, gif, png; - for standard input)")
       ->required();
   addCmd->add_flag("--replace", add->replace, "replace an owner of that name");
   addCmd->callback([add, addCmd] {
     const bool pictureFromInput = isStdio(add->file);
+    if (!pictureFromInput) {
+      try {
+        server::checkSealPicture(add->file);
+      } catch (const std::exception& e) {
+        fail(std::string("verolin owner add: ") + e.what());
+      }
+    }
     if (addCmd->count("--password") == 0) {
       if (pictureFromInput) usageError("owner add", "--picture - takes standard input; give --password");
-      add->password = readPassword();
+      add->password = readPassword(add->name);
     }
     withStore("owner add", add->data, Store::Open::kCreate, [&](Store& store) {
       std::optional<ScratchFolder> scratch;

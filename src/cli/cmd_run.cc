@@ -33,6 +33,7 @@ struct RunArguments {
   bool noWord = false;
   std::string codePage;
   std::vector<std::string> args;
+  std::vector<std::string> cookies;
 };
 
 const CommandRegistration registration([](CLI::App& app) {
@@ -49,6 +50,10 @@ const CommandRegistration registration([](CLI::App& app) {
   CLI::Option* noWord = run->add_flag("--no-word", a->noWord, "no word processor installed on this machine");
   version->excludes(noWord);
   addCodePageOption(*run, a->codePage, "wire code page of the server exchanges (default GBK)");
+  run->add_option("--cookie", a->cookies,
+                  "a cookie NAME=VALUE the browser holds for the page's site, sent with every request "
+                  "(repeatable)")
+      ->allow_extra_args(false);
   run->add_option("ARGS", a->args, "arguments for the script (host.args), after --");
   run->callback([a, version] {
     script::PageOptions options;
@@ -57,6 +62,12 @@ const CommandRegistration registration([](CLI::App& app) {
     options.noWord = a->noWord;
     options.codePage = a->codePage;
     options.args = a->args;
+    for (const auto& cookie : a->cookies) {
+      if (cookie.find('=') == std::string::npos) {
+        usageError("run", "--cookie takes NAME=VALUE, not \"" + cookie + "\"");
+      }
+    }
+    options.cookies = a->cookies;
     const int code = script::runPageSource(readScript(a->script), a->script, options);
     // A run that could not start failed at run time like any other (exit 1); 2 is for usage errors.
     if (code != 0) throw CLI::RuntimeError(code == script::kExitCannotRun ? kExitFailure : code);

@@ -13,6 +13,7 @@
 #include "cli/command.h"
 #include "cli/conventions.h"
 #include "cli/serve_options.h"
+#include "cli/serve_access.h"
 #include "server/server.h"
 #include "server/shutdown.h"
 #include "text/codepage.h"
@@ -24,6 +25,7 @@ struct ServeArguments {
   server::ServerOptions options;
   std::string codePage;
   bool quiet = false;
+  ServeAccess access;
 };
 
 bool isLoopback(const std::string& host) {
@@ -34,7 +36,8 @@ void logLine(const std::string& line) {
   static std::mutex mutex;
   const std::time_t now = std::time(nullptr);
   char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+  std::tm utc{};
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", gmtime_r(&now, &utc));
   std::lock_guard lock(mutex);
   std::cerr << stamp << ' ' << line << '\n';
 }
@@ -48,11 +51,13 @@ void serve(ServeArguments& args) {
     }
   }
   if (!args.quiet) args.options.log = logLine;
+  setUpAccess(args.access, args.options, args.quiet);
   // Worker threads inherit this mask, so the signals reach only the sigwait below.
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   std::unique_ptr<server::Server> server;
@@ -71,8 +76,9 @@ void serve(ServeArguments& args) {
   std::cout << "serving " << server->pageUrl()
             << " (data: " << std::filesystem::absolute(args.options.dataDir).string() << ", wire code page "
             << text::wireCodePage() << ")" << std::endl;
-  if (!server::serveUntilSignalled(*server, signals,
-                                   [](const std::string& line) { std::cout << line << std::endl; })) {
+  std::cerr << admissionNotice(args.options) << '\n';
+  const auto say = [](const std::string& line) { std::cout << line << std::endl; };
+  if (!server::serveUntilSignalled(*server, signals, say, [&args] { reopenAccessLog(args.access); })) {
     fail("verolin serve: stopped at once by a second signal");
   }
 }
@@ -104,6 +110,7 @@ const CommandRegistration registration([](CLI::App& app) {
   addCodePageOption(*command, args->codePage, "wire code page (default GBK)");
   command->add_flag("--quiet,-q", args->quiet, "log nothing");
   addHoldUpOptions(*command, o);
+  addAccessOptions(*command, args->access, o);
   command->callback([args] { serve(*args); });
 });
 

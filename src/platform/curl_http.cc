@@ -274,16 +274,36 @@ class CurlHttpRequest final : public HttpRequest {
     std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
     if (!parsed) fail(automation::err::kOutOfMemory, "Out of memory");
     if (curl_url_set(parsed.get(), CURLUPART_URL, wire.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK) {
-      fail(http_err::kInvalidUrl, "The URL is invalid: " + wire);
+      fail(http_err::kInvalidUrl, "The URL is invalid: " + withoutCredentials(wire));
     }
     char* scheme = nullptr;
     if (curl_url_get(parsed.get(), CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) {
-      fail(http_err::kInvalidUrl, "The URL is invalid: " + wire);
+      fail(http_err::kInvalidUrl, "The URL is invalid: " + withoutCredentials(wire));
     }
     const std::string name = text::toLowerAscii(scheme);
     curl_free(scheme);
     if (name != "http" && name != "https")
-      fail(http_err::kUnknownProtocol, "The protocol is not supported: " + wire);
+      fail(http_err::kUnknownProtocol, "The protocol is not supported: " + withoutCredentials(wire));
+  }
+
+  // The jar's cookies for this URL go into libcurl's cookie engine as cookies of the URL's host only,
+  // so that a redirect to another site does not carry them (a Cookie header would follow it).
+  void addCookies(CURL* h) const {
+    if (!options_.cookies) return;
+    const auto cookies = options_.cookies->cookiesFor(url_);
+    if (cookies.empty()) return;
+    std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+    char* host = nullptr;
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url_.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK ||
+        curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK) {
+      return;
+    }
+    const std::string domain = host;
+    curl_free(host);
+    for (const auto& c : cookies) {
+      const std::string line = domain + "\tFALSE\t/\tFALSE\t0\t" + c.name + "\t" + c.value;
+      curl_easy_setopt(h, CURLOPT_COOKIELIST, line.c_str());
+    }
   }
 
   void perform(const Bytes* body, const std::filesystem::path* bodyFile) {
@@ -312,6 +332,7 @@ class CurlHttpRequest final : public HttpRequest {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, watchProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+    addCookies(h);
 
     // The control sets no request header; libcurl's own form type and 100-continue wait are taken out.
     std::unique_ptr<curl_slist, SlistDeleter> headers;
@@ -414,6 +435,16 @@ class CurlHttpFactory final : public HttpFactory {
 std::unique_ptr<HttpFactory> makeCurlHttpFactory(HttpOptions options) {
   initialiseOnce();
   return std::make_unique<CurlHttpFactory>(options);
+}
+
+std::string withoutCredentials(std::string_view url) {
+  const auto scheme = url.find("://");
+  if (scheme == std::string_view::npos) return std::string(url);
+  const auto start = scheme + 3;
+  const auto end = url.find_first_of("/?#", start);
+  const auto at = url.substr(start, end == std::string_view::npos ? end : end - start).rfind('@');
+  if (at == std::string_view::npos) return std::string(url);
+  return std::string(url.substr(0, start)) + "***" + std::string(url.substr(start + at));
 }
 
 std::string wireUrl(std::string_view url) {

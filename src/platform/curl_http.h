@@ -28,4 +28,8 @@ std::unique_ptr<HttpFactory> makeCurlHttpFactory(HttpOptions options = {});
 // and every non-ASCII character (converted to the wire code page first) are percent-encoded.
 std::string wireUrl(std::string_view url);
 
+// The URL with the credentials of its authority ("user:password@") replaced by "***@", for every text
+// that shows a URL (errors, transcripts).
+std::string withoutCredentials(std::string_view url);
+
 }  // namespace verolin::platform

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "automation/variant.h"
+#include "platform/cookies.h"
 
 namespace verolin::platform {
 
@@ -31,6 +32,9 @@ struct HttpOptions {
   // (1 GiB at 1 Mbit/s takes about 2.4 hours) keeps earning time as long as it moves faster than the rate.
   std::chrono::milliseconds deadlineGrace{300'000};
   std::uint64_t deadlineRate = 16 * 1024;  // bytes per second; 0 leaves the exchange without a deadline
+  // The browser's cookies, sent with each request to the site they belong to (and not along a
+  // redirect to another site); none when null. Not owned: it outlives the factory.
+  const CookieJar* cookies = nullptr;
 };
 
 class HttpRequest {

@@ -224,6 +224,8 @@ struct StandInPlatform {
   MemoryClipboard clipboard;
   MappedFileSystem files;
   ObjectFactory objects;
+  // The browser's cookies; a request factory sends them when it is made with them (HttpOptions).
+  MemoryCookieJar cookies;
   std::unique_ptr<HttpFactory> http;
 
   Platform platform();

@@ -4,6 +4,7 @@
 
 #include "automation/date.h"
 #include "automation/error.h"
+#include "platform/cookies.h"
 #include "platform/files.h"
 #include "script/colleague.h"
 #include "script/handlers.h"
@@ -153,6 +154,57 @@ int asking(duk_context* ctx) {
   return 1;
 }
 
+// host.cookies: the browser's jar. set("NAME", "VALUE"[, site]) or set("NAME=VALUE"[, site]) as
+// `verolin session mint` prints it; without a site the cookie goes to every site.
+std::string optionalSite(duk_context* ctx, duk_idx_t idx, const char* function) {
+  if (duk_is_undefined(ctx, idx)) return {};
+  if (!duk_is_string(ctx, idx)) {
+    throw AutomationError(automation::err::kTypeMismatch,
+                          std::string(function) + ": the site is a host name such as \"127.0.0.1\"");
+  }
+  const std::string site = readString(ctx, idx);
+  // A URL names its host.
+  return site.find("://") == std::string::npos ? site : platform::hostOf(site);
+}
+
+int cookieSet(duk_context* ctx) {
+  if (!duk_is_string(ctx, 0)) {
+    throw AutomationError(automation::err::kTypeMismatch, "host.cookies.set: give a name and a value");
+  }
+  std::string name = readString(ctx, 0);
+  std::string value;
+  duk_idx_t siteArg = 2;
+  if (duk_is_string(ctx, 1)) {
+    value = readString(ctx, 1);
+  } else if (const auto equals = name.find('='); equals != std::string::npos && duk_is_undefined(ctx, 1)) {
+    value = name.substr(equals + 1);
+    name.resize(equals);
+    siteArg = 1;
+  } else {
+    throw AutomationError(automation::err::kTypeMismatch, "host.cookies.set: give a name and a value");
+  }
+  const std::string site = optionalSite(ctx, siteArg, "host.cookies.set");
+  try {
+    sessionOf(ctx).standIn.cookies.set(name, value, site);
+  } catch (const std::invalid_argument& e) {
+    throw AutomationError(automation::err::kInvalidCall, std::string("host.cookies.set: ") + e.what());
+  }
+  return 0;
+}
+
+int cookieRemove(duk_context* ctx) {
+  if (!duk_is_string(ctx, 0))
+    throw AutomationError(automation::err::kTypeMismatch, "host.cookies.remove: give a name");
+  duk_push_boolean(ctx, sessionOf(ctx).standIn.cookies.remove(readString(ctx, 0),
+                                                              optionalSite(ctx, 1, "host.cookies.remove")));
+  return 1;
+}
+
+int cookieClear(duk_context* ctx) {
+  sessionOf(ctx).standIn.cookies.clear();
+  return 0;
+}
+
 struct Function {
   const char* name;
   duk_c_function fn;
@@ -232,6 +284,11 @@ void installHost(duk_context* ctx, const std::vector<std::string>& args) {
                      {"print", native<print>, DUK_VARARGS}});
   installHandlers(ctx, host);
   putMachine(ctx, host, 0);
+  duk_push_object(ctx);
+  putFunctions(ctx, {{"set", native<cookieSet>, 3},
+                     {"remove", native<cookieRemove>, 2},
+                     {"clear", native<cookieClear>, 0}});
+  duk_put_prop_string(ctx, host, "cookies");
   putGetter(ctx, host, "asking", native<asking>);
   putGetter(ctx, host, "colleague", native<colleague>);
 

@@ -92,7 +92,15 @@ int playPage(std::string_view source, const std::string& fileName, const PageOpt
   Stage stage;
   PersonHost user(standIn.host, stage, kControlName);
   writeTranscript(standIn.host, log, &stage);
-  standIn.http = platform::makeCurlHttpFactory();
+  for (const auto& cookie : options.cookies) {
+    const auto equals = cookie.find('=');
+    if (equals == std::string::npos)
+      throw std::invalid_argument("a cookie is NAME=VALUE, not \"" + cookie + "\"");
+    standIn.cookies.set(cookie.substr(0, equals), cookie.substr(equals + 1));
+  }
+  platform::HttpOptions http;
+  http.cookies = &standIn.cookies;
+  standIn.http = platform::makeCurlHttpFactory(http);
   if (options.prepare) options.prepare(standIn);
   // Both people's requests go through the one factory, each traced as theirs.
   std::unique_ptr<platform::HttpFactory> network = std::move(standIn.http);

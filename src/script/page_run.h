@@ -20,6 +20,7 @@ struct PageOptions {
   bool noWord = false;                     // no word processor on this machine
   std::string codePage;                    // the wire code page; empty: unchanged (GBK)
   std::vector<std::string> args;           // host.args
+  std::vector<std::string> cookies;        // "NAME=VALUE": in the browser's jar for every site
   std::ostream* out = nullptr;             // host.print; null: standard output
   std::ostream* transcript = nullptr;      // the transcript and errors; null: standard error
   // Called with the stand-ins before the control is created (a test attaches its own request factory).

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "automation/error.h"
+#include "platform/curl_http.h"
 
 namespace verolin::script {
 namespace {
@@ -83,7 +84,8 @@ class TracedRequest final : public platform::HttpRequest {
   // One line per exchange, written when it has ended: what went out and what came back.
   template <class F>
   void exchange(F&& send, std::uint64_t sent) {
-    std::string line = method_ + " " + url_;
+    // Credentials in the URL stay out of the transcript; cookies never reach this layer.
+    std::string line = method_ + " " + platform::withoutCredentials(url_);
     if (sent > 0) line += " (" + std::to_string(sent) + " bytes)";
     try {
       send();

@@ -59,6 +59,28 @@ std::string sealPictureName(const fs::path& picture) {
   return stem + "." + std::string(crypto::kContainerExtension);
 }
 
+std::string pictureKind(std::string_view bytes) {
+  if (bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) return "PNG";
+  if (bytes.substr(0, 6) == "GIF87a" || bytes.substr(0, 6) == "GIF89a") return "GIF";
+  if (bytes.substr(0, 3) == "\xff\xd8\xff") return "JPEG";
+  if (bytes.size() >= 18 && bytes.substr(0, 2) == "BM") {
+    // The size of the header after the file header tells the BMP variants from text starting "BM".
+    unsigned header = 0;
+    for (int i = 17; i >= 14; --i) header = header << 8 | static_cast<unsigned char>(bytes[i]);
+    for (const unsigned known : {12u, 40u, 52u, 56u, 64u, 108u, 124u}) {
+      if (header == known) return "BMP";
+    }
+  }
+  return {};
+}
+
+void checkSealPicture(const fs::path& picture) {
+  const std::string bytes = readWholeFile(picture, "picture");
+  if (pictureKind(bytes).empty()) {
+    throw AdminError(picture.string() + " is not a PNG, GIF, JPEG or BMP picture");
+  }
+}
+
 OwnerAdded addOwner(Store& store, const std::string& name, const std::string& password,
                     const fs::path& picture, bool replace) {
   if (name.empty()) throw AdminError("the owner name is empty");

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "server/store.h"
 
@@ -21,6 +22,14 @@ class AdminError : public std::runtime_error {
 // extension, with characters the control's URLs cannot carry replaced by "_", followed by ".jia". The
 // control downloads it under this name and decrypts it beside it, to the picture's own extension.
 std::string sealPictureName(const std::filesystem::path& picture);
+
+// The kind of picture the bytes hold, by their content: "PNG", "GIF", "JPEG" or "BMP"; "" for
+// anything else.
+std::string pictureKind(std::string_view bytes);
+
+// Throws AdminError unless `picture` is a file holding a PNG, GIF, JPEG or BMP picture: the control
+// shows the seal picture as it decrypts it, and anything else would fail only at the user's desk.
+void checkSealPicture(const std::filesystem::path& picture);
 
 struct OwnerAdded {
   std::string pictureName;

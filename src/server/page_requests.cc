@@ -65,14 +65,17 @@ void refuse(httplib::Response& res, int status, const std::string& reason, bool 
   }
 }
 
-void sendBody(httplib::Response& res, std::shared_ptr<BodyReader> reader, const std::string& contentType) {
+void sendBody(httplib::Response& res, std::shared_ptr<BodyReader> reader, const std::string& contentType,
+              std::uint64_t* sent) {
   const auto size = static_cast<std::size_t>(reader->size());
   res.status = 200;
   res.set_content_provider(size, contentType,
-                           [reader](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                           [reader, sent](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
                              std::vector<char> buffer(std::min<std::size_t>(length, 64 * 1024));
                              const std::size_t n = reader->read(buffer.data(), buffer.size(), offset);
-                             return n > 0 && sink.write(buffer.data(), n);
+                             if (n == 0 || !sink.write(buffer.data(), n)) return false;
+                             if (sent) *sent += n;
+                             return true;
                            });
 }
 
@@ -83,13 +86,17 @@ std::string rawQueryOf(const httplib::Request& req) {
 
 void PageRequests::get(const httplib::Request& req, httplib::Response& res) {
   const std::string raw = rawQueryOf(req);
-  const auto type = Query::parse(raw).find("RequestType");
+  const Query plain = Query::parse(raw);
+  const auto type = plain.find("RequestType");
   if (!type) return refuse(res, 400, "the request names no RequestType");
-  if (*type == kDown) return answerDown(raw, res);
-  if (*type == kSignatureList) return answerMarkList(raw, MarkKind::kSign, res);
-  if (*type == kSealMarkList) return answerMarkList(raw, MarkKind::kSeal, res);
+  const bool list = *type == kSignatureList || *type == kSealMarkList || *type == options_.sealListType;
+  Exchange& ex = note(req, *type, plain.value(*type == options_.sealPictureType ? "userName" : "filename"));
+  if (!admit(req, ex, res, list)) return;
+  if (*type == kDown) return answerDown(ex, raw, res);
+  if (*type == kSignatureList) return answerMarkList(ex, raw, MarkKind::kSign, res);
+  if (*type == kSealMarkList) return answerMarkList(ex, raw, MarkKind::kSeal, res);
   if (*type == options_.sealListType) return answerSealList(res);
-  if (*type == options_.sealPictureType) return answerSealPicture(raw, res);
+  if (*type == options_.sealPictureType) return answerSealPicture(ex, raw, res);
   if (*type == kUpload || *type == kUploadFile) {
     res.set_header("Allow", "POST");
     return refuse(res, 405, "RequestType " + *type + " needs a POST with the file as the body");
@@ -97,13 +104,15 @@ void PageRequests::get(const httplib::Request& req, httplib::Response& res) {
   refuse(res, 400, "unknown RequestType \"" + *type + "\"");
 }
 
-void PageRequests::answerDown(const std::string& rawQuery, httplib::Response& res) {
+void PageRequests::answerDown(Exchange& ex, const std::string& rawQuery, httplib::Response& res) {
   const Query query = Query::parseOrdered(rawQuery, kDownOrder);
   const std::string name = query.value("filename");
   if (const std::string problem = nameProblem(name); !problem.empty()) {
     return refuse(res, 400, "filename: " + problem);
   }
+  ex.audit.document = name;
   const Store::Resolved resolved = store_.resolveDocument(name);
+  if (!covers(ex, resolved.document ? resolved.document->name : name, res, false)) return;
   if (!resolved.document) {
     return refuse(res, 404,
                   resolved.candidates > 1 ? "more than one folder holds a document named " + name
@@ -111,17 +120,21 @@ void PageRequests::answerDown(const std::string& rawQuery, httplib::Response& re
   }
   auto opened = store_.openDocument(resolved.document->name);
   if (!opened) return refuse(res, 404, "no document named " + name);
+  ex.audit.document = opened->info.name;
+  ex.audit.version = opened->info.version;
   res.set_header(kVersionHeader, versionTag(opened->info));
-  sendBody(res, opened->reader, kContainerType);
+  sendBody(res, opened->reader, kContainerType, &ex.sent);
 }
 
-void PageRequests::answerMarkList(const std::string& rawQuery, MarkKind kind, httplib::Response& res) {
+void PageRequests::answerMarkList(Exchange& ex, const std::string& rawQuery, MarkKind kind,
+                                  httplib::Response& res) {
   const Query query = Query::parseOrdered(rawQuery, kListOrder);
   const std::string name = query.value("filename");
   if (const std::string problem = nameProblem(name); !problem.empty()) {
     return refuse(res, 400, "filename: " + problem, true);
   }
   const Store::Resolved resolved = store_.resolveDocument(name);
+  if (!covers(ex, resolved.document ? resolved.document->name : name, res, true)) return;
   if (!resolved.document) {
     return refuse(res, 404,
                   resolved.candidates > 1 ? "more than one folder holds a document named " + name
@@ -146,7 +159,7 @@ void PageRequests::answerSealList(httplib::Response& res) {
   res.set_content(text::toWire(listAnswer(groups)), listContentType());
 }
 
-void PageRequests::answerSealPicture(const std::string& rawQuery, httplib::Response& res) {
+void PageRequests::answerSealPicture(Exchange& ex, const std::string& rawQuery, httplib::Response& res) {
   const Query query = Query::parseOrdered(rawQuery, kPictureOrder);
   const std::string owner = query.value("userName");
   const std::string file = query.value("fileName");
@@ -157,11 +170,14 @@ void PageRequests::answerSealPicture(const std::string& rawQuery, httplib::Respo
   auto opened = store_.openOwnerPicture(owner);
   if (!opened) return refuse(res, 404, "no seal owner named " + owner);
   if (opened->info.pictureName != file) return refuse(res, 404, owner + " has no seal picture named " + file);
-  sendBody(res, opened->reader, kContainerType);
+  ex.audit.document = owner;
+  sendBody(res, opened->reader, kContainerType, &ex.sent);
 }
 
 void PageRequests::getDocumentFile(const httplib::Request& req, httplib::Response& res) {
   const std::string rest = rawPathAfter(req, options_.filesPath);
+  Exchange& ex = note(req, "GET", text::fromWire(percentDecode(rest)));
+  if (!admit(req, ex, res, false)) return;
   auto opened = findByPath(rest, [&](const std::string& name) -> std::optional<OpenedBody<DocumentInfo>> {
     if (!nameProblem(name).empty()) return std::nullopt;
     return store_.openDocument(name);
@@ -169,14 +185,23 @@ void PageRequests::getDocumentFile(const httplib::Request& req, httplib::Respons
   if (!opened) {
     const std::string name = text::fromWire(percentDecode(rest));
     const std::string problem = nameProblem(name);
-    return problem.empty() ? refuse(res, 404, "no document named " + name) : refuse(res, 400, problem);
+    if (!problem.empty()) return refuse(res, 400, problem);
+    if (!covers(ex, name, res, false)) return;
+    return refuse(res, 404, "no document named " + name);
   }
+  ex.audit.document = opened->info.name;
+  if (!covers(ex, opened->info.name, res, false)) return;
+  ex.audit.version = opened->info.version;
   res.set_header(kVersionHeader, versionTag(opened->info));
-  sendBody(res, opened->reader, kContainerType);
+  sendBody(res, opened->reader, kContainerType, &ex.sent);
 }
 
 void PageRequests::getClientFile(const httplib::Request& req, httplib::Response& res) {
   const std::string rest = rawPathAfter(req, options_.clientFilesPath);
+  Exchange& ex = exchanges_.of(req);
+  ex.audit.type = "GET";
+  ex.audit.document = text::fromWire(percentDecode(rest));
+  if (!admit(req, ex, res, false)) return;
   auto opened = findByPath(rest, [&](const std::string& name) -> std::optional<OpenedBody<ClientFileInfo>> {
     if (!nameProblem(name).empty()) return std::nullopt;
     return store_.openClientFile(name);
@@ -184,9 +209,12 @@ void PageRequests::getClientFile(const httplib::Request& req, httplib::Response&
   if (!opened) {
     const std::string name = text::fromWire(percentDecode(rest));
     const std::string problem = nameProblem(name);
-    return problem.empty() ? refuse(res, 404, "no client file named " + name) : refuse(res, 400, problem);
+    if (!problem.empty()) return refuse(res, 400, problem);
+    if (!covers(ex, name, res, false)) return;
+    return refuse(res, 404, "no client file named " + name);
   }
-  sendBody(res, opened->reader, "application/octet-stream");
+  if (!covers(ex, opened->info.serverPath, res, false)) return;
+  sendBody(res, opened->reader, "application/octet-stream", &ex.sent);
 }
 
 }  // namespace verolin::server

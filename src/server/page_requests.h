@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "server/exchange.h"
 #include "server/server.h"
 #include "server/store.h"
 
@@ -23,7 +24,8 @@ namespace verolin::server {
 
 class PageRequests {
  public:
-  PageRequests(Store& store, const ServerOptions& options) : store_(store), options_(options) {}
+  PageRequests(Store& store, const ServerOptions& options, Exchanges& exchanges)
+      : store_(store), options_(options), exchanges_(exchanges) {}
 
   void get(const httplib::Request& req, httplib::Response& res);
   void post(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader);
@@ -32,17 +34,29 @@ class PageRequests {
   void getClientFile(const httplib::Request& req, httplib::Response& res);
 
  private:
-  void answerDown(const std::string& rawQuery, httplib::Response& res);
-  void answerMarkList(const std::string& rawQuery, MarkKind kind, httplib::Response& res);
+  void answerDown(Exchange& ex, const std::string& rawQuery, httplib::Response& res);
+  void answerMarkList(Exchange& ex, const std::string& rawQuery, MarkKind kind, httplib::Response& res);
   void answerSealList(httplib::Response& res);
-  void answerSealPicture(const std::string& rawQuery, httplib::Response& res);
-  void receiveUpload(const httplib::Request& req, const std::string& rawQuery, httplib::Response& res,
-                     const httplib::ContentReader& reader);
-  void receiveClientFile(const httplib::Request& req, const std::string& rawQuery, httplib::Response& res,
-                         const httplib::ContentReader& reader);
+  void answerSealPicture(Exchange& ex, const std::string& rawQuery, httplib::Response& res);
+  void receiveUpload(Exchange& ex, const httplib::Request& req, const std::string& rawQuery,
+                     httplib::Response& res, const httplib::ContentReader& reader);
+  void receiveClientFile(Exchange& ex, const httplib::Request& req, const std::string& rawQuery,
+                         httplib::Response& res, const httplib::ContentReader& reader);
+
+  // Sessions (access.cc). The exchange of `req`, with what the audit trail records of its request
+  // type; `document` is what the request names, until the answer knows better.
+  Exchange& note(const httplib::Request& req, const std::string& type, const std::string& document);
+  // True when the request may go on: no secret is set, or it carries a valid session. Otherwise the
+  // answer is 403 (an empty body for list requests; the connection closes when `bodyUnread`).
+  bool admit(const httplib::Request& req, Exchange& ex, httplib::Response& res, bool emptyBody,
+             bool bodyUnread = false);
+  // True when the exchange's session may use `name`; otherwise refuses as admit does.
+  bool covers(Exchange& ex, const std::string& name, httplib::Response& res, bool emptyBody,
+              bool bodyUnread = false);
 
   Store& store_;
   const ServerOptions& options_;
+  Exchanges& exchanges_;
 };
 
 // The request types of the control's catalogue with fixed names.
@@ -66,8 +80,10 @@ inline constexpr const char* kConflictCopyHeader = "X-Verolin-Conflict-Copy";
 // Sets a refusal: status, reason header and (unless `emptyBody`) the reason as a text body.
 void refuse(httplib::Response& res, int status, const std::string& reason, bool emptyBody = false);
 
-// Answers with a stored body, streamed from the open file.
-void sendBody(httplib::Response& res, std::shared_ptr<BodyReader> reader, const std::string& contentType);
+// Answers with a stored body, streamed from the open file; `sent` (when given) counts the bytes that
+// went out and must outlive the answer.
+void sendBody(httplib::Response& res, std::shared_ptr<BodyReader> reader, const std::string& contentType,
+              std::uint64_t* sent = nullptr);
 
 // The text after "?" of the request target, as it came (still percent-encoded).
 std::string rawQueryOf(const httplib::Request& req);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "server/data_lock.h"
+#include "server/exchange.h"
 #include "server/page_requests.h"
 #include "server/serving.h"
 
@@ -78,12 +79,6 @@ void checkRequestType(const std::string& what, const std::string& type) {
   }
 }
 
-std::string printable(std::string_view text) {
-  std::string out;
-  for (const char c : text) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
-  return out;
-}
-
 }  // namespace
 
 void checkOptions(const ServerOptions& options) {
@@ -109,12 +104,14 @@ void checkOptions(const ServerOptions& options) {
   }
   if (options.port < 0 || options.port > 65535) throw std::invalid_argument("the port must be 0 to 65535");
   if (options.maxBodyBytes == 0) throw std::invalid_argument("the body limit must be at least one byte");
+  checkSessionOptions(options.sessionSecret, options.sessionCookie);
 }
 
 struct Server::Impl {
   ServerOptions options;
   ServingLock servingLock;
   Store store;
+  Exchanges exchanges;
   PageRequests requests;
   Serving serving;
   httplib::Server& http;
@@ -126,7 +123,8 @@ struct Server::Impl {
       : options((checkOptions(o), std::move(o))),
         servingLock(options.dataDir),
         store(options.dataDir),
-        requests(store, options),
+        exchanges(store, options),
+        requests(store, options, exchanges),
         serving(options.limits, options.tls, options.log),
         http(serving.http()) {}
 
@@ -159,14 +157,12 @@ struct Server::Impl {
           res.set_header("Connection", "close");
           refuse(res, 500, reason, true);
         });
-    http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-      // Bytes left unread after a refusal reach the parser as a broken request; they are not worth a line.
-      if (!options.log || req.method.empty()) return;
-      std::string line =
-          req.remote_addr + " " + req.method + " " + printable(req.target) + " " + std::to_string(res.status);
-      if (res.has_header(kErrorHeader)) line += " " + res.get_header_value(kErrorHeader);
-      log(line);
+    http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+      exchanges.begin(req);
+      return httplib::Server::HandlerResponse::Unhandled;
     });
+    http.set_logger(
+        [this](const httplib::Request& req, const httplib::Response& res) { exchanges.finish(req, res); });
     http.set_payload_max_length(options.maxBodyBytes);
     // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which would let a second server
     // bind the same port and receive half of the requests.

@@ -9,6 +9,9 @@
 //   list_answer.h     the list texts and the list answer the control parses
 //   names.h           which names a request may use
 //   versions.h        version tags (ETag, If-Match) and the names of conflict copies
+//   session.h         session cookies the web application mints and the page checks
+//   exchange.h        what is kept of each exchange for the audit trail and the access log
+//   audit.h           the audit trail's rows; access_log.h  the access log's lines and file
 //   admin.h           the administration behind `verolin owner ...` and `verolin doc ...`
 //   sqlite.h          the database connection
 //   limits.h          threads and time limits; connections.h  connections served under them
@@ -23,9 +26,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "server/limits.h"
+#include "server/session.h"
 #include "server/store.h"
 #include "server/tls.h"
 
@@ -49,12 +54,21 @@ struct ServerOptions {
   bool requireVersion = false;
   // Larger request bodies are refused with 413.
   std::size_t maxBodyBytes = std::size_t{256} << 20;
-  // One line per request and per notable event; nothing when empty.
+  // Sessions: when set, the page and the files answer only requests that carry the cookie
+  // `sessionCookie` minted with this secret (session.h); any other gets 403 and no document bytes.
+  // When empty, everyone who can reach the server is admitted.
+  std::optional<std::string> sessionSecret;
+  std::string sessionCookie = kDefaultSessionCookie;
+  // Behind a reverse proxy: the client's address is the last one in X-Forwarded-For.
+  bool trustProxy = false;
+  // Notable events (start-up sweeps, failures of the audit trail); nothing when empty.
   std::function<void(const std::string&)> log;
   // Threads and time limits against many and slow clients, and the drain on stop.
   Limits limits;
   // HTTPS when both files are named.
   TlsFiles tls;
+  // One line per exchange in the combined log format (access_log.h); nothing when empty.
+  std::function<void(const std::string&)> accessLog;
 };
 
 // Throws std::invalid_argument naming the first option that cannot work.

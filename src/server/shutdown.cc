@@ -26,9 +26,12 @@ constexpr std::chrono::seconds kBreakOffGrace{2};
 }  // namespace
 
 bool serveUntilSignalled(Server& server, const sigset_t& signals,
-                         const std::function<void(const std::string&)>& say) {
+                         const std::function<void(const std::string&)>& say,
+                         const std::function<void()>& hangup) {
   int received = 0;
-  while (sigwait(&signals, &received) != 0) {
+  while (sigwait(&signals, &received) != 0 || received == SIGHUP) {
+    if (received == SIGHUP && hangup) hangup();
+    received = 0;
   }
   say("stopping on " + signalName(received) + ": no new connections; " +
       std::to_string(server.exchangesUnderWay()) +
@@ -41,7 +44,12 @@ bool serveUntilSignalled(Server& server, const sigset_t& signals,
   bool graceful = true;
   while (!stopped) {
     timespec tick{0, 100'000'000};
-    if (sigtimedwait(&signals, nullptr, &tick) > 0) {
+    const int again = sigtimedwait(&signals, nullptr, &tick);
+    if (again == SIGHUP) {
+      if (hangup) hangup();
+      continue;
+    }
+    if (again > 0) {
       say("stopping at once: broke off " + std::to_string(server.breakOff()) + " exchange(s)");
       graceful = false;
       const auto until = std::chrono::steady_clock::now() + kBreakOffGrace;

@@ -11,8 +11,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kDatabaseName = "store.sqlite";
+constexpr const char* kDatabaseName = kStoreDatabase;
 
+// Every statement is idempotent, so a folder written by an older server gains what it lacks when it
+// is opened (version 2 added the audit trail).
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS documents(
   name TEXT PRIMARY KEY, leaf TEXT NOT NULL, body TEXT NOT NULL, size INTEGER NOT NULL,
@@ -31,7 +33,13 @@ CREATE TABLE IF NOT EXISTS copies(
   name TEXT PRIMARY KEY, document TEXT NOT NULL, kind INTEGER NOT NULL, user TEXT NOT NULL,
   created INTEGER NOT NULL);
 CREATE INDEX IF NOT EXISTS copies_document ON copies(document);
-PRAGMA user_version = 1;
+CREATE TABLE IF NOT EXISTS audit(
+  id INTEGER PRIMARY KEY AUTOINCREMENT, time INTEGER NOT NULL, user TEXT NOT NULL, client TEXT NOT NULL,
+  type TEXT NOT NULL, document TEXT NOT NULL, version INTEGER NOT NULL, bytes INTEGER NOT NULL,
+  status INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS audit_document ON audit(document, time);
+CREATE INDEX IF NOT EXISTS audit_time ON audit(time);
+PRAGMA user_version = 2;
 )sql";
 
 std::string leafOf(const std::string& name) {

@@ -75,10 +75,13 @@ MarkLists markLists(const Query& query, std::string_view names, std::string_view
 void PageRequests::post(const httplib::Request& req, httplib::Response& res,
                         const httplib::ContentReader& reader) {
   const std::string raw = rawQueryOf(req);
-  const auto type = Query::parse(raw).find("RequestType");
+  const Query plain = Query::parse(raw);
+  const auto type = plain.find("RequestType");
   if (!type) return refuseUnread(res, 400, "the request names no RequestType");
-  if (*type == kUpload) return receiveUpload(req, raw, res, reader);
-  if (*type == kUploadFile) return receiveClientFile(req, raw, res, reader);
+  Exchange& ex = note(req, *type, plain.value(*type == kUploadFile ? "SERVER" : "path"));
+  if (!admit(req, ex, res, false, true)) return;
+  if (*type == kUpload) return receiveUpload(ex, req, raw, res, reader);
+  if (*type == kUploadFile) return receiveClientFile(ex, req, raw, res, reader);
   if (*type == kDown || *type == kSignatureList || *type == kSealMarkList || *type == options_.sealListType ||
       *type == options_.sealPictureType) {
     res.set_header("Allow", "GET");
@@ -87,13 +90,15 @@ void PageRequests::post(const httplib::Request& req, httplib::Response& res,
   refuseUnread(res, 400, "unknown RequestType \"" + *type + "\"");
 }
 
-void PageRequests::receiveUpload(const httplib::Request& req, const std::string& rawQuery,
+void PageRequests::receiveUpload(Exchange& ex, const httplib::Request& req, const std::string& rawQuery,
                                  httplib::Response& res, const httplib::ContentReader& reader) {
   const Query query = Query::parseOrdered(rawQuery, kUploadOrder);
   const std::string path = query.value("path");
+  ex.audit.document = path;
   if (const std::string problem = nameProblem(path); !problem.empty()) {
     return refuseUnread(res, 400, "path: " + problem);
   }
+  if (!covers(ex, path, res, false, true)) return;
   const std::string terminator = query.find("splitstr").value_or(std::string(kDefaultSplitStr));
   const MarkLists seals = markLists(query, "Dn", "Dt", "Di", terminator);
   const MarkLists signs = markLists(query, "Sn", "St", "Si", terminator);
@@ -121,8 +126,10 @@ void PageRequests::receiveUpload(const httplib::Request& req, const std::string&
                       "); nothing was stored");
   }
   const auto size = body.size();
-  // The page knows no users of its own yet; a copy is then named after the document and the time.
-  const UploadOutcome outcome = store_.saveUpload(path, std::move(body), seals, signs, basedOn, "");
+  ex.audit.bytes = size;
+  // Without sessions the page knows no users; a copy is then named after the document and the time.
+  const UploadOutcome outcome =
+      store_.saveUpload(path, std::move(body), seals, signs, basedOn, ex.session ? ex.session->user : "");
   if (outcome.conflict) {
     const std::string& copy = outcome.conflict->name;
     refuse(res, 409,
@@ -130,23 +137,27 @@ void PageRequests::receiveUpload(const httplib::Request& req, const std::string&
     res.set_header(kConflictCopyHeader, headerText(copy));
     return;
   }
+  ex.audit.version = outcome.stored.version;
   res.status = 200;
   res.set_header(kVersionHeader, versionTag(outcome.stored));
   res.set_content("OK stored " + path + " (" + std::to_string(size) + " bytes)\n",
                   "text/plain; charset=utf-8");
 }
 
-void PageRequests::receiveClientFile(const httplib::Request& req, const std::string& rawQuery,
+void PageRequests::receiveClientFile(Exchange& ex, const httplib::Request& req, const std::string& rawQuery,
                                      httplib::Response& res, const httplib::ContentReader& reader) {
   const Query query = Query::parseOrdered(rawQuery, kUploadFileOrder);
   const std::string serverPath = query.value("SERVER");
+  ex.audit.document = serverPath;
   if (const std::string problem = nameProblem(serverPath); !problem.empty()) {
     return refuseUnread(res, 400, "SERVER: " + problem);
   }
+  if (!covers(ex, serverPath, res, false, true)) return;
   StagedBody body = store_.stage();
   std::string head;
   if (!receiveBody(req, res, reader, options_.maxBodyBytes, body, head)) return;
   const auto size = body.size();
+  ex.audit.bytes = size;
   store_.saveClientFile(serverPath, query.value("CLIENT"), std::move(body));
   res.status = 200;
   res.set_content("OK stored " + serverPath + " (" + std::to_string(size) + " bytes)\n",

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "script_fixture.h"
 #include "server/admin.h"
@@ -39,8 +43,9 @@ class Examples : public ::testing::Test {
   }
 
   // A server page over a fresh store holding report.jia.
-  std::string startServer() {
+  std::string startServer(std::optional<std::string> sessionSecret = std::nullopt) {
     server::ServerOptions options;
+    options.sessionSecret = std::move(sessionSecret);
     options.dataDir = work_ / "data";
     options.port = 0;
     server_ = std::make_unique<server::Server>(options);
@@ -102,6 +107,39 @@ TEST_F(Examples, DownloadTypeUploadInRequestMode) {
   EXPECT_TRUE(said("msgbox   [信息] 保存数据到服务器完成! (style 64) -> OK"));
   const fs::path stored = server::getDocument(server_->store(), "report.jia", work_ / "stored.doc");
   EXPECT_NE(text::fromWire(readAll(stored)).find("已阅，同意。张三"), std::string::npos);
+}
+
+// A server that requires sessions: the cookie given on the command line admits the control, whose
+// requests carry it; the transcript never shows it.
+TEST_F(Examples, CookieFromTheCommandLineOpensAServerThatRequiresSessions) {
+  const std::string secret(40, 'k');
+  const std::string page = startServer(secret);
+  const std::string value = server::mintSession(secret, {"张三", std::time(nullptr) + 3600, ""});
+  example("download-upload.js", "-- " + quoted(page) + " report.jia");
+  EXPECT_TRUE(said("RequestType=DOWN&filename=report.jia -> 403")) << err_;
+
+  const std::string cookie = std::string(server::kDefaultSessionCookie) + "=" + value;
+  ASSERT_EQ(
+      example("download-upload.js", "--cookie " + quoted(cookie) + " -- " + quoted(page) + " report.jia"), 0)
+      << err_;
+  EXPECT_TRUE(said("RequestType=DOWN&filename=report.jia -> 200"));
+  EXPECT_TRUE(said("msgbox   [信息] 保存数据到服务器完成! (style 64) -> OK"));
+  EXPECT_EQ(err_.find(value), std::string::npos);
+  // The server writes the audit row once the answer has gone out.
+  auto uploads = [&] {
+    std::vector<server::AuditRecord> found;
+    for (const auto& r : server_->store().auditRecords()) {
+      if (r.type == "UPLOAD" && r.status == 200) found.push_back(r);
+    }
+    return found;
+  };
+  for (int i = 0; i < 300 && uploads().empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(uploads().size(), 1u);
+  EXPECT_EQ(uploads()[0].user, "张三");
+  EXPECT_EQ(verolin(writeScript("nothing.js", "host.print('ran');"), "--cookie novalue"), 2);
+  EXPECT_TRUE(said("NAME=VALUE")) << err_;
+  EXPECT_EQ(out_, "");
 }
 
 TEST_F(Examples, DownloadTypeUploadInPlainUrlMode) {

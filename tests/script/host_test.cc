@@ -104,6 +104,23 @@ TEST_F(ScriptTest, ArgumentsAndClipboard) {
   EXPECT_EQ(data->bytes, (automation::Bytes{0x89, 0x50, 0x4E, 0x47}));
 }
 
+TEST_F(ScriptTest, CookiesGoIntoTheBrowsersJar) {
+  EXPECT_EQ(run("host.cookies.set('verolin_session=abc.def');"
+                "host.cookies.set('theme', 'dark', 'http://Docs.Example.org:8080/page');"
+                "host.print(host.cookies.remove('nothing'));"),
+            "");
+  EXPECT_EQ(out(), "false\n");
+  const auto site = standIn_.cookies.cookiesFor("http://docs.example.org/x");
+  ASSERT_EQ(site.size(), 2u);
+  EXPECT_EQ(site[0].name + "=" + site[0].value, "theme=dark");
+  EXPECT_EQ(site[1].name + "=" + site[1].value, "verolin_session=abc.def");
+  EXPECT_EQ(standIn_.cookies.cookiesFor("http://127.0.0.1/").size(), 1u);
+  EXPECT_NE(run("host.cookies.set('a', 'two words');").find("host.cookies.set"), std::string::npos);
+  EXPECT_NE(run("host.cookies.set('novalue');").find("host.cookies.set"), std::string::npos);
+  EXPECT_EQ(run("host.cookies.clear();"), "");
+  EXPECT_TRUE(standIn_.cookies.cookiesFor("http://docs.example.org/x").empty());
+}
+
 TEST(Transcript, MessageBoxesReadAsAPersonSawThem) {
   EXPECT_EQ(transcriptLine("msgbox", "信息|64|保存数据到服务器完成! -> 1"),
             "msgbox   [信息] 保存数据到服务器完成! (style 64) -> OK");
@@ -166,6 +183,20 @@ TEST(Transcript, EveryExchangeIsOneLineWithItsOutcome) {
   EXPECT_EQ(lines, (std::vector<std::string>{
                        "http     POST http://h/page?RequestType=UPLOAD (5 bytes) -> 404, 8 bytes",
                        "http     GET http://h/files/a.jia -> failed: cannot connect"}));
+}
+
+TEST(Transcript, CredentialsInAUrlStayOutOfIt) {
+  platform::StandInHost host;
+  std::vector<std::string> lines;
+  host.onTrace = [&](std::string_view category, std::string_view line) {
+    lines.push_back(transcriptLine(category, line));
+  };
+  auto factory = traceHttp(std::make_unique<CannedFactory>(200), host);
+  auto request = factory->create();
+  request->open("GET", "http://alice:s3cret@h/files/a.jia?x=a@b", false);
+  request->send();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "http     GET http://***@h/files/a.jia?x=a@b -> 200, 8 bytes");
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // Administration of a data folder, and the control's whole document road against a folder prepared
 // with it: download, lists, seal owner list, seal picture, upload with marks, download again.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -108,9 +111,10 @@ TEST(Admin, GetDecryptsIntoAFileOrAFolder) {
 // `verolin serve` as a process of its own, on a free port.
 class ServeProcess {
  public:
-  ServeProcess(const std::string& binary, const std::filesystem::path& data) {
-    pipe_ =
-        ::popen(("echo $$; exec " + binary + " serve --port 0 --quiet --data " + data.string()).c_str(), "r");
+  ServeProcess(const std::string& binary, const std::filesystem::path& data, const std::string& extra = "") {
+    pipe_ = ::popen(
+        ("echo $$; exec " + binary + " serve --port 0 --quiet --data " + data.string() + " " + extra).c_str(),
+        "r");
     char line[512] = {};
     if (!pipe_ || !std::fgets(line, sizeof line, pipe_)) return;
     pid_ = std::atoi(line);
@@ -120,6 +124,7 @@ class ServeProcess {
   }
   ~ServeProcess() { stop(SIGKILL); }
   int port() const { return port_; }
+  int pid() const { return pid_; }
   // Sends `signal` and returns the exit status.
   int stop(int signal) {
     if (!pipe_) return -1;
@@ -135,6 +140,8 @@ class ServeProcess {
   int port_ = 0;
 };
 
+const std::string kPngSignature("\x89PNG\r\n\x1a\n", 8);
+
 std::string verolinBinary() {
   const char* binary = std::getenv("VEROLIN_BINARY");
   return binary && std::filesystem::exists(binary) ? binary : "";
@@ -147,7 +154,7 @@ TEST(Admin, CommandLineServesWhatItStored) {
   DataFolder data;
   const std::string d = " --data " + (data.path() / "store").string();
   const auto doc = data.write("memo.doc", "memo");
-  const auto pic = data.write("seal.png", "PNG");
+  const auto pic = data.write("seal.png", kPngSignature + "rest of the picture");
   ASSERT_EQ(std::system((b + " doc put " + doc.string() + d + " > /dev/null").c_str()), 0);
   ASSERT_EQ(
       std::system(
@@ -248,6 +255,151 @@ TEST(Admin, CommandLineListsConflictCopiesAndTakesOne) {
   ASSERT_EQ(copies.size(), 1u);
   EXPECT_EQ(DataFolder::read(getDocument(store, copies[0].name, data.path() / "was.doc")), "first");
   EXPECT_NE(std::system((b + " doc resolve a.jia --take nothing.jia" + d + " 2> /dev/null").c_str()), 0);
+}
+
+TEST(Admin, SealPicturesAreKnownByTheirContent) {
+  EXPECT_EQ(pictureKind(kPngSignature + "data"), "PNG");
+  EXPECT_EQ(pictureKind("GIF89a..."), "GIF");
+  EXPECT_EQ(pictureKind("\xff\xd8\xff\xe0...."), "JPEG");
+  std::string bmp = "BM" + std::string(16, '\0');
+  bmp[14] = 40;
+  EXPECT_EQ(pictureKind(bmp), "BMP");
+  EXPECT_EQ(pictureKind("BM is also how a text may start"), "");
+  EXPECT_EQ(pictureKind("PNG"), "");
+  EXPECT_EQ(pictureKind(""), "");
+  DataFolder data;
+  EXPECT_THROW(checkSealPicture(data.write("fake.png", "<html>")), AdminError);
+  EXPECT_THROW(checkSealPicture(data.path() / "missing.png"), AdminError);
+  EXPECT_NO_THROW(checkSealPicture(data.write("real.png", kPngSignature)));
+}
+
+// The quick start of docs/server.md with a session secret: a folder, an owner from a pipe, a secret, the
+// server, a minted cookie; then the audit and the access log with its rotation.
+TEST(Admin, CommandLineQuickStartWithASessionSecret) {
+  const std::string b = verolinBinary();
+  if (b.empty()) GTEST_SKIP() << "verolin is not built";
+  DataFolder data;
+  const std::string d = " --data " + (data.path() / "store").string();
+  ASSERT_EQ(
+      std::system((b + " doc put " + data.write("report.doc", "memo").string() + d + " > /dev/null").c_str()),
+      0);
+  EXPECT_NE(std::system(("echo pw | " + b + " owner add 张三 --picture " +
+                         data.write("z.png", "not a picture").string() + d + " 2> /dev/null")
+                            .c_str()),
+            0);
+  ASSERT_EQ(std::system(("echo pw | " + b + " owner add 张三 --picture " +
+                         data.write("z.png", kPngSignature + "picture").string() + d + " > /dev/null")
+                            .c_str()),
+            0);
+  const auto key = data.write("session.key", "0123456789abcdef0123456789abcdef0123456789abcdef\n");
+  const auto minted = data.path() / "cookie";
+  ASSERT_EQ(std::system(
+                (b + " session mint --secret " + key.string() + " --user 张三 --ttl 1h > " + minted.string())
+                    .c_str()),
+            0);
+  std::string cookie = DataFolder::read(minted);
+  ASSERT_EQ(cookie.rfind("verolin_session=", 0), 0u) << cookie;
+  cookie.pop_back();  // the line end
+  EXPECT_EQ(WEXITSTATUS(std::system(
+                (b + " session mint --secret " + key.string() + " --user u --ttl soon 2>/dev/null").c_str())),
+            2);
+
+  const auto log = data.path() / "access.log";
+  ServeProcess serve(b, data.path() / "store",
+                     "--session-secret " + key.string() + " --access-log " + log.string());
+  ASSERT_GT(serve.port(), 0);
+  httplib::Client http("127.0.0.1", serve.port());
+  EXPECT_EQ(http.Get("/page?filetype=1&RequestType=DOWN&filename=report.jia")->status, 403);
+  EXPECT_EQ(http.Get("/page?RequestType=GetSealList")->status, 403);
+  const httplib::Headers withCookie{{"Cookie", cookie}};
+  auto down = http.Get("/page?filetype=1&RequestType=DOWN&filename=report.jia", withCookie);
+  ASSERT_EQ(down->status, 200);
+  EXPECT_EQ(crypto::decryptBytes(down->body).bytes, "memo");
+
+  // Rotation: the log is moved away, SIGHUP makes the server write a new one under the old name.
+  for (int i = 0; i < 300 && DataFolder::read(log).find("\" 200 ") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::filesystem::rename(log, data.path() / "access.log.1");
+  ::kill(serve.pid(), SIGHUP);
+  for (int i = 0; i < 300 && !std::filesystem::exists(log); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(http.Get("/files/report.jia", withCookie)->status, 200);
+  for (int i = 0; i < 300 && DataFolder::read(log).empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const std::string rotated = DataFolder::read(data.path() / "access.log.1");
+  EXPECT_NE(rotated.find("127.0.0.1 - - ["), std::string::npos) << rotated;
+  EXPECT_NE(rotated.find("127.0.0.1 - 张三 ["), std::string::npos) << rotated;
+  EXPECT_NE(DataFolder::read(log).find("\"GET /files/report.jia HTTP/1.1\" 200 "), std::string::npos);
+  EXPECT_EQ(serve.stop(SIGTERM), 0);
+
+  const auto audit = data.path() / "audit.json";
+  ASSERT_EQ(std::system((b + " audit --json --document report.jia" + d + " > " + audit.string()).c_str()), 0);
+  const std::string rows = DataFolder::read(audit);
+  EXPECT_NE(rows.find("\"user\":\"-\",\"client\":\"127.0.0.1\",\"type\":\"DOWN\",\"document\":\"report.jia\","
+                      "\"version\":0,"
+                      "\"bytes\":0,\"status\":403}"),
+            std::string::npos)
+      << rows;
+  EXPECT_NE(rows.find("\"user\":\"张三\""), std::string::npos) << rows;
+  EXPECT_EQ(rows.find("GetSealList"), std::string::npos) << rows;  // another document
+  EXPECT_EQ(WEXITSTATUS(std::system((b + " audit --since yesterday-ish" + d + " 2>/dev/null").c_str())), 2);
+}
+
+// At a terminal `owner add` asks for the password twice with echo off: what the user types never
+// shows, and what is stored is what was typed.
+TEST(Admin, OwnerAddAsksThePasswordAtTheTerminalWithoutEcho) {
+  const std::string b = verolinBinary();
+  if (b.empty()) GTEST_SKIP() << "verolin is not built";
+  DataFolder data;
+  const std::string picture = data.write("z.png", kPngSignature + "picture").string();
+  const std::string store = (data.path() / "store").string();
+  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(::grantpt(terminal), 0);
+  ASSERT_EQ(::unlockpt(terminal), 0);
+  const std::string side = ::ptsname(terminal);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::setsid();
+    const int user = ::open(side.c_str(), O_RDWR);
+    ::dup2(user, 0);
+    ::dup2(user, 1);
+    ::dup2(user, 2);
+    ::close(terminal);
+    ::execl(b.c_str(), b.c_str(), "owner", "add", "wang", "--picture", picture.c_str(), "--data",
+            store.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  std::string screen;
+  // What the terminal shows, until `wanted` appears or the program ends.
+  auto readUntil = [&](const std::string& wanted) {
+    for (int i = 0; i < 1000 && (wanted.empty() || screen.find(wanted) == std::string::npos); ++i) {
+      pollfd ready{terminal, POLLIN, 0};
+      if (::poll(&ready, 1, 10) <= 0) continue;
+      char buffer[256];
+      const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+      if (n <= 0) return;
+      screen.append(buffer, static_cast<std::size_t>(n));
+    }
+  };
+  readUntil("seal password for wang: ");
+  ASSERT_EQ(::write(terminal, "pw123\n", 6), 6);
+  readUntil("again: ");
+  ASSERT_EQ(::write(terminal, "pw123\n", 6), 6);
+  readUntil("added wang");
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(terminal);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
+  EXPECT_EQ(screen.find("pw123"), std::string::npos) << screen;
+  Store opened(data.path() / "store", Store::Open::kExisting);
+  const auto owner = opened.owner("wang");
+  ASSERT_TRUE(owner);
+  EXPECT_EQ(owner->encodedPassword, crypto::encodeSealPassword("pw123"));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ namespace verolin::transfer::testing {
 struct RecordedRequest {
   std::string method, target, body;  // target exactly as it came over the wire
   std::string ifMatch;               // the version the request said it was based on, if any
+  std::string cookie;                // the Cookie header, if any
 };
 
 class TestServer {
@@ -112,7 +113,8 @@ class TestServer {
     });
     if (!whole) {
       std::lock_guard lock(mutex_);
-      requests_.push_back({req.method, req.target, body, req.get_header_value("If-Match")});
+      requests_.push_back(
+        {req.method, req.target, body, req.get_header_value("If-Match"), req.get_header_value("Cookie")});
       // A success status goes out, then the connection closes before the answer's first byte.
       res.status = 200;
       res.set_content_provider(1, "application/octet-stream",
@@ -124,7 +126,8 @@ class TestServer {
   void dispatch(const httplib::Request& req, httplib::Response& res) { answer(req, req.body, res); }
   void answer(const httplib::Request& req, const std::string& body, httplib::Response& res) {
     std::unique_lock lock(mutex_);
-    requests_.push_back({req.method, req.target, body, req.get_header_value("If-Match")});
+    requests_.push_back(
+        {req.method, req.target, body, req.get_header_value("If-Match"), req.get_header_value("Cookie")});
     const Answer a = answerFor(req);
     if (a.hangs) endedSignal_.wait_for(lock, std::chrono::seconds(30), [this] { return ended_; });
     if (a.status >= 300 && a.status < 400) return res.set_redirect(a.body, a.status);

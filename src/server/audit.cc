@@ -1,0 +1,117 @@
+// The audit trail's rows in the store, and the texts `verolin audit` shows them in.
+#include <cstdio>
+#include <ctime>
+
+#include "server/session.h"
+#include "server/store.h"
+
+namespace verolin::server {
+namespace {
+
+std::string jsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string utcText(std::int64_t seconds) {
+  const auto t = static_cast<std::time_t>(seconds);
+  std::tm parts{};
+  gmtime_r(&t, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  return text;
+}
+
+std::optional<std::int64_t> parseSince(const std::string& text, std::int64_t now) {
+  if (const auto back = parseDuration(text)) return now - *back;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  char separator = 0, zone = 0;
+  int consumed = 0;
+  const char* s = text.c_str();
+  if (std::sscanf(s, "%4d-%2d-%2d%n", &year, &month, &day, &consumed) != 3) return std::nullopt;
+  std::string rest = text.substr(static_cast<std::size_t>(consumed));
+  if (!rest.empty()) {
+    int more = 0;
+    const int read = std::sscanf(rest.c_str(), "%c%2d:%2d%n", &separator, &hour, &minute, &more);
+    if (read != 3 || (separator != 'T' && separator != ' ')) return std::nullopt;
+    rest.erase(0, static_cast<std::size_t>(more));
+    if (!rest.empty() && rest[0] == ':') {
+      if (std::sscanf(rest.c_str(), ":%2d%n", &second, &more) != 1) return std::nullopt;
+      rest.erase(0, static_cast<std::size_t>(more));
+    }
+    if (!rest.empty()) {
+      zone = rest[0];
+      if (rest.size() != 1 || zone != 'Z') return std::nullopt;
+    }
+  }
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
+    return std::nullopt;
+  std::tm parts{};
+  parts.tm_year = year - 1900;
+  parts.tm_mon = month - 1;
+  parts.tm_mday = day;
+  parts.tm_hour = hour;
+  parts.tm_min = minute;
+  parts.tm_sec = second;
+  return static_cast<std::int64_t>(timegm(&parts));
+}
+
+std::string auditJson(const AuditRecord& r) {
+  return "{\"time\":" + jsonString(utcText(r.time)) + ",\"user\":" + jsonString(r.user) +
+         ",\"client\":" + jsonString(r.client) + ",\"type\":" + jsonString(r.type) +
+         ",\"document\":" + jsonString(r.document) + ",\"version\":" + std::to_string(r.version) +
+         ",\"bytes\":" + std::to_string(r.bytes) + ",\"status\":" + std::to_string(r.status) + "}";
+}
+
+Database& Store::auditDatabase() {
+  if (!auditDb_) {
+    auditDb_ = std::make_unique<Database>(dir_ / kStoreDatabase);
+    auditDb_->exec("PRAGMA synchronous = NORMAL");
+  }
+  return *auditDb_;
+}
+
+void Store::recordAudit(const AuditRecord& r) {
+  std::lock_guard lock(auditMutex_);
+  auto insert = auditDatabase().prepare(
+      "INSERT INTO audit(time, user, client, type, document, version, bytes, status) "
+      "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+  insert.bind(1, r.time).bind(2, r.user).bind(3, r.client).bind(4, r.type).bind(5, r.document);
+  insert.bind(6, r.version).bind(7, static_cast<std::int64_t>(r.bytes)).bind(8, std::int64_t{r.status});
+  insert.run();
+}
+
+std::vector<AuditRecord> Store::auditRecords(const AuditFilter& filter) {
+  std::lock_guard lock(auditMutex_);
+  std::string sql =
+      "SELECT time, user, client, type, document, version, bytes, status FROM audit WHERE time >= ?";
+  if (!filter.document.empty()) sql += " AND document = ?";
+  sql += " ORDER BY id DESC";
+  if (filter.limit > 0) sql += " LIMIT " + std::to_string(filter.limit);
+  auto s = auditDatabase().prepare(sql);
+  s.bind(1, filter.since);
+  if (!filter.document.empty()) s.bind(2, filter.document);
+  std::vector<AuditRecord> rows;
+  while (s.step()) {
+    rows.push_back({s.integer(0), s.text(1), s.text(2), s.text(3), s.text(4), s.integer(5),
+                    static_cast<std::uint64_t>(s.integer(6)), static_cast<int>(s.integer(7))});
+  }
+  return {rows.rbegin(), rows.rend()};
+}
+
+}  // namespace verolin::server
