@@ -32,7 +32,7 @@ bool holdsControl(const std::string& text) {
 }
 
 void mint(const MintArguments& a) {
-  const auto ttl = server::parseDuration(a.ttl);
+  const auto ttl = server::parseSeconds(a.ttl);
   if (!ttl) usage("--ttl must be a time such as 8h, 30m, 2d or a number of seconds, not \"" + a.ttl + "\"");
   if (!server::isCookieName(a.cookieName))
     usage("--cookie-name \"" + a.cookieName + "\" is not a cookie name");

@@ -38,7 +38,7 @@ std::string utcText(std::int64_t seconds) {
 }
 
 std::optional<std::int64_t> parseSince(const std::string& text, std::int64_t now) {
-  if (const auto back = parseDuration(text)) return now - *back;
+  if (const auto back = parseSeconds(text)) return now - *back;
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   char separator = 0, zone = 0;
   int consumed = 0;

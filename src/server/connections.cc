@@ -216,7 +216,7 @@ void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {
   if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) addressOf(address, ip, port);
 }
 
-void Exchanges::serve(int fd, std::unique_ptr<Transport> transport, std::size_t maxRequests,
+void Connections::serve(int fd, std::unique_ptr<Transport> transport, std::size_t maxRequests,
                       const Process& process) {
   // Small answers must not wait for the client's delayed acknowledgement of the previous one.
   int yes = 1;
@@ -259,12 +259,12 @@ void Exchanges::serve(int fd, std::unique_ptr<Transport> transport, std::size_t 
   ::close(fd);
 }
 
-void Exchanges::setBusy(Connection& connection, bool busy) {
+void Connections::setBusy(Connection& connection, bool busy) {
   std::lock_guard lock(mutex_);
   connection.busy = busy;
 }
 
-std::size_t Exchanges::breakOff() {
+std::size_t Connections::breakOff() {
   std::lock_guard lock(mutex_);
   std::size_t busy = 0;
   for (Connection* connection : connections_) {
@@ -275,13 +275,13 @@ std::size_t Exchanges::breakOff() {
   return busy;
 }
 
-std::size_t Exchanges::underWay() const {
+std::size_t Connections::underWay() const {
   std::lock_guard lock(mutex_);
   return static_cast<std::size_t>(
       std::count_if(connections_.begin(), connections_.end(), [](const Connection* c) { return c->busy; }));
 }
 
-std::size_t Exchanges::open() const {
+std::size_t Connections::open() const {
   std::lock_guard lock(mutex_);
   return connections_.size();
 }

@@ -104,14 +104,14 @@ class ConnectionStream final : public httplib::Stream {
 };
 
 // The open connections of one server: served one per worker thread, counted, drained on stop.
-class Exchanges {
+class Connections {
  public:
   using Log = std::function<void(const std::string&)>;
   // Reads and answers one request on `stream`, as cpp-httplib's Server::process_request does.
   using Process = std::function<bool(httplib::Stream& stream, bool closeConnection, bool& connectionClosed,
                                      const std::function<void(httplib::Request&)>& setup)>;
 
-  Exchanges(const Limits& limits, Log log) : limits_(limits), log_(std::move(log)) {}
+  Connections(const Limits& limits, Log log) : limits_(limits), log_(std::move(log)) {}
 
   // Serves the accepted socket `fd` until it closes, a limit runs out or the server stops; then
   // closes it.

@@ -16,7 +16,7 @@ template <typename Base>
 class GuardedServer final : public Base {
  public:
   template <typename... Args>
-  explicit GuardedServer(Exchanges& exchanges, Args&&... args)
+  explicit GuardedServer(Connections& exchanges, Args&&... args)
       : Base(std::forward<Args>(args)...), exchanges_(exchanges) {}
 
   int listeningSocket() const { return this->svr_sock_; }
@@ -37,7 +37,7 @@ class GuardedServer final : public Base {
     return true;
   }
 
-  Exchanges& exchanges_;
+  Connections& exchanges_;
 };
 
 void checkReadable(const char* what, const std::filesystem::path& file) {

@@ -54,7 +54,7 @@ class Serving {
   }
 
   Log log_;
-  Exchanges exchanges_;
+  Connections exchanges_;
   std::unique_ptr<httplib::Server> http_;
   std::function<int()> listeningSocket_;
   bool tls_ = false;

@@ -183,7 +183,7 @@ std::optional<std::string> fromBase64Url(std::string_view text) {
   return out;
 }
 
-std::optional<std::int64_t> parseDuration(std::string_view text) {
+std::optional<std::int64_t> parseSeconds(std::string_view text) {
   std::int64_t unit = 1;
   if (!text.empty()) {
     switch (text.back()) {

@@ -73,6 +73,6 @@ std::string base64Url(std::string_view bytes);
 std::optional<std::string> fromBase64Url(std::string_view text);
 
 // "8h", "30m", "45s", "2d" or plain seconds; nothing for anything else or a non-positive time.
-std::optional<std::int64_t> parseDuration(std::string_view text);
+std::optional<std::int64_t> parseSeconds(std::string_view text);
 
 }  // namespace verolin::server

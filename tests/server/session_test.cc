@@ -84,13 +84,13 @@ TEST(Session, Base64UrlRoundTripsAndRefusesOtherSpellings) {
 }
 
 TEST(Session, DurationsAndSecrets) {
-  EXPECT_EQ(parseDuration("8h"), 8 * 3600);
-  EXPECT_EQ(parseDuration("30m"), 1800);
-  EXPECT_EQ(parseDuration("2d"), 2 * 86400);
-  EXPECT_EQ(parseDuration("45"), 45);
-  EXPECT_EQ(parseDuration("45s"), 45);
+  EXPECT_EQ(parseSeconds("8h"), 8 * 3600);
+  EXPECT_EQ(parseSeconds("30m"), 1800);
+  EXPECT_EQ(parseSeconds("2d"), 2 * 86400);
+  EXPECT_EQ(parseSeconds("45"), 45);
+  EXPECT_EQ(parseSeconds("45s"), 45);
   for (const char* bad : {"", "h", "0", "-5m", "1.5h", "8 h", "8w", "99999999999999999999"}) {
-    EXPECT_EQ(parseDuration(bad), std::nullopt) << bad;
+    EXPECT_EQ(parseSeconds(bad), std::nullopt) << bad;
   }
   EXPECT_THROW(checkSessionOptions(std::string(31, 'x'), "verolin_session"), std::invalid_argument);
   EXPECT_THROW(checkSessionOptions(std::nullopt, "bad name"), std::invalid_argument);

@@ -115,8 +115,10 @@ TEST_F(StalledServerTest, ServerThatSendsNothingEndsAsTimeout) {
 class DeadlineTest : public TransferTest {
  protected:
   DeadlineTest()
-      : TransferTest({std::chrono::milliseconds(10'000), std::chrono::milliseconds(10'000),
-                      std::chrono::milliseconds(300), 32 * 1024}) {}
+      : TransferTest({.connectTimeout = std::chrono::milliseconds(10'000),
+                      .stallTimeout = std::chrono::milliseconds(10'000),
+                      .deadlineGrace = std::chrono::milliseconds(300),
+                      .deadlineRate = 32 * 1024}) {}
 };
 
 TEST_F(DeadlineTest, SlowButSteadyAnswerOutlivesTheGraceWhileATrickleDoesNot) {
