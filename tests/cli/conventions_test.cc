@@ -197,7 +197,7 @@ TEST_F(Conventions, AnExistingOutputIsReplacedOnlyWithForce) {
 
 TEST_F(Conventions, ListsPrintJsonOnRequest) {
   ASSERT_EQ(verolin("doc put " + folder.write("a.doc", "memo").string() + " --data data").status, 0);
-  folder.write("seal.png", "PNG");
+  folder.write("seal.png", std::string("\x89PNG\r\n\x1a\n", 8) + "picture");
   ASSERT_EQ(verolin("owner add 'wang \"w\"' --password p --picture seal.png --data data").status, 0);
 
   const ToolRun docs = verolin("doc list --json --data data");
