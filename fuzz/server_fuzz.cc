@@ -42,6 +42,7 @@ struct Page {
   fs::path folder;
   server::ServerOptions options;
   std::unique_ptr<server::Store> store;
+  std::unique_ptr<server::Exchanges> exchanges;
   std::unique_ptr<server::PageRequests> requests;
   std::string container = crypto::encryptBytes("a document", "doc");
 };
@@ -54,7 +55,8 @@ Page& page() {
     made->folder = base / ("verolin-server-fuzz-" + std::to_string(::getpid()));
     made->options.dataDir = made->folder;
     made->store = std::make_unique<server::Store>(made->folder);
-    made->requests = std::make_unique<server::PageRequests>(*made->store, made->options);
+    made->exchanges = std::make_unique<server::Exchanges>(*made->store, made->options);
+    made->requests = std::make_unique<server::PageRequests>(*made->store, made->options, *made->exchanges);
     std::atexit([] { fs::remove_all(page().folder); });
     return made;
   }();
@@ -91,7 +93,9 @@ httplib::Response get(const std::string& rawQuery) {
   req.method = "GET";
   req.target = "/page?" + rawQuery;
   httplib::Response res;
+  page().exchanges->begin(req);
   page().requests->get(req, res);
+  page().exchanges->finish(req, res);
   return res;
 }
 
@@ -104,7 +108,9 @@ httplib::Response post(const std::string& rawQuery, const std::string& body) {
   const httplib::ContentReader reader(
       [&body](const httplib::ContentReceiver& receiver) { return receiver(body.data(), body.size()); },
       [](const httplib::MultipartContentHeader&, const httplib::ContentReceiver&) { return false; });
+  page().exchanges->begin(req);
   page().requests->post(req, res, reader);
+  page().exchanges->finish(req, res);
   return res;
 }
 
