@@ -184,7 +184,9 @@ class HtmlReader {
     const std::size_t at = style.find("text-align:");
     if (at != std::string::npos) {
       a = style.substr(at + 11);
-      a = a.substr(a.find_first_not_of(' '));
+      // A style may leave the value out ("text-align:" or blanks only): no alignment then.
+      const std::size_t value = a.find_first_not_of(' ');
+      a = value == std::string::npos ? std::string() : a.substr(value);
     }
     if (a.rfind("center", 0) == 0) return 1;
     if (a.rfind("right", 0) == 0) return 2;

@@ -1,5 +1,5 @@
 // Faults the fuzz targets found in pictures and web pages: sizes that a saved file cannot hold, and
-// paragraphs a web page lost.
+// paragraphs a web page lost, and styles a web page left unfinished.
 #include "word_fixture.h"
 #include "wordproc/document_model.h"
 #include "wordproc/editing.h"
@@ -50,6 +50,20 @@ TEST(WebPage, AParagraphOfBlanksIsKeptWhenThePageIsReadAgain) {
   const wordproc::HtmlPage page = wordproc::writeHtml(doc, "a.htm");
   const DocumentModel back = wordproc::readHtml(page.html, {});
   EXPECT_EQ(back.paragraphMarks().size(), doc.paragraphMarks().size());
+}
+
+TEST(WebPage, AStyleWithoutAnAlignmentValueReadsAsNoAlignment) {
+  for (const char* style : {"text-align:", "text-align:   ", "color:red;text-align:"}) {
+    SCOPED_TRACE(style);
+    const std::string page = std::string("<html><p style=\"") + style + "\">x</p></html>";
+    DocumentModel doc;
+    ASSERT_NO_THROW(doc = wordproc::readHtml(page, {}));
+    EXPECT_EQ(doc.text(0, doc.size()), "x\r");
+    EXPECT_EQ(doc.paraFormatAt(0).alignment, -1);
+    EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+  }
+  const DocumentModel right = wordproc::readHtml("<p style=\"text-align:  right\">x</p>", {});
+  EXPECT_EQ(right.paraFormatAt(0).alignment, 2);
 }
 
 }  // namespace
