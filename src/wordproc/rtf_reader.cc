@@ -1204,6 +1204,8 @@ class Reader {
     p.rtf += paraRtf_;
     if (!p.cells.empty() && p.cells == rowCells_ && rowRtf_ != ownRowDefinition(p.cells)) p.rowRtf = rowRtf_;
     const std::uint32_t format = doc_.intern(charFormat(st().chars, 0));
+    // Our own files give each mark its run and so every revision mark it has.
+    if (st().chars.explicitMask >= 0) statedMark_ = static_cast<int>(chars_.size());
     pushChar(Char{kParagraphMark, format, doc_.intern(p)});
   }
 
@@ -1260,13 +1262,25 @@ class Reader {
       return open.id;
     }
     // Writers that leave \par outside the revision's groups still mean one change across the break:
-    // the paragraph mark between its two parts is part of it.
+    // the paragraph mark between its two parts is part of it. Not so for a mark that carries a
+    // revision of its own, or whose run says it has none: two changes stay two, and no character
+    // gains a mark.
     if (open.id && open.author == author && open.date == date && open.end == position - 1 &&
-        chars_[static_cast<std::size_t>(position - 1)].cp == kParagraphMark) {
+        chars_[static_cast<std::size_t>(position - 1)].cp == kParagraphMark && statedMark_ != position - 1) {
       Char& mark = chars_[static_cast<std::size_t>(position - 1)];
       CharFormat f = doc_.format(mark.format);
-      int& id = kind == kRevisionInsert ? f.insRev : kind == kRevisionDelete ? f.delRev : f.fmtRev;
-      if (id == 0) {
+      int* ids[] = {nullptr, &f.insRev, &f.delRev, &f.fmtRev};
+      // Other marks it may have are only those this character's other changes just carried across it.
+      bool alone = *ids[kind] == 0;
+      for (int other = kRevisionInsert; other < kind; ++other) {
+        const Open& o = openRevisions_[other];
+        if (*ids[other] != 0 && (*ids[other] != o.id || o.end != position + 1)) alone = false;
+      }
+      for (int other = kind + 1; other <= kRevisionProperty; ++other) {
+        if (*ids[other] != 0) alone = false;
+      }
+      int& id = *ids[kind];
+      if (alone) {
         id = open.id;
         mark.format = doc_.intern(f);
         open.end = position + 1;
@@ -1736,6 +1750,7 @@ class Reader {
   int entryStyle_ = -1;
   std::vector<std::string> authors_;
   Open openRevisions_[4];
+  int statedMark_ = -1;  // the last paragraph mark whose own run states its revision marks
   int paraStyle_ = 0;
   int paraAlign_ = -1;
   int paraMask_ = -1;

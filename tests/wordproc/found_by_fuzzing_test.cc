@@ -1,5 +1,6 @@
-// Faults the fuzz targets found in pictures and web pages: sizes that a saved file cannot hold, and
-// paragraphs a web page lost, and styles a web page left unfinished.
+// Faults the fuzz targets found in pictures, web pages and saved revisions: sizes that a saved file
+// cannot hold, paragraphs a web page lost, styles a web page left unfinished, and revision marks that a
+// paragraph break gained.
 #include "word_fixture.h"
 #include "wordproc/document_model.h"
 #include "wordproc/editing.h"
@@ -13,6 +14,8 @@ namespace verolin::testing {
 namespace {
 
 using wordproc::DocumentModel;
+using wordproc::readRtf;
+using wordproc::writeRtf;
 
 TEST(NaturalSize, AVeryTallPictureIsScaledToWhatAFileHoldsAndKeepsItAfterSaving) {
   const auto picture = wordproc::readPicture(pngPicture(21, 65530));
@@ -64,6 +67,58 @@ TEST(WebPage, AStyleWithoutAnAlignmentValueReadsAsNoAlignment) {
   }
   const DocumentModel right = wordproc::readHtml("<p style=\"text-align:  right\">x</p>", {});
   EXPECT_EQ(right.paraFormatAt(0).alignment, 2);
+}
+
+// "ab", a paragraph mark and "cd", each part with the format the caller gives it.
+void twoParagraphs(DocumentModel& doc, const wordproc::CharFormat& first, const wordproc::CharFormat& mark,
+                   const wordproc::CharFormat& second) {
+  doc.insert(0, U"ab\rcd", doc.intern(first));
+  doc.setFormat(2, doc.intern(mark));
+  doc.setFormat(3, doc.intern(second));
+  doc.setFormat(4, doc.intern(second));
+}
+
+TEST(SavedRevisions, APartingParagraphMarkKeepsTheMarksItHadAndTheTwoChangesStayTwo) {
+  const automation::DateTime when{2024, 3, 7, 10, 20, 0};
+  {
+    // Two deletions by one author at one time, with an insertion of the break between them.
+    DocumentModel doc;
+    wordproc::CharFormat first, mark, second;
+    first.delRev = doc.addRevision(wordproc::kRevisionDelete, "王五", when);
+    mark.insRev = doc.addRevision(wordproc::kRevisionInsert, "王五", when);
+    second.delRev = doc.addRevision(wordproc::kRevisionDelete, "王五", when);
+    twoParagraphs(doc, first, mark, second);
+    const DocumentModel back = readRtf(writeRtf(doc));
+    EXPECT_EQ(wordproc::describe(back), wordproc::describe(doc));
+    EXPECT_EQ(back.charFormat(2).delRev, 0);
+    EXPECT_NE(back.charFormat(0).delRev, back.charFormat(3).delRev);
+  }
+  {
+    // Two insertions by one author at one time, the break between them not inserted.
+    DocumentModel doc;
+    wordproc::CharFormat first, second;
+    first.insRev = doc.addRevision(wordproc::kRevisionInsert, "Reviewer", when);
+    second.insRev = doc.addRevision(wordproc::kRevisionInsert, "Reviewer", when);
+    twoParagraphs(doc, first, {}, second);
+    const DocumentModel back = readRtf(writeRtf(doc));
+    EXPECT_EQ(wordproc::describe(back), wordproc::describe(doc));
+    EXPECT_EQ(back.charFormat(2).insRev, 0);
+  }
+  // Another writer's file: a break inserted between two parts deleted is no part of a deletion, while
+  // one change's \par outside its groups still joins it.
+  const DocumentModel other = readRtf(
+      "{\\rtf1{\\*\\revtbl{Unknown;}{Eve;}}{\\deleted\\revauthdel1\\revdttmdel130361856 ab}"
+      "{\\revised\\revauth1\\revdttm130361856\\par}{\\deleted\\revauthdel1\\revdttmdel130361856 cd}\\par}");
+  EXPECT_EQ(other.charFormat(2).delRev, 0);
+  EXPECT_NE(other.charFormat(2).insRev, 0);
+  EXPECT_NE(other.charFormat(0).delRev, other.charFormat(3).delRev);
+  const DocumentModel both = readRtf(
+      "{\\rtf1{\\*\\revtbl{Unknown;}{Eve;}}{\\revised\\revauth1\\revdttm130361856\\deleted\\revauthdel1"
+      "\\revdttmdel130361856 ab}\\par{\\revised\\revauth1\\revdttm130361856\\deleted\\revauthdel1"
+      "\\revdttmdel130361856 cd}\\par}");
+  EXPECT_EQ(both.charFormat(2).insRev, both.charFormat(0).insRev);
+  EXPECT_EQ(both.charFormat(2).delRev, both.charFormat(0).delRev);
+  EXPECT_EQ(both.charFormat(3).delRev, both.charFormat(0).delRev);
 }
 
 }  // namespace
