@@ -1,5 +1,5 @@
-// Faults the fuzz targets found in pictures and web pages: sizes that a saved file cannot hold, and
-// paragraphs a web page lost.
+// Faults the fuzz targets found in pictures, web pages and RTF files: sizes that a saved file cannot
+// hold, paragraphs a web page lost, and section settings a saved file lost.
 #include "word_fixture.h"
 #include "wordproc/document_model.h"
 #include "wordproc/editing.h"
@@ -50,6 +50,24 @@ TEST(WebPage, AParagraphOfBlanksIsKeptWhenThePageIsReadAgain) {
   const wordproc::HtmlPage page = wordproc::writeHtml(doc, "a.htm");
   const DocumentModel back = wordproc::readHtml(page.html, {});
   EXPECT_EQ(back.paragraphMarks().size(), doc.paragraphMarks().size());
+}
+
+// Section settings inside a paragraph go on with the section the paragraph is in: saving gives them back
+// and reading the saved file makes the same document.
+TEST(RtfSections, SettingsInsideTheLastParagraphSurviveSaving) {
+  const std::string first = R"({\rtf1\ansi\ansicpg936 ab\sectd\pgwsxn11906\sbknone\pard cd})";
+  const DocumentModel doc = wordproc::readRtf(first);
+  EXPECT_EQ(doc.text(0, doc.size()), "abcd\r");
+  EXPECT_NE(doc.kept.section.find("\\sbknone"), std::string::npos) << wordproc::describe(doc);
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+
+  const std::string later =
+      R"({\rtf1\ansi\ansicpg936 a\par\sect\sectd\sbkpage\pard b\sectd\sbknone\pgwsxn100 c})";
+  const DocumentModel two = wordproc::readRtf(later);
+  ASSERT_EQ(two.kept.fragments.size(), 1u) << wordproc::describe(two);
+  EXPECT_NE(two.kept.fragments[0].rtf.find("\\sbkpage\\sbknone\\pgwsxn100"), std::string::npos)
+      << wordproc::describe(two);
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(two))), wordproc::describe(two));
 }
 
 }  // namespace
