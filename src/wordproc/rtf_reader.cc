@@ -729,10 +729,11 @@ class Reader {
 
   void startSection(bool brk) {
     if (zone_ == Zone::Section) leaveSettings();
-    // No section begins inside a paragraph: settings there go on with the section the paragraph is in
-    // (the first one's, or those of the last section kept), which the writer gives before it.
+    // No section begins inside a paragraph or before the text: settings there go on with the section
+    // the text is in (the first one's, or those of the last section kept), which the writer gives
+    // before the paragraph.
     const bool midParagraph =
-        !brk && zone_ == Zone::Text && !chars_.empty() && chars_.back().cp != kParagraphMark;
+        !brk && zone_ == Zone::Text && (chars_.empty() || chars_.back().cp != kParagraphMark);
     const bool sectionKept = std::any_of(fragments_.begin(), fragments_.end(),
                                          [](const Fragment& f) { return f.kind != KeptFragment::kInline; });
     continueSection_ = midParagraph && sectionKept;

@@ -54,7 +54,7 @@ TEST(WebPage, AParagraphOfBlanksIsKeptWhenThePageIsReadAgain) {
 
 // Section settings inside a paragraph go on with the section the paragraph is in: saving gives them back
 // and reading the saved file makes the same document.
-TEST(RtfSections, SettingsInsideTheLastParagraphSurviveSaving) {
+TEST(RtfSections, SettingsInsideAParagraphSurviveSaving) {
   const std::string first = R"({\rtf1\ansi\ansicpg936 ab\sectd\pgwsxn11906\sbknone\pard cd})";
   const DocumentModel doc = wordproc::readRtf(first);
   EXPECT_EQ(doc.text(0, doc.size()), "abcd\r");
@@ -68,6 +68,11 @@ TEST(RtfSections, SettingsInsideTheLastParagraphSurviveSaving) {
   EXPECT_NE(two.kept.fragments[0].rtf.find("\\sbkpage\\sbknone\\pgwsxn100"), std::string::npos)
       << wordproc::describe(two);
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(two))), wordproc::describe(two));
+
+  // Before any text, after the paragraph's words: still the first section's.
+  const DocumentModel early = wordproc::readRtf(R"({\rtf1\ansi\ansicpg936\pard\sectd\sbknone a})");
+  EXPECT_NE(early.kept.section.find("\\sbknone"), std::string::npos) << wordproc::describe(early);
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(early))), wordproc::describe(early));
 }
 
 }  // namespace
