@@ -716,7 +716,7 @@ class Reader {
     if (w == "sectd") {
       if (zone_ == Zone::Section) {
         // The section's properties start again.
-        sectionRtf_ = firstSection_ ? "" : "\\sectd";
+        sectionRtf_ = firstSection_ || continueSection_ ? "" : "\\sectd";
         return;
       }
       startSection(false);
@@ -729,23 +729,36 @@ class Reader {
 
   void startSection(bool brk) {
     if (zone_ == Zone::Section) leaveSettings();
-    firstSection_ = zone_ == Zone::Document && !brk;
+    // No section begins inside a paragraph or before the text: settings there go on with the section
+    // the text is in (the first one's, or those of the last section kept), which the writer gives
+    // before the paragraph.
+    const bool midParagraph =
+        !brk && zone_ == Zone::Text && (chars_.empty() || chars_.back().cp != kParagraphMark);
+    const bool sectionKept = std::any_of(fragments_.begin(), fragments_.end(),
+                                         [](const Fragment& f) { return f.kind != KeptFragment::kInline; });
+    continueSection_ = midParagraph && sectionKept;
+    firstSection_ = (zone_ == Zone::Document && !brk) || (midParagraph && !sectionKept);
     zone_ = Zone::Section;
     sectionBreak_ = brk;
     sectionPos_ = static_cast<int>(chars_.size());
-    sectionRtf_ = firstSection_ ? "" : "\\sectd";
+    sectionRtf_ = firstSection_ || continueSection_ ? "" : "\\sectd";
   }
 
   void leaveSettings() {
     if (zone_ == Zone::Section) {
       if (firstSection_) {
         doc_.kept.section += sectionRtf_;
+      } else if (continueSection_) {
+        auto last = std::find_if(fragments_.rbegin(), fragments_.rend(),
+                                 [](const Fragment& f) { return f.kind != KeptFragment::kInline; });
+        last->rtf += sectionRtf_;
       } else {
         fragments_.push_back(
             {sectionPos_, sectionRtf_, sectionBreak_ ? KeptFragment::kSectionBreak : KeptFragment::kSection});
       }
       sectionRtf_.clear();
       firstSection_ = false;
+      continueSection_ = false;
     }
     zone_ = Zone::Text;
   }
@@ -1723,6 +1736,7 @@ class Reader {
   std::vector<Fragment> fragments_;
   Zone zone_ = Zone::Document;
   bool firstSection_ = false;
+  bool continueSection_ = false;  // settings that go on with the last section kept
   bool sectionBreak_ = false;
   int sectionPos_ = 0;
   std::string sectionRtf_;

@@ -1,6 +1,6 @@
-// Faults the fuzz targets found in pictures, web pages and saved revisions: sizes that a saved file
-// cannot hold, paragraphs a web page lost, styles a web page left unfinished, and revision marks that a
-// paragraph break gained.
+// Faults the fuzz targets found in pictures, web pages, saved revisions and RTF files: sizes that a
+// saved file cannot hold, paragraphs a web page lost, styles a web page left unfinished, revision marks
+// that a paragraph break gained, and section settings a saved file lost.
 #include "word_fixture.h"
 #include "wordproc/document_model.h"
 #include "wordproc/editing.h"
@@ -119,6 +119,28 @@ TEST(SavedRevisions, APartingParagraphMarkKeepsTheMarksItHadAndTheTwoChangesStay
   EXPECT_EQ(both.charFormat(2).insRev, both.charFormat(0).insRev);
   EXPECT_EQ(both.charFormat(2).delRev, both.charFormat(0).delRev);
   EXPECT_EQ(both.charFormat(3).delRev, both.charFormat(0).delRev);
+
+// Section settings inside a paragraph go on with the section the paragraph is in: saving gives them back
+// and reading the saved file makes the same document.
+TEST(RtfSections, SettingsInsideAParagraphSurviveSaving) {
+  const std::string first = R"({\rtf1\ansi\ansicpg936 ab\sectd\pgwsxn11906\sbknone\pard cd})";
+  const DocumentModel doc = wordproc::readRtf(first);
+  EXPECT_EQ(doc.text(0, doc.size()), "abcd\r");
+  EXPECT_NE(doc.kept.section.find("\\sbknone"), std::string::npos) << wordproc::describe(doc);
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+
+  const std::string later =
+      R"({\rtf1\ansi\ansicpg936 a\par\sect\sectd\sbkpage\pard b\sectd\sbknone\pgwsxn100 c})";
+  const DocumentModel two = wordproc::readRtf(later);
+  ASSERT_EQ(two.kept.fragments.size(), 1u) << wordproc::describe(two);
+  EXPECT_NE(two.kept.fragments[0].rtf.find("\\sbkpage\\sbknone\\pgwsxn100"), std::string::npos)
+      << wordproc::describe(two);
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(two))), wordproc::describe(two));
+
+  // Before any text, after the paragraph's words: still the first section's.
+  const DocumentModel early = wordproc::readRtf(R"({\rtf1\ansi\ansicpg936\pard\sectd\sbknone a})");
+  EXPECT_NE(early.kept.section.find("\\sbknone"), std::string::npos) << wordproc::describe(early);
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(early))), wordproc::describe(early));
 }
 
 }  // namespace
