@@ -119,6 +119,7 @@ TEST(SavedRevisions, APartingParagraphMarkKeepsTheMarksItHadAndTheTwoChangesStay
   EXPECT_EQ(both.charFormat(2).insRev, both.charFormat(0).insRev);
   EXPECT_EQ(both.charFormat(2).delRev, both.charFormat(0).delRev);
   EXPECT_EQ(both.charFormat(3).delRev, both.charFormat(0).delRev);
+}
 
 // Section settings inside a paragraph go on with the section the paragraph is in: saving gives them back
 // and reading the saved file makes the same document.
