@@ -377,6 +377,7 @@ struct State {
   bool keep = false;           // a destination kept whole with the part of the document it is in
   std::size_t keepFrom = 0;    // where what is kept begins: the group's "{", or its word after text
   bool hadText = false;        // the group gave text before it turned out to be a destination
+  bool keptWords = false;      // the group kept words of its own before it turned out to be one
 };
 
 struct PictState {
@@ -442,6 +443,7 @@ class Reader {
         s.groupStart = s.keepFrom = i;
         s.keep = false;
         s.hadText = false;
+        s.keptWords = false;
         if (stack_.size() == 1) s.dest = Dest::Body;
         if (s.dest == Dest::StyleSheet) entryStyle_ = entryNumber_ = 0;
         if (s.dest == Dest::FontTable) entryNumbered_ = false;
@@ -700,7 +702,8 @@ class Reader {
   void skipGroup(const std::string& w, bool starred) {
     if (w == "nesttableprops") nestedRowEnd();  // it holds the nested row's end
     State& s = st();
-    if (s.hadText) s.keepFrom = starred ? starStart_ : wordStart_;
+    // What the group gave before (text, or words already kept one by one) is not kept a second time.
+    if (s.hadText || s.keptWords) s.keepFrom = starred ? starStart_ : wordStart_;
     s.dest = Dest::Skip;
     s.inObject = w == "object";
     s.inUpr = w == "upr";
@@ -774,9 +777,11 @@ class Reader {
     }
     if (capturingRow_) {
       rowRtf_ += raw;
+      st().keptWords = true;
       return;
     }
     if (knownWords().count(w)) return;
+    st().keptWords = true;
     if (w == "sectunlocked" && (!hasParam || p != 0)) sawUnlocked_ = true;
     if (zone_ == Zone::Section && firstSection_ && sectionPageWords().count(w)) {
       auto page = [p] { return fromTwips(std::clamp<long long>(p, 0, 31680)); };

@@ -144,5 +144,21 @@ TEST(RtfSections, SettingsInsideAParagraphSurviveSaving) {
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(early))), wordproc::describe(early));
 }
 
+// A group that keeps words of its own and then turns out to be a destination kept whole: its words are
+// kept once, so they do not double with each save.
+TEST(RtfKeptWords, WordsBeforeAKeptDestinationAreKeptOnce) {
+  const DocumentModel doc =
+      readRtf(R"({\rtf1\ansi\ansicpg936{\font\ftnsep\fnil\fcharset134 x;}\pard a\par})");
+  EXPECT_EQ(doc.kept.document, R"(\font{\ftnsep\fnil\fcharset134 x;})") << wordproc::describe(doc);
+  const DocumentModel back = readRtf(writeRtf(doc));
+  EXPECT_EQ(wordproc::describe(back), wordproc::describe(doc));
+  EXPECT_EQ(wordproc::describe(readRtf(writeRtf(back))), wordproc::describe(doc));
+
+  // The same in the text: the unknown word stays before the kept group, once.
+  const DocumentModel inText = readRtf(R"({\rtf1\ansi\ansicpg936\pard a{\zzword\*\zzdest y}b})");
+  EXPECT_EQ(inText.text(0, inText.size()), "ab\r");
+  EXPECT_EQ(wordproc::describe(readRtf(writeRtf(inText))), wordproc::describe(inText));
+}
+
 }  // namespace
 }  // namespace verolin::testing
