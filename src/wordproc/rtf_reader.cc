@@ -377,6 +377,7 @@ struct State {
   bool keep = false;           // a destination kept whole with the part of the document it is in
   std::size_t keepFrom = 0;    // where what is kept begins: the group's "{", or its word after text
   bool hadText = false;        // the group gave text before it turned out to be a destination
+  bool keptWords = false;      // ... or words kept apart with the document's or the section's properties
 };
 
 struct PictState {
@@ -444,6 +445,7 @@ class Reader {
         s.groupStart = s.keepFrom = i;
         s.keep = false;
         s.hadText = false;
+        s.keptWords = false;
         if (stack_.size() == 1) s.dest = Dest::Body;
         if (s.dest == Dest::StyleSheet) entryStyle_ = entryNumber_ = 0;
         if (s.dest == Dest::FontTable) entryNumbered_ = false;
@@ -707,7 +709,7 @@ class Reader {
   void skipGroup(const std::string& w, bool starred) {
     if (w == "nesttableprops") nestedRowEnd();  // it holds the nested row's end
     State& s = st();
-    if (s.hadText) s.keepFrom = starred ? starStart_ : wordStart_;
+    if (s.hadText || s.keptWords) s.keepFrom = starred ? starStart_ : wordStart_;
     s.dest = Dest::Skip;
     s.inObject = w == "object";
     s.inUpr = w == "upr";
@@ -799,9 +801,11 @@ class Reader {
     switch (zone_) {
       case Zone::Document:
         doc_.kept.document += raw;
+        st().keptWords = true;
         return;
       case Zone::Section:
         sectionRtf_ += raw;
+        st().keptWords = true;
         return;
       case Zone::Text:
         if (symbolWords().count(w)) {

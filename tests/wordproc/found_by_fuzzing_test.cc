@@ -1,7 +1,7 @@
 // Faults the fuzz targets found in pictures, web pages, saved revisions and RTF files: sizes that a
 // saved file cannot hold, paragraphs a web page lost, styles a web page left unfinished, revision marks
-// that a paragraph break gained, section settings a saved file lost, and font names a saved file read
-// otherwise.
+// that a paragraph break gained, section settings a saved file lost, font names a saved file read
+// otherwise, and kept words a saved file doubled.
 #include "word_fixture.h"
 #include "wordproc/document_model.h"
 #include "wordproc/editing.h"
@@ -160,6 +160,14 @@ TEST(RtfFontTable, FontNamesReadTheSameAfterSaving) {
       readRtf(R"({\rtf1\ansi\ansicpg936{\fonttbl{\f1\fnil\fcharset134 \'cb\red\'ce\'cc\'e5;}}\f1 a})");
   EXPECT_EQ(split.charFormat(0).font, "\u5B8B\u4F53") << wordproc::describe(split);
   EXPECT_EQ(wordproc::describe(readRtf(writeRtf(split))), wordproc::describe(split));
+}
+
+// A group that turns into a destination after a word kept with the document's properties: the word is
+// kept once, not again with the group.
+TEST(RtfKeptWords, AWordBeforeADestinationInItsGroupIsKeptOnce) {
+  const DocumentModel doc = readRtf(R"({\rtf1\ansi\ansicpg936{\color\headerl255\green0;}\pard a\par})");
+  EXPECT_EQ(doc.kept.document.find("\\color"), doc.kept.document.rfind("\\color")) << wordproc::describe(doc);
+  EXPECT_EQ(wordproc::describe(readRtf(writeRtf(doc))), wordproc::describe(doc));
 }
 
 }  // namespace
