@@ -437,6 +437,8 @@ class Reader {
       const unsigned char c = static_cast<unsigned char>(in_[i]);
       if (c == '{') {
         flush();
+        // The characters that stand in for a \u character never reach past a brace.
+        skipChars_ = 0;
         State s = st();
         s.starred = false;
         s.text.clear();
@@ -451,6 +453,7 @@ class Reader {
         ++i;
       } else if (c == '}') {
         flush();
+        skipChars_ = 0;
         groupEnd_ = i;
         if (stack_.size() == 2) {
           // The document's own group ends: what follows the last \par is the last paragraph.
@@ -514,7 +517,11 @@ class Reader {
         }
         return end;
       }
-      if (word != "u") flush();
+      // A font name's bytes are one sequence: words that leave its code page alone must not split a
+      // double-byte character in two.
+      const bool inFontName =
+          st().dest == Dest::FontTable && word != "f" && word != "fcharset" && word != "cpg";
+      if (word != "u" && !inFontName) flush();
       controlWord(word, hasParam, param);
       return j;
     }

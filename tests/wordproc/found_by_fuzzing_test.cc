@@ -1,6 +1,7 @@
 // Faults the fuzz targets found in pictures, web pages, saved revisions and RTF files: sizes that a
 // saved file cannot hold, paragraphs a web page lost, styles a web page left unfinished, revision marks
-// that a paragraph break gained, and section settings a saved file lost.
+// that a paragraph break gained, section settings a saved file lost, font names a saved file read
+// otherwise, and kept words a saved file doubled.
 #include "word_fixture.h"
 #include "wordproc/document_model.h"
 #include "wordproc/editing.h"
@@ -158,6 +159,31 @@ TEST(RtfKeptWords, WordsBeforeAKeptDestinationAreKeptOnce) {
   const DocumentModel inText = readRtf(R"({\rtf1\ansi\ansicpg936\pard a{\zzword\*\zzdest y}b})");
   EXPECT_EQ(inText.text(0, inText.size()), "ab\r");
   EXPECT_EQ(wordproc::describe(readRtf(writeRtf(inText))), wordproc::describe(inText));
+}
+
+// A font name reads the same however the file around it is written: a \u character's stand-in never
+// eats the first byte of a name in a later group, and a word inside a name does not split its bytes.
+TEST(RtfFontTable, FontNamesReadTheSameAfterSaving) {
+  const std::string after =
+      R"({\rtf1\ansi\ansicpg936\uc1\u26631{\fonttbl{\f0\fnil\fcharset134 \'cb\'ce\'cc\'e5;}})"
+      R"(\f0 a\u26631?b})";
+  const DocumentModel doc = readRtf(after);
+  EXPECT_EQ(doc.text(0, doc.size()), "\u6807a\u6807b\r");
+  EXPECT_EQ(doc.charFormat(1).font, "\u5B8B\u4F53") << wordproc::describe(doc);
+  EXPECT_EQ(wordproc::describe(readRtf(writeRtf(doc))), wordproc::describe(doc));
+
+  const DocumentModel split =
+      readRtf(R"({\rtf1\ansi\ansicpg936{\fonttbl{\f1\fnil\fcharset134 \'cb\red\'ce\'cc\'e5;}}\f1 a})");
+  EXPECT_EQ(split.charFormat(0).font, "\u5B8B\u4F53") << wordproc::describe(split);
+  EXPECT_EQ(wordproc::describe(readRtf(writeRtf(split))), wordproc::describe(split));
+}
+
+// A group that turns into a destination after a word kept with the document's properties: the word is
+// kept once, not again with the group.
+TEST(RtfKeptWords, AWordBeforeADestinationInItsGroupIsKeptOnce) {
+  const DocumentModel doc = readRtf(R"({\rtf1\ansi\ansicpg936{\color\headerl255\green0;}\pard a\par})");
+  EXPECT_EQ(doc.kept.document.find("\\color"), doc.kept.document.rfind("\\color")) << wordproc::describe(doc);
+  EXPECT_EQ(wordproc::describe(readRtf(writeRtf(doc))), wordproc::describe(doc));
 }
 
 }  // namespace
