@@ -144,5 +144,19 @@ TEST(RtfSections, SettingsInsideAParagraphSurviveSaving) {
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(early))), wordproc::describe(early));
 }
 
+// A character style numbered as a paragraph style of the file replaces its kept entry: paragraphs of that
+// number keep no word for a style the saved file would not have. Kept the other way round, the word stays.
+TEST(RtfStyles, AParagraphStyleNumberTakenByACharacterStyleReadsTheSameAfterSaving) {
+  const DocumentModel taken = wordproc::readRtf(
+      R"({\rtf1\ansi{\stylesheet{\s0 Normal;}{\s1\qj Odd;}{\*\cs1\ul Other;}}\pard\plain\s1 ab})");
+  EXPECT_EQ(taken.text(0, taken.size()), "ab\r");
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(taken))), wordproc::describe(taken));
+
+  const DocumentModel later = wordproc::readRtf(
+      R"({\rtf1\ansi{\stylesheet{\s0 Normal;}{\*\cs1\ul Other;}{\s1\qj Odd;}}\pard\plain\s1 ab})");
+  EXPECT_NE(wordproc::describe(later).find("rtf=\\s1"), std::string::npos) << wordproc::describe(later);
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(later))), wordproc::describe(later));
+}
+
 }  // namespace
 }  // namespace verolin::testing
