@@ -449,6 +449,8 @@ class Reader {
         ++i;
       } else if (c == '}') {
         flush();
+        // A \u's stand-in characters lie within its group: what follows the group is never skipped.
+        skipChars_ = 0;
         groupEnd_ = i;
         if (stack_.size() == 2) {
           // The document's own group ends: what follows the last \par is the last paragraph.

@@ -158,5 +158,13 @@ TEST(RtfStyles, AParagraphStyleNumberTakenByACharacterStyleReadsTheSameAfterSavi
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(later))), wordproc::describe(later));
 }
 
+// A \u whose group ends before its stand-in character skips nothing after the group (a style's name
+// lost its first letter, while the kept entry had it whole).
+TEST(RtfText, AUnicodeCharacterSkipsNothingBeyondItsGroup) {
+  const DocumentModel doc = wordproc::readRtf(R"({\rtf1\ansi\uc1{\i\u20013}ab})");
+  EXPECT_EQ(doc.text(0, doc.size()), "\u4e2dab\r");
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+}
+
 }  // namespace
 }  // namespace verolin::testing
