@@ -471,6 +471,8 @@ class Reader {
           i = hexRun(i);
           continue;
         }
+        // "\*" marks the word right after it; with text between, it marks none.
+        if (c != ' ') st().starred = false;
         if (skipChars_ > 0) {
           --skipChars_;
         } else {

@@ -166,5 +166,12 @@ TEST(RtfText, AUnicodeCharacterSkipsNothingBeyondItsGroup) {
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
 }
 
+// Text between "\*" and a word: the star marks nothing, so the text is read once and not kept again.
+TEST(RtfText, TextAfterAStarIsReadOnce) {
+  const DocumentModel doc = wordproc::readRtf(R"({\rtf1{\*0\c}})");
+  EXPECT_EQ(doc.text(0, doc.size()), "0\r");
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+}
+
 }  // namespace
 }  // namespace verolin::testing
