@@ -453,6 +453,7 @@ class Reader {
         ++i;
       } else if (c == '}') {
         flush();
+        // A \u's stand-in characters lie within its group: what follows the group is never skipped.
         skipChars_ = 0;
         groupEnd_ = i;
         if (stack_.size() == 2) {
@@ -474,6 +475,8 @@ class Reader {
           i = hexRun(i);
           continue;
         }
+        // "\*" marks the word right after it; with text between, it marks none.
+        if (c != ' ') st().starred = false;
         if (skipChars_ > 0) {
           --skipChars_;
         } else {
@@ -1223,7 +1226,7 @@ class Reader {
     p.alignment = paraAlign_;
     if (paraMask_ >= 0 && !(paraMask_ & 1)) p.alignment = -1;
     // A style of the file that is none of ours stays the paragraph's (the file's style table is kept).
-    if (it != styles_.end() && doc_.kept.styles.count(paraStyle_) && p.style == normalStyle().name &&
+    if (it != styles_.end() && keptParagraphStyles_.count(paraStyle_) && p.style == normalStyle().name &&
         style != &normalStyle())
       p.rtf = "\\s" + std::to_string(paraStyle_);
     p.rtf += paraRtf_;
@@ -1355,6 +1358,12 @@ class Reader {
         doc_.kept.styles[entryNumber_] = entry;
       } else {
         doc_.kept.styles.erase(entryNumber_);
+      }
+      // A character style may take a paragraph style's number; the entry kept is then the later one.
+      if (entryStyle_ >= 0 && doc_.kept.styles.count(entryNumber_)) {
+        keptParagraphStyles_.insert(entryNumber_);
+      } else {
+        keptParagraphStyles_.erase(entryNumber_);
       }
     }
     switch (s.dest) {
@@ -1774,6 +1783,7 @@ class Reader {
   bool colorSet_ = false;
   std::map<int, std::string> styles_;
   int entryStyle_ = -1;
+  std::set<int> keptParagraphStyles_;  // numbers whose kept entry is a paragraph style's
   std::vector<std::string> authors_;
   Open openRevisions_[4];
   int statedMark_ = -1;  // the last paragraph mark whose own run states its revision marks

@@ -186,5 +186,34 @@ TEST(RtfKeptWords, AWordBeforeADestinationInItsGroupIsKeptOnce) {
   EXPECT_EQ(wordproc::describe(readRtf(writeRtf(doc))), wordproc::describe(doc));
 }
 
+// A character style numbered as a paragraph style of the file replaces its kept entry: paragraphs of that
+// number keep no word for a style the saved file would not have. Kept the other way round, the word stays.
+TEST(RtfStyles, AParagraphStyleNumberTakenByACharacterStyleReadsTheSameAfterSaving) {
+  const DocumentModel taken = wordproc::readRtf(
+      R"({\rtf1\ansi{\stylesheet{\s0 Normal;}{\s1\qj Odd;}{\*\cs1\ul Other;}}\pard\plain\s1 ab})");
+  EXPECT_EQ(taken.text(0, taken.size()), "ab\r");
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(taken))), wordproc::describe(taken));
+
+  const DocumentModel later = wordproc::readRtf(
+      R"({\rtf1\ansi{\stylesheet{\s0 Normal;}{\*\cs1\ul Other;}{\s1\qj Odd;}}\pard\plain\s1 ab})");
+  EXPECT_NE(wordproc::describe(later).find("rtf=\\s1"), std::string::npos) << wordproc::describe(later);
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(later))), wordproc::describe(later));
+}
+
+// A \u whose group ends before its stand-in character skips nothing after the group (a style's name
+// lost its first letter, while the kept entry had it whole).
+TEST(RtfText, AUnicodeCharacterSkipsNothingBeyondItsGroup) {
+  const DocumentModel doc = wordproc::readRtf(R"({\rtf1\ansi\uc1{\i\u20013}ab})");
+  EXPECT_EQ(doc.text(0, doc.size()), "\u4e2dab\r");
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+}
+
+// Text between "\*" and a word: the star marks nothing, so the text is read once and not kept again.
+TEST(RtfText, TextAfterAStarIsReadOnce) {
+  const DocumentModel doc = wordproc::readRtf(R"({\rtf1{\*0\c}})");
+  EXPECT_EQ(doc.text(0, doc.size()), "0\r");
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+}
+
 }  // namespace
 }  // namespace verolin::testing
