@@ -1,6 +1,7 @@
 #include "platform/picture_info.h"
 
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace verolin::platform {
@@ -76,8 +77,9 @@ std::optional<PictureInfo> ReadPictureInfo(const automation::Bytes& bytes) {
       p.pixelHeight = static_cast<int>(le16(bytes, 20));
     } else {
       p.pixelWidth = le32(bytes, 18);
+      // A negative height means top-down rows; the most negative one has no positive twin and is no size.
       const std::int32_t h = le32(bytes, 22);
-      p.pixelHeight = h < 0 ? -h : h;
+      p.pixelHeight = h == std::numeric_limits<std::int32_t>::min() ? 0 : h < 0 ? -h : h;
     }
   } else if ((startsWith(bytes, "GIF87a") || startsWith(bytes, "GIF89a")) && bytes.size() >= 10) {
     p.kind = PictureKind::Gif;

@@ -38,6 +38,23 @@ TEST(Raster, StrokesIncludeBothEndsAndStayInside) {
   EXPECT_EQ(r.inkedPixels(), 0);
 }
 
+// A bitmap's height is negative for top-down rows; the most negative height has no positive twin and
+// names no size (negating it was undefined).
+TEST(PictureInfo, BitmapHeightsOfEitherSignAndTheOneWithoutATwin) {
+  auto bmp = [](std::uint32_t height) {
+    automation::Bytes b(54, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    b[14] = 40;  // the common header size
+    b[18] = 7;   // width
+    for (int i = 0; i < 4; ++i) b[22 + i] = static_cast<unsigned char>(height >> (8 * i));
+    return b;
+  };
+  EXPECT_EQ(ReadPictureInfo(bmp(9))->pixelHeight, 9);
+  EXPECT_EQ(ReadPictureInfo(bmp(static_cast<std::uint32_t>(-9)))->pixelHeight, 9);
+  EXPECT_FALSE(ReadPictureInfo(bmp(0x80000000u)).has_value());
+}
+
 TEST(Raster, PngCarriesTheSizeAndThePixels) {
   Raster r(5, 3);
   r.point(1, 2);
