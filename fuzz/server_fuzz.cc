@@ -19,6 +19,7 @@
 #include "control/state.h"
 #include "crypto/crypto.h"
 #include "fuzz_check.h"
+#include "fuzz_fields.h"
 #include "platform/curl_http.h"
 #include "server/list_answer.h"
 #include "server/names.h"
@@ -70,23 +71,7 @@ void emptyStore() {
   for (const auto& owner : store.owners()) store.removeOwner(owner.name);
 }
 
-class Fields {
- public:
-  explicit Fields(std::string_view bytes) : bytes_(bytes) {}
-  // 0x00 ends a field; a field that begins with an odd byte is UTF-8 as it stands, any other wire bytes.
-  std::string next() {
-    const std::size_t end = std::min(bytes_.find('\0'), bytes_.size());
-    std::string raw(bytes_.substr(0, end));
-    bytes_.remove_prefix(std::min(end + 1, bytes_.size()));
-    if (raw.empty()) return raw;
-    if (static_cast<unsigned char>(raw[0]) % 2 == 1) return raw.substr(1);
-    return text::fromWire(raw.substr(1));
-  }
-  bool empty() const { return bytes_.empty(); }
-
- private:
-  std::string_view bytes_;
-};
+using fuzzing::Fields;
 
 httplib::Response get(const std::string& rawQuery) {
   httplib::Request req;

@@ -13,6 +13,7 @@
 
 #include "control/state.h"
 #include "fuzz_check.h"
+#include "fuzz_fields.h"
 #include "platform/curl_http.h"
 #include "server/list_answer.h"
 #include "server/names.h"
@@ -40,23 +41,7 @@ bool carriable(const std::string& value) {
          text::fromWire(text::toWire(value)) == value;
 }
 
-// Takes fields of the input one by one: 0x00 ends a field; a field that begins with an odd byte is
-// UTF-8 as it stands (valid or not), any other is wire bytes.
-class Fields {
- public:
-  explicit Fields(std::string_view bytes) : bytes_(bytes) {}
-  std::string next() {
-    const std::size_t end = std::min(bytes_.find('\0'), bytes_.size());
-    std::string raw(bytes_.substr(0, end));
-    bytes_.remove_prefix(std::min(end + 1, bytes_.size()));
-    if (raw.empty()) return raw;
-    if (static_cast<unsigned char>(raw[0]) % 2 == 1) return raw.substr(1);
-    return text::fromWire(raw.substr(1));
-  }
-
- private:
-  std::string_view bytes_;
-};
+using fuzzing::Fields;
 
 // The query the server sees: the wire URL's text after the first "?".
 std::string queryOnWire(const std::string& url) {
