@@ -28,13 +28,12 @@ static_assert(CipherPipeline::kBufferSize % kPageSize == 0);
 }  // namespace
 
 void CipherPipeline::FreeBuffer::operator()(char* buffer) const {
-  std::free(buffer);
+  ::operator delete[](buffer, std::align_val_t{kPageSize});
 }
 
 CipherPipeline::CipherPipeline(const Keystream& keystream) : keystream_(keystream) {
   for (auto& buffer : buffers_) {
-    buffer.reset(static_cast<char*>(std::aligned_alloc(kPageSize, kBufferSize)));
-    if (!buffer) throw std::bad_alloc();
+    buffer.reset(static_cast<char*>(::operator new[](kBufferSize, std::align_val_t{kPageSize})));
   }
 }
 

@@ -15,7 +15,7 @@ static_assert(ContainerReceiver::kBufferSize % Keystream::kPeriod == 0);
 }  // namespace
 
 void ContainerReceiver::FreeBuffer::operator()(char* buffer) const {
-  std::free(buffer);
+  ::operator delete[](buffer, std::align_val_t{kPageSize});
 }
 
 ContainerReceiver::ContainerReceiver(std::filesystem::path folder, std::string containerName,
@@ -24,8 +24,7 @@ ContainerReceiver::ContainerReceiver(std::filesystem::path folder, std::string c
       containerName_(std::move(containerName)),
       keys_(deriveFileKeys(password)),
       keystream_(keys_),
-      buffer_(static_cast<char*>(std::aligned_alloc(kPageSize, kBufferSize))) {
-  if (!buffer_) throw std::bad_alloc();
+      buffer_(static_cast<char*>(::operator new[](kBufferSize, std::align_val_t{kPageSize}))) {
   header_.reserve(kHeaderSize);
 }
 

@@ -1,0 +1,33 @@
+# The Windows build's dependencies, from Debian's packages: zlib for mingw (libz-mingw-w64-dev), Duktape's
+# single-file source (duktape-dev) and GoogleTest's sources (googletest), compiled here with the
+# cross-compiler. No curl, SQLite or server: the control talks HTTP through the platform's own
+# request object, and the server stays a Linux program.
+set(THREADS_PREFER_PTHREAD_FLAG ON)
+find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
+
+add_library(verolin_duktape STATIC /usr/share/duktape/duktape.c)
+set_target_properties(verolin_duktape PROPERTIES LINKER_LANGUAGE C)
+target_include_directories(verolin_duktape SYSTEM PUBLIC /usr/share/duktape)
+add_library(PkgConfig::DUKTAPE ALIAS verolin_duktape)
+enable_language(C)
+
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+# The folders whose sources build for both systems; the platform folder picks its Windows files itself.
+# crypto and what rests on it join once the files under them have their Windows twins.
+set(VEROLIN_FOLDERS automation text platform wordproc control)
+
+# Targets that exist only on Windows: the COM server and what runs under Wine.
+macro(verolin_windows_targets)
+  foreach(folder IN ITEMS com)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/src/${folder}/CMakeLists.txt)
+      add_subdirectory(src/${folder})
+    endif()
+  endforeach()
+  if(EXISTS ${PROJECT_SOURCE_DIR}/tests/windows/CMakeLists.txt)
+    add_subdirectory(tests/windows)
+  endif()
+endmacro()
