@@ -8,10 +8,10 @@
 
 #include "automation/automation.h"
 #include "platform/standin.h"
-#include "wordproc/document_files.h"
-#include "wordproc/editing.h"
-#include "wordproc/rtf_reader.h"
-#include "wordproc/rtf_writer.h"
+#include "wordproc/formats/document_files.h"
+#include "wordproc/formats/rtf_reader.h"
+#include "wordproc/formats/rtf_writer.h"
+#include "wordproc/model/editing.h"
 #include "wordproc/wordproc.h"
 
 namespace {

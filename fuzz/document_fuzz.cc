@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "wordproc/document_files.h"
-#include "wordproc/rtf_reader.h"
-#include "wordproc/rtf_writer.h"
+#include "wordproc/formats/document_files.h"
+#include "wordproc/formats/rtf_reader.h"
+#include "wordproc/formats/rtf_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace verolin::wordproc;

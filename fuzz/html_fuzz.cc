@@ -13,11 +13,11 @@
 #include "fuzz_check.h"
 #include "text/codepage.h"
 #include "text/utf8.h"
-#include "wordproc/document_model.h"
-#include "wordproc/html_reader.h"
-#include "wordproc/html_writer.h"
-#include "wordproc/rtf_reader.h"
-#include "wordproc/rtf_writer.h"
+#include "wordproc/formats/html_reader.h"
+#include "wordproc/formats/html_writer.h"
+#include "wordproc/formats/rtf_reader.h"
+#include "wordproc/formats/rtf_writer.h"
+#include "wordproc/model/document_model.h"
 
 namespace {
 

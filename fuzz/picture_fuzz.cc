@@ -10,11 +10,11 @@
 #include "automation/variant.h"
 #include "fuzz_check.h"
 #include "platform/picture_info.h"
-#include "wordproc/document_model.h"
-#include "wordproc/picture.h"
-#include "wordproc/picture_codec.h"
-#include "wordproc/rtf_reader.h"
-#include "wordproc/rtf_writer.h"
+#include "wordproc/formats/picture_codec.h"
+#include "wordproc/formats/rtf_reader.h"
+#include "wordproc/formats/rtf_writer.h"
+#include "wordproc/model/document_model.h"
+#include "wordproc/model/picture.h"
 
 namespace {
 

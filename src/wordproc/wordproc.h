@@ -4,22 +4,13 @@
 // and windows.
 //
 //   wordproc.h            this table of contents: options and registration
-//   word_app.h            the application instance: documents, main window, user, command bars
-//   doc_session.h         one open document: its model, file, window settings and selection
-//   document_model.h      the document model (text, formats, pictures, shapes, tables, revisions, protection)
-//   editing.h             typing, deleting, formatting and revisions on the model
-//   text_format.h         formats as they show (run formatting over the paragraph style)
-//   layout.h              lines of text, for moving by line and by screen
-//   styles.h              the built-in styles with a Chinese installation's names
-//   units.h               measures kept at the precision files store
-//   picture.h             picture bytes, kinds and sizes; picture_codec.h: bitmaps and GIFs for RTF
-//   document_files.h      files: which format, then rtf_writer.h, rtf_reader.h (rtf_common.h),
-//                         html_writer.h, html_reader.h, text_import.h
-//   password_key.h        the protection password's key
-//   command_bar_set.h     menu bar and toolbars with their control IDs
-//   objects.h             the automation objects, one file each (application.cc, documents.cc, ...),
-//                         and user_actions.cc, what a person does in the window
-//   word_errors.h         the errors with their numbers and descriptions
+//   objects/objects.h     the automation objects a caller reaches by name, over the application and its
+//                         open documents (word_app.h, doc_session.h)
+//   formats/formats.h     files: RTF, web pages and plain text, and pictures as RTF carries them
+//   model/model.h         the document model and its editing
+//
+// objects/ implements this header's options and registration. Below it, includes point only down the
+// list: objects use formats and the model, formats use the model, the model uses neither.
 #pragma once
 
 #include <string>

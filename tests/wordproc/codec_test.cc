@@ -1,9 +1,9 @@
 // Picture bytes: kinds and sizes read from headers, bitmaps rebuilt from what RTF carries, GIFs decoded
 // into PNGs other readers show, and the protection password's key.
 #include "word_fixture.h"
-#include "wordproc/password_key.h"
-#include "wordproc/picture.h"
-#include "wordproc/picture_codec.h"
+#include "wordproc/formats/picture_codec.h"
+#include "wordproc/model/password_key.h"
+#include "wordproc/model/picture.h"
 
 namespace verolin::testing {
 namespace {

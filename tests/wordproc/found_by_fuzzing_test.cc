@@ -3,13 +3,13 @@
 // that a paragraph break gained, section settings a saved file lost, font names a saved file read
 // otherwise, and kept words a saved file doubled.
 #include "word_fixture.h"
-#include "wordproc/document_model.h"
-#include "wordproc/editing.h"
-#include "wordproc/html_reader.h"
-#include "wordproc/html_writer.h"
-#include "wordproc/picture.h"
-#include "wordproc/rtf_reader.h"
-#include "wordproc/rtf_writer.h"
+#include "wordproc/formats/html_reader.h"
+#include "wordproc/formats/html_writer.h"
+#include "wordproc/formats/rtf_reader.h"
+#include "wordproc/formats/rtf_writer.h"
+#include "wordproc/model/document_model.h"
+#include "wordproc/model/editing.h"
+#include "wordproc/model/picture.h"
 
 namespace verolin::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "word_fixture.h"
-#include "wordproc/picture_codec.h"
+#include "wordproc/formats/picture_codec.h"
 
 namespace verolin::testing {
 namespace {

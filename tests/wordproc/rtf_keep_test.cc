@@ -3,10 +3,10 @@
 #include <regex>
 
 #include "word_fixture.h"
-#include "wordproc/document_files.h"
-#include "wordproc/rtf_common.h"
-#include "wordproc/rtf_reader.h"
-#include "wordproc/rtf_writer.h"
+#include "wordproc/formats/document_files.h"
+#include "wordproc/formats/rtf_common.h"
+#include "wordproc/formats/rtf_reader.h"
+#include "wordproc/formats/rtf_writer.h"
 
 namespace verolin::testing {
 namespace {

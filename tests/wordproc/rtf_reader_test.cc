@@ -1,12 +1,12 @@
 // The RTF reader on what other programs write: Unicode escapes and their fallbacks, code pages, binary
 // picture data, skipped destinations, shapes it keeps and shapes it does not, fields, tables the way
 // Word writes them, protection words, and files cut off anywhere.
-#include "wordproc/rtf_reader.h"
+#include "wordproc/formats/rtf_reader.h"
 #include "text/codepage.h"
 #include "word_fixture.h"
-#include "wordproc/document_files.h"
-#include "wordproc/editing.h"
-#include "wordproc/rtf_writer.h"
+#include "wordproc/formats/document_files.h"
+#include "wordproc/formats/rtf_writer.h"
+#include "wordproc/model/editing.h"
 
 namespace verolin::testing {
 namespace {

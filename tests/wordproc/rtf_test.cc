@@ -4,10 +4,10 @@
 
 #include "text/codepage.h"
 #include "word_fixture.h"
-#include "wordproc/document_model.h"
-#include "wordproc/editing.h"
-#include "wordproc/rtf_reader.h"
-#include "wordproc/rtf_writer.h"
+#include "wordproc/formats/rtf_reader.h"
+#include "wordproc/formats/rtf_writer.h"
+#include "wordproc/model/document_model.h"
+#include "wordproc/model/editing.h"
 
 namespace verolin::testing {
 namespace {
