@@ -9,6 +9,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -168,7 +169,10 @@ class Store {
   std::size_t sweepLeftovers(std::chrono::seconds minAge);
 
   StoreCounts counts();
-  // The audit trail (audit.cc): appends one row; lists rows oldest first.
+  // The audit trail (audit.cc): appends one row; lists rows oldest first. Rows recorded by several
+  // threads at once are committed together: a thread that finds a commit under way leaves its row to
+  // that commit's next round and returns at once, so concurrent exchanges do not queue on the trail.
+  // Throws StoreError when the commit that this call ran failed (its rows are then lost).
   void recordAudit(const AuditRecord& record);
   std::vector<AuditRecord> auditRecords(const AuditFilter& filter = {});
 
@@ -198,6 +202,11 @@ class Store {
   // survives a killed server, and only a crash of the machine may lose the last few.
   std::mutex auditMutex_;
   std::unique_ptr<Database> auditDb_;
+  // Rows waiting for a commit, and whether a thread is committing (guarded by pendingMutex_).
+  std::mutex pendingMutex_;
+  std::condition_variable pendingDone_;
+  std::vector<AuditRecord> pendingAudit_;
+  bool committingAudit_ = false;
 };
 
 }  // namespace verolin::server
