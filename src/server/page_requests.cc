@@ -125,7 +125,7 @@ void PageRequests::answerDown(Exchange& ex, const std::string& rawQuery, httplib
                   resolved.candidates > 1 ? "more than one folder holds a document named " + name
                                           : "no document named " + name);
   }
-  auto opened = store_.openDocument(resolved.document->name);
+  auto opened = store_.openDocument(*resolved.document);
   if (!opened) return refuse(res, 404, "no document named " + name);
   ex.audit.document = opened->info.name;
   ex.audit.version = opened->info.version;

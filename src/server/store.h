@@ -159,6 +159,9 @@ class Store {
   // Looks the record up and opens its body, looking again when a concurrent write replaced the body in
   // between. Nothing when there is no such record.
   std::optional<OpenedBody<DocumentInfo>> openDocument(const std::string& name);
+  // openDocument for a row just read (resolveDocument): its body is opened without a second look-up,
+  // unless a replacement removed it meanwhile.
+  std::optional<OpenedBody<DocumentInfo>> openDocument(const DocumentInfo& found);
   std::optional<OpenedBody<OwnerInfo>> openOwnerPicture(const std::string& owner);
   std::optional<OpenedBody<ClientFileInfo>> openClientFile(const std::string& serverPath);
 
