@@ -28,7 +28,6 @@ constexpr const char* kSource = "HttpRequest";
 constexpr const char* kHexDigits = "0123456789ABCDEF";
 constexpr long kMaxRedirects = 10;
 constexpr const char* kWebProtocols = "http,https";
-constexpr long kUploadBufferSize = 256 * 1024;
 
 bool isHex(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
@@ -386,8 +385,6 @@ class CurlHttpRequest final : public HttpRequest {
       }
       curl_easy_setopt(h, CURLOPT_POST, 1L);
       curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, size);
-      // Larger pieces than libcurl's 64 KiB halve the reads and sends of a large document.
-      curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferSize);
       curl_easy_setopt(h, CURLOPT_READFUNCTION, readBody);
       curl_easy_setopt(h, CURLOPT_READDATA, &t);
       curl_easy_setopt(h, CURLOPT_SEEKFUNCTION, seekBody);
