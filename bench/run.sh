@@ -120,7 +120,7 @@ if wants road || wants word; then
 
   if wants road; then
     note ""
-    note "### Document road: the control's download (\`verolin run --no-word\`) against a raw GET (\`curl\`) of the same container, each followed by \`sync\` of its output; \"in process\" rows: the control's download routine against a libcurl GET in one process (bench/road_bench.cc), memory as the growth of the peak"
+    note "### Document road: the control's download (\`verolin run --no-word\`) against a raw GET (\`curl\`) of the same container, each followed by \`sync\` of its output; \"in process\" rows: the control's download routine against a libcurl GET, and its upload (the container enciphered from the plain file as it is posted) against a libcurl POST of the container file, in one process (bench/road_bench.cc), memory as the growth of the peak"
     table "document" "control (A)" "curl GET (B)"
     for mib in $ROAD_MIB; do
       root=$work/root
@@ -128,7 +128,8 @@ if wants road || wants word; then
         "$verolin run --no-word --root $root $repo/bench/road-download.js -- $page doc$mib.jia && sync $root/c/temp/doc$mib.doc" \
         "curl -sf -o $work/got.jia '$(down doc$mib.jia)' && sync $work/got.jia"
       # The same without the two processes around it: the control's routine against a libcurl GET.
-      TMPDIR=$work "$road_bench" "$page" "doc$mib.jia" "$PAIRS" | tee -a "$rows" || true
+      # and the control's upload of the same document (enciphered as it is posted) against a raw POST.
+      TMPDIR=$work "$road_bench" "$page" "doc$mib.jia" "$PAIRS" upload | tee -a "$rows" || true
     done
     rm -rf "$work/root" "$work/got.jia"
   fi

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -29,6 +30,12 @@ std::string uniqueSuffix() {
                 static_cast<unsigned long long>(bits() & 0xFFFFFFFFFFFFull), counter.fetch_add(1) & 0xFFFFu);
   return buffer;
 }
+
+// The most one write() hands the kernel. Larger writes make the page cache take the file in large
+// folios, which on the virtual machines measured cost several times the system time to fill (1 GiB
+// in 256 KiB writes: 1.4-1.6 s, in 32 KiB writes: 0.3 s). A multiple of the page size, so that writes
+// that start on a page boundary go on starting on one.
+constexpr std::size_t kWritePiece = 32 * 1024;
 
 }  // namespace
 
@@ -58,7 +65,7 @@ void AtomicFile::discard() noexcept {
 
 void AtomicFile::write(const char* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t written = ::write(fd_, data, size);
+    const ssize_t written = ::write(fd_, data, std::min(size, kWritePiece));
     if (written < 0) {
       if (errno == EINTR) continue;
       const int error = errno;

@@ -9,6 +9,7 @@
 //   atomic_file.h       the unique temporary file renamed into place
 //   container_file.cc   streaming file encryption and decryption on native paths (declared here)
 //   container_receiver.h  a container decrypted as it arrives (downloads), never stored
+//   container_source.h  a container enciphered as it is sent (uploads), never stored
 //   vb_random.h         the Basic runtime's pseudo-random generator, bit for bit
 //   seal_cipher.h       PasswordSeed, StringCipher, EncodeSealPassword
 //   file_cipher.h       the control's routines on Windows-style paths (separate library, uses platform/)

@@ -1,7 +1,9 @@
 #include "crypto/file_cipher.h"
 
+#include <filesystem>
 #include <istream>
 #include <memory>
+#include <system_error>
 
 #include "automation/error.h"
 #include "crypto/container_format.h"
@@ -67,6 +69,25 @@ void refuseLockedTarget(platform::FileSystem& files, const std::string& target) 
   if (files.isLocked(target)) throw CipherError(CipherFault::kWriteFailed, target + " is in use");
 }
 
+// How a failed encryption reaches the user: automation errors for what the format cannot take, a
+// message for the rest.
+void encryptionFailed(platform::Host& host, const CipherError& e) {
+  switch (e.fault()) {
+    case CipherFault::kEmptySource:
+      throw AutomationError(err::kSubscriptOutOfRange, e.what());
+    case CipherFault::kUnusablePassword:
+      throw AutomationError(err::kOverflow, e.what());
+    case CipherFault::kBadExtension:
+      throw AutomationError(err::kBadFileName, e.what());
+    case CipherFault::kAlreadyContainer:  // became one since it was checked
+      host.messageBox(kAlreadyEncrypted, mb::kExclamation, kCaption);
+      return;
+    default:
+      host.messageBox(kUnknownError, mb::kExclamation, kCaption);
+      return;
+  }
+}
+
 }  // namespace
 
 void CheckFileAccess(CipherState& state, const platform::Platform& platform) {
@@ -98,20 +119,8 @@ std::string EncryptFile(CipherState& state, const platform::Platform& platform) 
     refuseLockedTarget(files, target);
     encryptFile(files.nativePath(file), files.nativePath(target), password);
   } catch (const CipherError& e) {
-    switch (e.fault()) {
-      case CipherFault::kEmptySource:
-        throw AutomationError(err::kSubscriptOutOfRange, e.what());
-      case CipherFault::kUnusablePassword:
-        throw AutomationError(err::kOverflow, e.what());
-      case CipherFault::kBadExtension:
-        throw AutomationError(err::kBadFileName, e.what());
-      case CipherFault::kAlreadyContainer:  // became one since the check above
-        host.messageBox(kAlreadyEncrypted, mb::kExclamation, kCaption);
-        return {};
-      default:
-        host.messageBox(kUnknownError, mb::kExclamation, kCaption);
-        return {};
-    }
+    encryptionFailed(host, e);
+    return {};
   }
   return target;
 }
@@ -218,6 +227,43 @@ std::string EncryptForTransfer(CipherState& state, const platform::Platform& pla
   state.cipherPassword = std::string(kTransferPassword);
   state.cipherFile = std::string(path);
   return EncryptFile(state, platform);
+}
+
+std::unique_ptr<ContainerSource> OpenForTransfer(CipherState& state, const platform::Platform& platform,
+                                                 std::string_view path, std::string& container) {
+  container.clear();
+  if (!platform.files->fileExists(path)) return nullptr;
+  state.cipherPassword = std::string(kTransferPassword);
+  state.cipherFile = std::string(path);
+  const std::string file = state.cipherFile;
+  platform::Host& host = *platform.host;
+  platform::FileSystem& files = *platform.files;
+  state.fileReady = accessible(file, platform);
+  if (!state.fileReady) return nullptr;
+  keysOf(state.cipherPassword, state);
+  if (isContainer(leadingBytes(files, file, kMarker.size()))) {
+    state.isLocked = true;
+    host.messageBox(kAlreadyEncrypted, mb::kExclamation, kCaption);
+    return nullptr;
+  }
+  state.isLocked = false;
+  state.targetFile = besideFile(file, containerName(platform::fileNameOf(file)));
+  try {
+    std::error_code ignored;
+    if (std::filesystem::equivalent(files.nativePath(file), files.nativePath(state.targetFile), ignored)) {
+      throw CipherError(CipherFault::kSameFile, file + " is named as its own container");
+    }
+    auto source = std::make_unique<ContainerSource>(files.nativePath(file), state.cipherPassword);
+    container = state.targetFile;
+    return source;
+  } catch (const CipherError& e) {
+    encryptionFailed(host, e);
+    return nullptr;
+  }
+}
+
+void ReportTransferEncryptionFailure(const platform::Platform& platform, const CipherError& error) {
+  encryptionFailed(*platform.host, error);
 }
 
 bool DecryptTransferred(CipherState& state, const platform::Platform& platform, std::string_view path) {

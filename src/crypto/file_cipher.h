@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "crypto/container_receiver.h"
+#include "crypto/container_source.h"
 #include "platform/platform.h"
 
 namespace verolin::crypto {
@@ -56,6 +58,18 @@ bool DecryptReceived(CipherState& state, const platform::Platform& platform, Con
 
 // Encrypts `path` with the transfer password when the file exists; the container's path or "".
 std::string EncryptForTransfer(CipherState& state, const platform::Platform& platform, std::string_view path);
+
+// The container of `path` under the transfer password, produced as it is sent (the upload) instead of
+// written beside the file, after the checks and with the messages of EncryptForTransfer: nullptr when
+// the file does not exist or nothing can be produced (the user has been told why); the same automation
+// errors for an empty source (9) and a refused extension (52). `container` receives the path that
+// EncryptForTransfer would have written the container to ("" with nullptr).
+std::unique_ptr<ContainerSource> OpenForTransfer(CipherState& state, const platform::Platform& platform,
+                                                 std::string_view path, std::string& container);
+
+// Tells the user that the container of OpenForTransfer failed while it was being sent, as
+// EncryptForTransfer tells a failed encryption (the same message or automation error).
+void ReportTransferEncryptionFailure(const platform::Platform& platform, const CipherError& error);
 
 // Decrypts `path` with the transfer password.
 bool DecryptTransferred(CipherState& state, const platform::Platform& platform, std::string_view path);

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <mutex>
 #include <system_error>
@@ -95,10 +96,12 @@ struct UrlDeleter {
 
 // What the callbacks of one transfer share.
 struct Transfer {
-  // Upload side: a memory body or a file stream.
+  // Upload side: a memory body, a file stream or a body produced as it goes out.
   const Bytes* memoryBody = nullptr;
   std::size_t memoryOffset = 0;
   std::ifstream* fileBody = nullptr;
+  BodySource* sourceBody = nullptr;
+  std::exception_ptr sourceError;  // what the body source threw, rethrown after the exchange
   // Download side: a file stream or memory.
   std::ofstream* fileSink = nullptr;
   const BodySink* callbackSink = nullptr;
@@ -161,6 +164,14 @@ size_t readHeader(char* data, size_t size, size_t count, void* user) {
 size_t readBody(char* buffer, size_t size, size_t count, void* user) {
   auto& t = *static_cast<Transfer*>(user);
   const size_t room = size * count;
+  if (t.sourceBody) {
+    try {
+      return t.sourceBody->read(buffer, room);
+    } catch (...) {
+      t.sourceError = std::current_exception();
+      return CURL_READFUNC_ABORT;
+    }
+  }
   if (t.fileBody) {
     t.fileBody->read(buffer, static_cast<std::streamsize>(room));
     if (t.fileBody->bad()) return CURL_READFUNC_ABORT;
@@ -176,6 +187,11 @@ size_t readBody(char* buffer, size_t size, size_t count, void* user) {
 int seekBody(void* user, curl_off_t offset, int origin) {
   auto& t = *static_cast<Transfer*>(user);
   if (origin != SEEK_SET) return CURL_SEEKFUNC_CANTSEEK;
+  if (t.sourceBody) {
+    if (offset != 0) return CURL_SEEKFUNC_CANTSEEK;
+    t.sourceBody->rewind();
+    return CURL_SEEKFUNC_OK;
+  }
   if (t.fileBody) {
     t.fileBody->clear();
     t.fileBody->seekg(offset);
@@ -260,6 +276,7 @@ class CurlHttpRequest final : public HttpRequest {
   void send() override { perform(nullptr, nullptr); }
   void send(const Bytes& body) override { perform(&body, nullptr); }
   void sendFile(const std::filesystem::path& bodyFile) override { perform(nullptr, &bodyFile); }
+  void sendFrom(BodySource& body) override { perform(nullptr, nullptr, &body); }
 
   void receiveInto(const std::filesystem::path& file) override { receiveFile_ = file; }
   void receiveWith(BodySink sink) override { receiveSink_ = std::move(sink); }
@@ -306,7 +323,7 @@ class CurlHttpRequest final : public HttpRequest {
     }
   }
 
-  void perform(const Bytes* body, const std::filesystem::path* bodyFile) {
+  void perform(const Bytes* body, const std::filesystem::path* bodyFile, BodySource* source = nullptr) {
     if (readyState_ != 1) fail(automation::err::kEFail, "Unspecified error: the request was not opened");
     initialiseOnce();
     std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
@@ -349,7 +366,11 @@ class CurlHttpRequest final : public HttpRequest {
       curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     } else {
       curl_off_t size = 0;
-      if (bodyFile) {
+      if (source) {
+        source->rewind();
+        size = static_cast<curl_off_t>(source->size());
+        t.sourceBody = source;
+      } else if (bodyFile) {
         fileBody.open(*bodyFile, std::ios::binary);
         std::error_code ec;
         const auto fileSize = std::filesystem::file_size(*bodyFile, ec);
@@ -393,6 +414,13 @@ class CurlHttpRequest final : public HttpRequest {
 
     const CURLcode code = curl_easy_perform(h);
     if (sink.is_open()) sink.close();
+    if (t.sourceError) {
+      if (!receiveFile_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(receiveFile_, ignored);
+      }
+      std::rethrow_exception(t.sourceError);
+    }
     if (code != CURLE_OK || (t.fileSink && sink.fail())) {
       // A broken answer leaves no half-written file behind.
       if (!receiveFile_.empty()) {

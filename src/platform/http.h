@@ -20,6 +20,19 @@ namespace verolin::platform {
 // Takes the next `size` bytes of a response body.
 using BodySink = std::function<void(const char* data, std::size_t size)>;
 
+// A request body produced as it is sent, of a size known before the exchange starts.
+class BodySource {
+ public:
+  virtual ~BodySource() = default;
+  // Bytes of the whole body.
+  virtual std::uint64_t size() const = 0;
+  // Fills up to `capacity` bytes with the next bytes of the body; returns how many, 0 only at its end.
+  // May throw: the exchange then ends and send rethrows that exception.
+  virtual std::size_t read(char* buffer, std::size_t capacity) = 0;
+  // Starts again from the first byte (a redirect that sends the body again).
+  virtual void rewind() = 0;
+};
+
 struct HttpOptions {
   std::chrono::milliseconds connectTimeout{10'000};
   std::chrono::milliseconds stallTimeout{60'000};  // no bytes moving for this long ends the exchange
@@ -56,6 +69,20 @@ class HttpRequest {
   virtual void send() = 0;
   virtual void send(const automation::Bytes& body) = 0;
   virtual void sendFile(const std::filesystem::path& bodyFile) = 0;
+  // Sends the body that `body` produces as it goes out. An exception thrown by `body` ends the
+  // exchange and is rethrown here unchanged; other failures as for send. This default gathers the
+  // whole body first, for request objects that can only send bytes in memory.
+  virtual void sendFrom(BodySource& body) {
+    automation::Bytes bytes(static_cast<std::size_t>(body.size()));
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+      const std::size_t n = body.read(reinterpret_cast<char*>(bytes.data()) + filled, bytes.size() - filled);
+      if (n == 0) break;
+      filled += n;
+    }
+    bytes.resize(filled);
+    send(bytes);
+  }
   // Streams the response body into `file` (native path) instead of memory; call before send.
   virtual void receiveInto(const std::filesystem::path& file) = 0;
   // Hands the response body to `sink` piece by piece as it arrives, instead of keeping it; call

@@ -61,6 +61,9 @@ class TracedRequest final : public platform::HttpRequest {
   void sendFile(const std::filesystem::path& bodyFile) override {
     exchange([&] { inner_->sendFile(bodyFile); }, fileSize(bodyFile));
   }
+  void sendFrom(platform::BodySource& body) override {
+    exchange([&] { inner_->sendFrom(body); }, body.size());
+  }
   void receiveInto(const std::filesystem::path& file) override {
     into_ = file;
     inner_->receiveInto(file);
@@ -91,6 +94,9 @@ class TracedRequest final : public platform::HttpRequest {
       send();
     } catch (const automation::AutomationError& e) {
       host_.trace("http", line + " -> failed: " + e.description());
+      throw;
+    } catch (const std::exception& e) {  // the body's own failure, while it was being sent
+      host_.trace("http", line + " -> failed: " + e.what());
       throw;
     }
     const std::uint64_t received = streaming_      ? streamed_

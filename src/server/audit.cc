@@ -87,16 +87,56 @@ Database& Store::auditDatabase() {
 }
 
 void Store::recordAudit(const AuditRecord& r) {
-  std::lock_guard lock(auditMutex_);
-  auto insert = auditDatabase().prepare(
-      "INSERT INTO audit(time, user, client, type, document, version, bytes, status) "
-      "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
-  insert.bind(1, r.time).bind(2, r.user).bind(3, r.client).bind(4, r.type).bind(5, r.document);
-  insert.bind(6, r.version).bind(7, static_cast<std::int64_t>(r.bytes)).bind(8, std::int64_t{r.status});
-  insert.run();
+  std::vector<AuditRecord> batch;
+  {
+    std::lock_guard lock(pendingMutex_);
+    pendingAudit_.push_back(r);
+    // The thread committing now takes this row in its next round.
+    if (committingAudit_) return;
+    committingAudit_ = true;
+  }
+  // Ends the committing role on every way out, so that the rows of others are never stranded.
+  struct Release {
+    Store& store;
+    ~Release() {
+      {
+        std::lock_guard lock(store.pendingMutex_);
+        store.committingAudit_ = false;
+      }
+      store.pendingDone_.notify_all();
+    }
+  } release{*this};
+  for (;;) {
+    {
+      std::lock_guard lock(pendingMutex_);
+      if (pendingAudit_.empty()) return;
+      batch.clear();
+      batch.swap(pendingAudit_);
+    }
+    std::lock_guard lock(auditMutex_);
+    Database& db = auditDatabase();
+    Transaction transaction(db);
+    auto insert = db.prepare(
+        "INSERT INTO audit(time, user, client, type, document, version, bytes, status) "
+        "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    for (const AuditRecord& row : batch) {
+      insert.reset();
+      insert.bind(1, row.time).bind(2, row.user).bind(3, row.client).bind(4, row.type).bind(5, row.document);
+      insert.bind(6, row.version)
+          .bind(7, static_cast<std::int64_t>(row.bytes))
+          .bind(8, std::int64_t{row.status});
+      insert.run();
+    }
+    transaction.commit();
+  }
 }
 
 std::vector<AuditRecord> Store::auditRecords(const AuditFilter& filter) {
+  {
+    // Rows recorded before this call are listed: wait for the commit that has them.
+    std::unique_lock lock(pendingMutex_);
+    pendingDone_.wait(lock, [this] { return !committingAudit_; });
+  }
   std::lock_guard lock(auditMutex_);
   std::string sql =
       "SELECT time, user, client, type, document, version, bytes, status FROM audit WHERE time >= ?";

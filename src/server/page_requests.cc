@@ -1,6 +1,8 @@
 #include "server/page_requests.h"
 
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "server/list_answer.h"
@@ -68,15 +70,20 @@ void refuse(httplib::Response& res, int status, const std::string& reason, bool 
 void sendBody(httplib::Response& res, std::shared_ptr<BodyReader> reader, const std::string& contentType,
               std::uint64_t* sent) {
   const auto size = static_cast<std::size_t>(reader->size());
+  // One buffer for the whole answer, left uninitialised: the reads fill it. A typical document
+  // (up to this size) leaves in one read and one write.
+  constexpr std::size_t kChunk = 128 * 1024;
+  const std::size_t capacity = std::min(std::max<std::size_t>(size, 1), kChunk);
+  std::shared_ptr<char[]> buffer(new char[capacity]);
   res.status = 200;
-  res.set_content_provider(size, contentType,
-                           [reader, sent](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                             std::vector<char> buffer(std::min<std::size_t>(length, 64 * 1024));
-                             const std::size_t n = reader->read(buffer.data(), buffer.size(), offset);
-                             if (n == 0 || !sink.write(buffer.data(), n)) return false;
-                             if (sent) *sent += n;
-                             return true;
-                           });
+  res.set_content_provider(
+      size, contentType,
+      [reader, sent, buffer, capacity](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        const std::size_t n = reader->read(buffer.get(), std::min(length, capacity), offset);
+        if (n == 0 || !sink.write(buffer.get(), n)) return false;
+        if (sent) *sent += n;
+        return true;
+      });
 }
 
 std::string rawQueryOf(const httplib::Request& req) {
@@ -118,7 +125,7 @@ void PageRequests::answerDown(Exchange& ex, const std::string& rawQuery, httplib
                   resolved.candidates > 1 ? "more than one folder holds a document named " + name
                                           : "no document named " + name);
   }
-  auto opened = store_.openDocument(resolved.document->name);
+  auto opened = store_.openDocument(*resolved.document);
   if (!opened) return refuse(res, 404, "no document named " + name);
   ex.audit.document = opened->info.name;
   ex.audit.version = opened->info.version;

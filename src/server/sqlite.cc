@@ -46,6 +46,11 @@ void Statement::run() {
   }
 }
 
+void Statement::reset() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
 std::string Statement::text(int column) const {
   const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
   return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();

@@ -34,6 +34,8 @@ class Statement {
   bool step();
   // Steps to the end (statements without rows).
   void run();
+  // Makes the statement ready to run again with new parameters.
+  void reset();
 
   // Columns are numbered from 0.
   std::string text(int column) const;

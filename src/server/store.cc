@@ -435,6 +435,11 @@ std::optional<OpenedBody<DocumentInfo>> Store::openDocument(const std::string& n
   return openBody<DocumentInfo>([&] { return document(name); });
 }
 
+std::optional<OpenedBody<DocumentInfo>> Store::openDocument(const DocumentInfo& found) {
+  if (auto reader = BodyReader::open(bodyPath(found.body))) return OpenedBody<DocumentInfo>{found, reader};
+  return openDocument(found.name);
+}
+
 std::optional<OpenedBody<OwnerInfo>> Store::openOwnerPicture(const std::string& name) {
   return openBody<OwnerInfo>([&] { return owner(name); });
 }

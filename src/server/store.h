@@ -9,6 +9,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -158,6 +159,9 @@ class Store {
   // Looks the record up and opens its body, looking again when a concurrent write replaced the body in
   // between. Nothing when there is no such record.
   std::optional<OpenedBody<DocumentInfo>> openDocument(const std::string& name);
+  // openDocument for a row just read (resolveDocument): its body is opened without a second look-up,
+  // unless a replacement removed it meanwhile.
+  std::optional<OpenedBody<DocumentInfo>> openDocument(const DocumentInfo& found);
   std::optional<OpenedBody<OwnerInfo>> openOwnerPicture(const std::string& owner);
   std::optional<OpenedBody<ClientFileInfo>> openClientFile(const std::string& serverPath);
 
@@ -168,7 +172,10 @@ class Store {
   std::size_t sweepLeftovers(std::chrono::seconds minAge);
 
   StoreCounts counts();
-  // The audit trail (audit.cc): appends one row; lists rows oldest first.
+  // The audit trail (audit.cc): appends one row; lists rows oldest first. Rows recorded by several
+  // threads at once are committed together: a thread that finds a commit under way leaves its row to
+  // that commit's next round and returns at once, so concurrent exchanges do not queue on the trail.
+  // Throws StoreError when the commit that this call ran failed (its rows are then lost).
   void recordAudit(const AuditRecord& record);
   std::vector<AuditRecord> auditRecords(const AuditFilter& filter = {});
 
@@ -198,6 +205,11 @@ class Store {
   // survives a killed server, and only a crash of the machine may lose the last few.
   std::mutex auditMutex_;
   std::unique_ptr<Database> auditDb_;
+  // Rows waiting for a commit, and whether a thread is committing (guarded by pendingMutex_).
+  std::mutex pendingMutex_;
+  std::condition_variable pendingDone_;
+  std::vector<AuditRecord> pendingAudit_;
+  bool committingAudit_ = false;
 };
 
 }  // namespace verolin::server

@@ -52,7 +52,9 @@ bool AnswerSucceeded(const platform::HttpRequest& request) {
   return request.readyState() == 4 && status >= 200 && status < 300;
 }
 
-bool Exchange::succeeded() const { return AnswerSucceeded(*request_); }
+bool Exchange::succeeded() const {
+  return AnswerSucceeded(*request_);
+}
 
 bool Exchange::receiveFile(const std::string& path) {
   platform::FileSystem& files = control_.files();
@@ -72,9 +74,52 @@ bool Exchange::receiveWith(platform::BodySink sink) {
   return succeeded();
 }
 
+namespace {
+
+// The post of request 1 and what its answer says; `send` sends the body on the opened request.
+template <typename Send>
+PostAnswer postAnswered(control::Control& c, const std::string& url, const std::string& basedOn,
+                        Send&& send) {
+  PostAnswer answer;
+  Exchange exchange(c, "POST", url);
+  if (!basedOn.empty()) exchange.request().setRequestHeader(kBasedOnHeader, basedOn);
+  c.pump();
+  platform::HttpRequest& request = exchange.request();
+  send(request);
+  answer.ok = exchange.succeeded();
+  if (answer.ok) {
+    answer.versionTag = request.getResponseHeader(kVersionHeader);
+  } else if (request.readyState() == 4 && request.status() == kConflictStatus) {
+    answer.conflictCopy = HeaderText(request.getResponseHeader(kConflictCopyHeader));
+  }
+  return answer;
+}
+
+// A body source that notes whether it was the one that failed.
+class WatchedBody final : public platform::BodySource {
+ public:
+  explicit WatchedBody(platform::BodySource& inner) : inner_(inner) {}
+  std::uint64_t size() const override { return inner_.size(); }
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    try {
+      return inner_.read(buffer, capacity);
+    } catch (...) {
+      failed_ = true;
+      throw;
+    }
+  }
+  void rewind() override { inner_.rewind(); }
+  bool failed() const { return failed_; }
+
+ private:
+  platform::BodySource& inner_;
+  bool failed_ = false;
+};
+
+}  // namespace
+
 PostAnswer PostDocument(control::Control& c, const std::string& baseUrl, const std::string& query,
                         const std::string& localPath, const std::string& basedOn) {
-  PostAnswer answer;
   try {
     platform::FileSystem& files = c.files();
     // The body is read as it is sent; an empty or unreadable file fails here, before anything is sent.
@@ -83,22 +128,26 @@ PostAnswer PostDocument(control::Control& c, const std::string& baseUrl, const s
                             "Subscript out of range: " + localPath + " is empty");
     }
     files.openRead(localPath);
-    Exchange exchange(c, "POST", baseUrl + query);
-    if (!basedOn.empty()) exchange.request().setRequestHeader(kBasedOnHeader, basedOn);
-    c.pump();
-    platform::HttpRequest& request = exchange.request();
-    request.sendFile(files.nativePath(localPath));
-    answer.ok = exchange.succeeded();
-    if (answer.ok) {
-      answer.versionTag = request.getResponseHeader(kVersionHeader);
-    } else if (request.readyState() == 4 && request.status() == kConflictStatus) {
-      answer.conflictCopy = HeaderText(request.getResponseHeader(kConflictCopyHeader));
-    }
+    return postAnswered(c, baseUrl + query, basedOn, [&](platform::HttpRequest& request) {
+      request.sendFile(files.nativePath(localPath));
+    });
   } catch (const std::exception&) {
     c.message(kReceivingPageError, platform::mb::kInformation, kCaptionInfo);
-    answer = {};
+    return {};
   }
-  return answer;
+}
+
+PostAnswer PostDocument(control::Control& c, const std::string& baseUrl, const std::string& query,
+                        platform::BodySource& body, const std::string& basedOn) {
+  WatchedBody watched(body);
+  try {
+    return postAnswered(c, baseUrl + query, basedOn,
+                        [&](platform::HttpRequest& request) { request.sendFrom(watched); });
+  } catch (const std::exception&) {
+    if (watched.failed()) throw;
+    c.message(kReceivingPageError, platform::mb::kInformation, kCaptionInfo);
+    return {};
+  }
 }
 
 bool PostFile(control::Control& c, const std::string& baseUrl, const std::string& query,

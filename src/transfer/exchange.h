@@ -60,6 +60,11 @@ struct PostAnswer {
 PostAnswer PostDocument(control::Control& c, const std::string& baseUrl, const std::string& query,
                         const std::string& localPath, const std::string& basedOn);
 
+// PostDocument with a body produced as it is sent. A failure of `body` itself (its read throws) is not
+// the page's: the exchange ends without "接受数据页面错误." and the body's exception reaches the caller.
+PostAnswer PostDocument(control::Control& c, const std::string& baseUrl, const std::string& query,
+                        platform::BodySource& body, const std::string& basedOn);
+
 // Inside a catch block of a fetch: shows the error's description in an information box, except for
 // E_FAIL, which stands for a plain failure and is passed over without a message.
 void ShowRequestError(control::Control& c);

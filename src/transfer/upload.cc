@@ -1,8 +1,11 @@
-// Document upload: save in the word processor, encrypt, post with the new marks, then close down.
+// Document upload: save in the word processor, post the container enciphered as it goes out with the
+// new marks, then close down.
+#include <memory>
 #include <optional>
 
 #include "automation/error.h"
 #include "control/word_host.h"
+#include "crypto/container_source.h"
 #include "crypto/file_cipher.h"
 #include "transfer/exchange.h"
 #include "transfer/local_names.h"
@@ -54,6 +57,18 @@ class ContainerCleanup {
   std::string path_;
 };
 
+// The container of the working copy as the request object takes it.
+class ContainerBody final : public platform::BodySource {
+ public:
+  explicit ContainerBody(crypto::ContainerSource& source) : source_(source) {}
+  std::uint64_t size() const override { return source_.size(); }
+  std::size_t read(char* buffer, std::size_t capacity) override { return source_.read(buffer, capacity); }
+  void rewind() override { source_.rewind(); }
+
+ private:
+  crypto::ContainerSource& source_;
+};
+
 // Steps 2 to 15: validation, save, encrypt, post, close down.
 std::string uploadSteps(control::Control& c, const std::string& fileDir, const std::string& mode,
                         const std::string& form, const std::string& serverPath, bool quit) {
@@ -77,16 +92,28 @@ std::string uploadSteps(control::Control& c, const std::string& fileDir, const s
 
   ContainerCleanup cleanup(c);
   crypto::CipherState cipher;
-  const std::string container = crypto::EncryptForTransfer(cipher, c.platform(), s.localFile);
+  std::string container;
+  const std::unique_ptr<crypto::ContainerSource> source =
+      crypto::OpenForTransfer(cipher, c.platform(), s.localFile, container);
   // The container must never be the document itself, which a successful upload deletes anyway.
-  if (container.empty() || container == s.localFile) return {};
+  if (!source || container == s.localFile) return {};
+  // The container is enciphered as it is sent and never stored; a file of its name (an earlier run's)
+  // goes all the same, as the stored container always went.
   cleanup.own(container);
 
   const std::string name = LastPathSegment(s.serverFilePath);
   const std::string query = UploadQuery(s, UploadPathValue(s.getSetType, fileDir, name));
   // Only the working copy that the download wrote is based on the version the server named.
   const std::string basedOn = s.versionTagFile == s.localFile ? s.versionTag : std::string();
-  const PostAnswer answer = PostDocument(c, s.activeForm, query, container, basedOn);
+  ContainerBody body(*source);
+  PostAnswer answer;
+  try {
+    answer = PostDocument(c, s.activeForm, query, body, basedOn);
+  } catch (const crypto::CipherError& e) {
+    // The working copy could not be read to the end: told as a failed encryption always was.
+    crypto::ReportTransferEncryptionFailure(c.platform(), e);
+    return {};
+  }
   if (!answer.ok) {
     // Someone stored a newer version meanwhile; the server kept this one beside it. The document,
     // its working copy and the mark lists stay as after any failed upload.

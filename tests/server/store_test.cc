@@ -1,6 +1,10 @@
 // The store on its own: what a killed writer leaves behind, and records that replace each other.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <thread>
+#include <vector>
+
 #include "server/store.h"
 #include "server_fixture.h"
 
@@ -99,6 +103,35 @@ TEST(Store, ReadCommandsDoNotCreateAStore) {
   DataFolder data;
   EXPECT_THROW(Store(data.path(), Store::Open::kExisting), StoreError);
   EXPECT_FALSE(fs::exists(data.path()));
+}
+
+TEST(Store, AuditRowsRecordedByManyThreadsAtOnceAreAllKeptInEachThreadsOrder) {
+  DataFolder data;
+  Store store(data.path());
+  constexpr int kThreads = 8;
+  constexpr int kRows = 200;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&store, t] {
+      for (int i = 0; i < kRows; ++i) {
+        AuditRecord row;
+        row.time = 1;
+        row.type = "DOWN";
+        row.client = "thread" + std::to_string(t);
+        row.version = i;
+        store.recordAudit(row);
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  // Listed at once: rows left to another thread's commit are in by the time the list is read.
+  const auto rows = store.auditRecords();
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(kThreads * kRows));
+  std::map<std::string, std::int64_t> next;
+  for (const auto& row : rows) EXPECT_EQ(row.version, next[row.client]++) << row.client;
+  // And they are in the database itself, for `verolin audit` in another process.
+  Store other(data.path());
+  EXPECT_EQ(other.auditRecords().size(), rows.size());
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 // The request object and the exchange routines against the loopback server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+
 #include "automation/error.h"
 #include "transfer/exchange.h"
 #include "transfer/transfer_fixture.h"
@@ -10,6 +14,33 @@ namespace {
 
 using automation::AutomationError;
 using testing::TransferTest;
+
+// A body made as it goes out, in pieces of odd sizes; it breaks once `breaksAt` bytes are out.
+class PatternBody final : public platform::BodySource {
+ public:
+  explicit PatternBody(std::size_t size, std::size_t breaksAt = SIZE_MAX)
+      : size_(size), breaksAt_(breaksAt) {}
+  std::uint64_t size() const override { return size_; }
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    if (position_ >= breaksAt_) throw std::runtime_error("the body broke");
+    const std::size_t n = std::min({capacity, std::size_t{4099}, size_ - position_});
+    for (std::size_t i = 0; i < n; ++i) buffer[i] = byteAt(position_ + i);
+    position_ += n;
+    return n;
+  }
+  void rewind() override { position_ = 0; }
+  std::string bytes() const {
+    std::string all(size_, '\0');
+    for (std::size_t i = 0; i < size_; ++i) all[i] = byteAt(i);
+    return all;
+  }
+
+ private:
+  static char byteAt(std::size_t i) { return static_cast<char>(i * 31 + i / 977); }
+  std::size_t size_;
+  std::size_t breaksAt_;
+  std::size_t position_ = 0;
+};
 
 std::int32_t sendError(Exchange& exchange) {
   try {
@@ -82,6 +113,29 @@ TEST_F(TransferTest, PostFileReportsUnsendableFilesAndDeadServers) {
   EXPECT_FALSE(PostFile(control(), "http://127.0.0.1:1/page.asp", "?RequestType=UPLOAD", "c:\\temp\\c.jia"));
   EXPECT_EQ(messages(), std::vector<std::string>(3, "信息|64|接受数据页面错误."));
   EXPECT_TRUE(server_.requests().empty());
+}
+
+// The body reaches the page whole, again after a redirect that repeats it; the body's own failure is
+// passed to the caller untold, while a dead page is still the page's error.
+TEST_F(TransferTest, PostOfABodyMadeAsItGoesOut) {
+  server_.answer("UPLOAD", "stored");
+  server_.answer("/moved", "/page.asp?RequestType=UPLOAD", 307);
+  PatternBody body(3 * 1024 * 1024 + 7);
+  EXPECT_TRUE(PostDocument(control(), state().activeForm, "?RequestType=UPLOAD", body, "").ok);
+  EXPECT_TRUE(PostDocument(control(), server_.base(), "/moved", body, "").ok);
+  ASSERT_EQ(server_.requests().size(), 3u);
+  EXPECT_TRUE(server_.requests()[0].body == body.bytes());
+  EXPECT_TRUE(server_.requests()[2].body == body.bytes());
+  EXPECT_TRUE(messages().empty());
+
+  PatternBody broken(3 * 1024 * 1024, 1024 * 1024);
+  EXPECT_THROW(PostDocument(control(), state().activeForm, "?RequestType=UPLOAD", broken, ""),
+               std::runtime_error);
+  EXPECT_TRUE(messages().empty());
+  PatternBody unsent(100);
+  EXPECT_FALSE(PostDocument(control(), "http://127.0.0.1:1/page.asp", "?RequestType=UPLOAD", unsent, "").ok);
+  EXPECT_EQ(messages(), std::vector<std::string>{"信息|64|接受数据页面错误."});
+  EXPECT_TRUE(tempFiles().empty());
 }
 
 TEST_F(TransferTest, RefusedConnectionAndBadUrlRaiseTheirErrors) {
