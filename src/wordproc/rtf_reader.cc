@@ -375,9 +375,7 @@ struct State {
   std::string text;            // text of a non-body destination
   std::size_t groupStart = 0;  // where the group's "{" stands, for keeping it whole
   bool keep = false;           // a destination kept whole with the part of the document it is in
-  std::size_t keepFrom = 0;    // where what is kept begins: the group's "{", or its word after text
-  bool hadText = false;        // the group gave text before it turned out to be a destination
-  bool keptWords = false;      // the group kept words of its own before it turned out to be one
+  std::size_t keepFrom = 0;    // where what is kept begins: the destination's word
 };
 
 struct PictState {
@@ -444,10 +442,11 @@ class Reader {
         s.text.clear();
         s.groupStart = s.keepFrom = i;
         s.keep = false;
-        s.hadText = false;
-        s.keptWords = false;
         if (stack_.size() == 1) s.dest = Dest::Body;
-        if (s.dest == Dest::StyleSheet) entryStyle_ = entryNumber_ = 0;
+        if (s.dest == Dest::StyleSheet) {
+          entryStyle_ = entryNumber_ = 0;
+          styleLevel_ = stack_.size() + 1;
+        }
         if (s.dest == Dest::FontTable) entryNumbered_ = false;
         stack_.push_back(std::move(s));
         ++i;
@@ -598,6 +597,13 @@ class Reader {
       if (it != fontCodePages_.end()) page = it->second;
     }
     if (page <= 0) page = ansiCodePage_;
+    // Text in RTF is ASCII with escapes: a code page that gives ASCII bytes other characters (EBCDIC)
+    // is none a file's text can be in.
+    if (!keepsAscii(page)) page = 1252;
+    return converterName(page);
+  }
+
+  static std::string converterName(int page) {
     switch (page) {
       case 10000:
         return "MACINTOSH";
@@ -606,6 +612,23 @@ class Reader {
       default:
         return "CP" + std::to_string(page);
     }
+  }
+
+  bool keepsAscii(int page) const {
+    auto known = asciiPages_.find(page);
+    if (known != asciiPages_.end()) return known->second;
+    static const std::string ascii = [] {
+      std::string a;
+      for (char c = ' '; c < 127; ++c) a += c;
+      return a;
+    }();
+    bool keeps = true;  // a code page no converter knows is read as Western text (see flush)
+    try {
+      keeps = text::convert(ascii, converterName(page).c_str(), "UTF-8") == ascii;
+    } catch (const std::exception&) {
+    }
+    asciiPages_[page] = keeps;
+    return keeps;
   }
 
   // Picture data: a run of hex digits (and line breaks) up to the next control or group character.
@@ -674,11 +697,13 @@ class Reader {
     if (s.dest == Dest::StyleSheet && (w == "s" || w == "cs" || w == "ts" || w == "ds")) {
       entryStyle_ = w == "s" ? n : -1;
       entryNumber_ = n;
+      styleLevel_ = stack_.size();
       return;
     }
+    wordFrom_ = starred ? starStart_ : wordStart_;
     if (destination(w)) return;
     // An ignorable destination this program does not know, or one it knows to have no text.
-    if (starred || skippedDestinations().count(w) || w == "upr") return skipGroup(w, starred);
+    if (starred || skippedDestinations().count(w) || w == "upr") return skipGroup(w);
     if (s.dest == Dest::Pict) return pictWord(w, hasParam, n);
     if (s.dest == Dest::Shape || s.dest == Dest::Ignored) shapeWord(w, n);
     if (s.dest == Dest::ColorTable) {
@@ -691,6 +716,7 @@ class Reader {
       if (w == "f") {
         entryNumbered_ = hasParam;
         entryFont_ = n;
+        entryLevel_ = stack_.size();
         entryCharset_ = -1;
         entryCodePage_ = 0;
       }
@@ -709,11 +735,11 @@ class Reader {
     }
   }
 
-  void skipGroup(const std::string& w, bool starred) {
+  void skipGroup(const std::string& w) {
     if (w == "nesttableprops") nestedRowEnd();  // it holds the nested row's end
     State& s = st();
-    // What the group gave before (text, or words already kept one by one) is not kept a second time.
-    if (s.hadText || s.keptWords) s.keepFrom = starred ? starStart_ : wordStart_;
+    // What the group gave before (text, words read or already kept one by one) is not kept a second time.
+    s.keepFrom = wordFrom_;
     s.dest = Dest::Skip;
     s.inObject = w == "object";
     s.inUpr = w == "upr";
@@ -787,11 +813,9 @@ class Reader {
     }
     if (capturingRow_) {
       rowRtf_ += raw;
-      st().keptWords = true;
       return;
     }
     if (knownWords().count(w)) return;
-    st().keptWords = true;
     if (w == "sectunlocked" && (!hasParam || p != 0)) sawUnlocked_ = true;
     if (zone_ == Zone::Section && firstSection_ && sectionPageWords().count(w)) {
       auto page = [p] { return fromTwips(std::clamp<long long>(p, 0, 31680)); };
@@ -833,13 +857,18 @@ class Reader {
       color_ = 0;
       return beginDestination(Dest::ColorTable), true;
     }
-    if (w == "stylesheet") return beginDestination(Dest::StyleSheet), true;
+    if (w == "stylesheet") {
+      // A file has one style sheet: a later one would renumber the styles paragraphs already have.
+      if (sawStyleSheet_) return beginDestination(Dest::Skip), true;
+      sawStyleSheet_ = true;
+      return beginDestination(Dest::StyleSheet), true;
+    }
     if (w == "revtbl") return beginDestination(Dest::RevTable), true;
     if (w == "generator") return beginDestination(Dest::Ignored), true;
     if (w == "pict") {
       pict_ = PictState{};
       pictInShape_ = s.inShapeValue;
-      pictStart_ = s.groupStart;
+      pictStart_ = wordFrom_;
       pictInText_ = parentIsBody();
       return beginDestination(Dest::Pict), true;
     }
@@ -850,7 +879,7 @@ class Reader {
     if (w == "shppict") return true;  // the picture inside is the one to read
     if (w == "shp") {
       shape_ = ShapeState{};
-      shape_->start = s.groupStart;
+      shape_->start = wordFrom_;
       shapeInText_ = parentIsBody();
       return beginDestination(Dest::Shape), true;
     }
@@ -863,12 +892,13 @@ class Reader {
     if (w == "field") {
       fields_.push_back(0);
       fieldDepths_.push_back(stack_.size());
-      fieldKeeps_.push_back(FieldKeep{s.groupStart, parentIsBody(), false, false, {}});
+      fieldKeeps_.push_back(FieldKeep{wordFrom_, parentIsBody(), false, false, {}});
       return beginDestination(Dest::Ignored), true;
     }
     if (w == "fldinst") return beginDestination(Dest::FieldInstruction), true;
     if (w == "fldrslt") {
-      if (fields_.empty()) return beginDestination(Dest::Body), true;
+      // A result without a field is text where its group would be text (not inside a shape kept whole).
+      if (fields_.empty()) return beginDestination(s.dest == Dest::Body ? Dest::Body : Dest::Skip), true;
       FieldKeep& keep = fieldKeeps_.back();
       // The result of a field inside an instruction is part of the instruction.
       if (!keep.inText) return beginDestination(Dest::Skip), true;
@@ -876,9 +906,10 @@ class Reader {
       keep.result = true;
       if (s.link == 0 && !keep.opened && s.groupStart > keep.start) {
         // A field other than a hyperlink: its instruction is kept before its result, which is text.
-        fragments_.push_back({static_cast<int>(chars_.size()),
-                              std::string(in_.substr(keep.start, s.groupStart - keep.start)) + "{\\fldrslt ",
-                              KeptFragment::kInline});
+        fragments_.push_back(
+            {static_cast<int>(chars_.size()),
+             "{" + std::string(in_.substr(keep.start, s.groupStart - keep.start)) + "{\\fldrslt ",
+             KeptFragment::kInline});
         keep.opened = true;
         // The groups the kept start leaves open: the field's, any between, and the result's.
         keep.closing.assign(stack_.size() - fieldDepths_.back() + 1, '}');
@@ -887,7 +918,8 @@ class Reader {
     }
     if (w == "bkmkstart") return beginDestination(Dest::BookmarkStart), true;
     if (w == "bkmkend") return beginDestination(Dest::BookmarkEnd), true;
-    if (w == "docvar") {
+    // The document's variables and versions, not those of a group kept whole (a shape, a field).
+    if (w == "docvar" && s.dest == Dest::Body) {
       docVarParts_.clear();
       return beginDestination(Dest::DocVar), true;
     }
@@ -896,11 +928,16 @@ class Reader {
       s.chars = CharState{};
       return beginDestination(Dest::OldProps), true;
     }
-    if (w == kVersion) {
+    if (w == kVersion && s.dest == Dest::Body) {
       docVarParts_.clear();
       return beginDestination(Dest::Version), true;
     }
     return false;
+  }
+
+  // In a table's own group rather than in one of its entries' groups.
+  bool atTableLevel() const {
+    return stack_.size() < 2 || stack_[stack_.size() - 2].dest != stack_.back().dest;
   }
 
   bool parentIsBody() const { return stack_.size() >= 2 && stack_[stack_.size() - 2].dest == Dest::Body; }
@@ -909,6 +946,13 @@ class Reader {
   std::string groupText(std::size_t start) const {
     if (groupEnd_ == std::string_view::npos || start >= groupEnd_) return {};
     return std::string(in_.substr(start, groupEnd_ + 1 - start));
+  }
+
+  // A destination kept whole from its word on, as a group of its own: the words before it in its group
+  // were read (a paragraph's style, say) or kept one by one, and its text was read.
+  std::string keptGroup(std::size_t word) const {
+    const std::string rtf = groupText(word);
+    return rtf.empty() ? rtf : "{" + rtf;
   }
 
   void keepInText(std::string rtf) {
@@ -1123,7 +1167,11 @@ class Reader {
         return bodyText(text);
       case Dest::FontTable:
         for (char32_t c : text) {
-          if (c == U';') {
+          if (c == U';' && entryLevel_ > stack_.size()) {
+            s.text.clear();  // text after an entry's group names no entry: the group named it or not
+          } else if (c == U';') {
+            // An entry without a group of its own is written as this program writes fonts.
+            if (atTableLevel()) doc_.kept.fonts.erase(entryFont_);
             fonts_[entryFont_] = trim(s.text);
             fontCodePages_[entryFont_] =
                 entryCodePage_ > 0 ? entryCodePage_ : codePageOfCharset(entryCharset_);
@@ -1152,7 +1200,14 @@ class Reader {
           s.text.clear();
           if (s.dest == Dest::RevTable) {
             authors_.push_back(name);
+          } else if (styleLevel_ > stack_.size()) {
+            // Text after an entry's group names no entry: the group named it or not.
           } else {
+            if (atTableLevel()) {
+              // An entry without a group of its own is not kept as the file has it.
+              doc_.kept.styles.erase(entryNumber_);
+              keptParagraphStyles_.erase(entryNumber_);
+            }
             if (entryStyle_ >= 0) styles_[entryStyle_] = name;
             doc_.kept.styleNames[entryNumber_] = name;
           }
@@ -1182,7 +1237,6 @@ class Reader {
 
   void bodyText(const std::u32string& text) {
     if (text.empty()) return;
-    st().hadText = true;
     leaveSettings();
     capturingRow_ = false;
     lastWasCell_ = false;
@@ -1331,7 +1385,7 @@ class Reader {
       if (keep.opened) {
         keepInText(keep.closing);
       } else if (keep.inText && fields_.back() == 0 && !keep.result) {
-        keepInText(groupText(keep.start));  // a field without a result
+        keepInText(keptGroup(keep.start));  // a field without a result
       }
       fields_.pop_back();
       fieldDepths_.pop_back();
@@ -1342,8 +1396,7 @@ class Reader {
     State& parent = stack_.back();
     if (s.keep) {
       // A destination after text of its group is kept from its own word on, as a group of its own.
-      const std::string rtf = groupText(s.keepFrom);
-      keepGroup(s.keepFrom == s.groupStart || rtf.empty() ? rtf : "{" + rtf);
+      keepGroup(keptGroup(s.keepFrom));
     }
     if (parent.dest == Dest::FontTable && s.dest == Dest::FontTable) {
       const std::string entry = groupText(s.groupStart);
@@ -1368,7 +1421,11 @@ class Reader {
     }
     switch (s.dest) {
       case Dest::FontTable:
-        if (parent.dest != Dest::FontTable && !s.text.empty()) fonts_[entryFont_] = trim(s.text);
+        // The table's own text names an entry begun at its level (a table without groups per entry).
+        if (parent.dest != Dest::FontTable && !s.text.empty() && entryLevel_ <= stack_.size() + 1) {
+          fonts_[entryFont_] = trim(s.text);
+          doc_.kept.fonts.erase(entryFont_);
+        }
         break;
       case Dest::StyleSheet:
       case Dest::RevTable:
@@ -1548,7 +1605,7 @@ class Reader {
     lastPictureRead_ = pic.has_value();
     if (!pic) {
       // A metafile or another kind this program cannot show stays in the text as the file has it.
-      if (!pictInShape_ && pictInText_) keepGroup(groupText(pictStart_));
+      if (!pictInShape_ && pictInText_) keepGroup(keptGroup(pictStart_));
       return;
     }
     if (pictInShape_ && shape_) {
@@ -1597,7 +1654,7 @@ class Reader {
       d.picture = std::move(*s.picture);
     } else {
       // Text boxes and drawings of other kinds stay where they are, as the file has them.
-      if (shapeInText_) keepGroup(groupText(s.start));
+      if (shapeInText_) keepGroup(keptGroup(s.start));
       return;
     }
     d.left = fromTwips(clampTwips(s.left));
@@ -1733,6 +1790,7 @@ class Reader {
   int skipChars_ = 0;
   char32_t highSurrogate_ = 0;
   int ansiCodePage_ = 1252;
+  mutable std::map<int, bool> asciiPages_;  // whether each code page met so far keeps ASCII
   bool sawEnd_ = false;
 
   DocumentModel doc_;
@@ -1742,11 +1800,15 @@ class Reader {
   int entryFont_ = 0;
   int entryCharset_ = -1;
   int entryCodePage_ = 0;
-  int entryNumber_ = 0;                            // of the style entry, whatever its kind
-  bool entryNumbered_ = false;                     // the font entry gave its number
+  int entryNumber_ = 0;         // of the style entry, whatever its kind
+  bool entryNumbered_ = false;  // the font entry gave its number
+  std::size_t entryLevel_ = 0;  // the depth of the group the font entry began in
+  std::size_t styleLevel_ = 0;  // the same for the style entry
+  bool sawStyleSheet_ = false;
   std::size_t groupEnd_ = std::string_view::npos;  // where the group that ends now closes
   std::size_t wordStart_ = 0;                      // the backslash of the control word being read
   std::size_t starStart_ = 0;                      // the backslash of the last "\*"
+  std::size_t wordFrom_ = 0;                       // the word being read, with its "\*"
 
   // What the model does not represent, on its way to doc_.kept.
   struct Fragment {
