@@ -740,6 +740,8 @@ class Reader {
     State& s = st();
     // What the group gave before (text, words read or already kept one by one) is not kept a second time.
     s.keepFrom = wordFrom_;
+    // A group that is kept whole itself (a field's, a shape's) keeps the destination with it.
+    const bool inText = s.dest == Dest::Body && parentIsBody();
     s.dest = Dest::Skip;
     s.inObject = w == "object";
     s.inUpr = w == "upr";
@@ -747,7 +749,7 @@ class Reader {
     // \upr and of objects, the pictures of shapes it read, nested tables as text).
     const bool rebuilt =
         s.inObject || s.inUpr || rebuiltDestinations().count(w) || (w == "nonshppict" && lastPictureRead_);
-    s.keep = !rebuilt && stack_.size() >= 2 && stack_[stack_.size() - 2].dest == Dest::Body;
+    s.keep = !rebuilt && inText;
   }
 
   // Words that begin or end the document's and the sections' settings, before the text they apply to.
@@ -865,6 +867,9 @@ class Reader {
     }
     if (w == "revtbl") return beginDestination(Dest::RevTable), true;
     if (w == "generator") return beginDestination(Dest::Ignored), true;
+    // A picture stands in the text or in a shape's picture property; elsewhere (a shape kept whole, a
+    // table) it is none of the document's.
+    if (w == "pict" && s.dest != Dest::Body && !s.inShapeValue) return beginDestination(Dest::Skip), true;
     if (w == "pict") {
       pict_ = PictState{};
       pictInShape_ = s.inShapeValue;
@@ -1284,7 +1289,10 @@ class Reader {
         style != &normalStyle())
       p.rtf = "\\s" + std::to_string(paraStyle_);
     p.rtf += paraRtf_;
-    if (!p.cells.empty() && p.cells == rowCells_ && rowRtf_ != ownRowDefinition(p.cells)) p.rowRtf = rowRtf_;
+    // The file's row definition is kept while it gives the row's cells (the writer gives it back then).
+    if (!p.cells.empty() && p.cells == rowCells_ && rowRtf_ != ownRowDefinition(p.cells) &&
+        cellEdges(rowRtf_) == p.cells)
+      p.rowRtf = rowRtf_;
     const std::uint32_t format = doc_.intern(charFormat(st().chars, 0));
     // Our own files give each mark its run and so every revision mark it has.
     if (st().chars.explicitMask >= 0) statedMark_ = static_cast<int>(chars_.size());
