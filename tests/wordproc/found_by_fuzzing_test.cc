@@ -10,6 +10,7 @@
 #include "wordproc/picture.h"
 #include "wordproc/rtf_reader.h"
 #include "wordproc/rtf_writer.h"
+#include "wordproc/styles.h"
 
 namespace verolin::testing {
 namespace {
@@ -213,6 +214,95 @@ TEST(RtfText, TextAfterAStarIsReadOnce) {
   const DocumentModel doc = wordproc::readRtf(R"({\rtf1{\*0\c}})");
   EXPECT_EQ(doc.text(0, doc.size()), "0\r");
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+}
+
+// Reads the file, checks that saving it and reading it again gives the same document, and gives it.
+DocumentModel readTwice(const std::string& rtf) {
+  const DocumentModel doc = readRtf(rtf);
+  EXPECT_EQ(wordproc::describe(readRtf(writeRtf(doc))), wordproc::describe(doc)) << rtf;
+  return doc;
+}
+
+// Text in a table's own group after an entry's group names no entry (the group named it, or the entry
+// has no name), and an entry without a group of its own replaces the group kept for its number: a font
+// or style never reads back under another name.
+TEST(RtfTables, TextAfterAnEntrysGroupNamesNoEntry) {
+  for (const char* table : {R"({\fonttbl{\f0\fnil A;}B})", R"({\fonttbl{\f0\fnil A;}B;})"}) {
+    SCOPED_TRACE(table);
+    const DocumentModel doc = readTwice(std::string(R"({\rtf1)") + table + R"(\f0 x})");
+    EXPECT_EQ(doc.charFormat(0).font, "A");
+  }
+  const DocumentModel renamed = readTwice(R"({\rtf1{\fonttbl{\f0\fnil A;}\f0 C;}\f0 x})");
+  EXPECT_EQ(renamed.charFormat(0).font, "C");
+  EXPECT_EQ(renamed.kept.fonts.count(0), 0u);
+
+  const DocumentModel heading = readTwice(R"({\rtf1 x{\stylesheet{\s1 heading 1;};}\s1 a})");
+  EXPECT_EQ(heading.paraFormatAt(0).style, "\u6807\u9898 1");
+  // An entry without \s is style 0.
+  const DocumentModel normal = readTwice(R"({\rtf1 x{\stylesheet{Normal;};}\s0 a})");
+  EXPECT_EQ(normal.paraFormatAt(0).style, wordproc::normalStyle().name);
+  EXPECT_EQ(normal.paraFormatAt(0).rtf, "");
+}
+
+// A file has one style sheet: a later one (here left open at the end) renumbers nothing, so the
+// paragraphs keep the file's style they had.
+TEST(RtfTables, ALaterStyleSheetChangesNoStyle) {
+  for (const char* later : {R"(\par{\stylesheet{\s1 heading 1;}}\s1 b})", "\\\n\\stylesheet{"}) {
+    SCOPED_TRACE(later);
+    const DocumentModel doc =
+        readTwice(std::string(R"({\rtf1{\stylesheet{\s0 Normal;}{\s1 Odd;}}\s1 a)") + later);
+    EXPECT_EQ(doc.paraFormatAt(0).rtf, "\\s1");
+    EXPECT_EQ(doc.paraFormatAt(doc.size() - 1).style, wordproc::normalStyle().name);
+  }
+}
+
+// A destination kept whole is kept from its word on: words before it in its group were read (a
+// paragraph's style and alignment) and text before it is text, neither is kept again.
+TEST(RtfKeptWords, ADestinationIsKeptFromItsWord) {
+  const DocumentModel aligned = readTwice(R"({\rtf1 a{\s3\qc\datafield}b})");
+  EXPECT_EQ(aligned.text(0, aligned.size()), "ab\r");
+  EXPECT_EQ(aligned.paraFormatAt(0).alignment, 1);
+  ASSERT_EQ(aligned.kept.fragments.size(), 1u);
+  EXPECT_EQ(aligned.kept.fragments[0].rtf, R"({\datafield})");
+
+  const DocumentModel picture = readTwice(R"({\rtf1 a{b\pict\wmetafile8 00}c})");
+  EXPECT_EQ(picture.text(0, picture.size()), "abc\r");
+  ASSERT_EQ(picture.kept.fragments.size(), 1u);
+  EXPECT_EQ(picture.kept.fragments[0].rtf, R"({\pict\wmetafile8 00})");
+}
+
+// Inside a group kept whole (a shape this program does not draw, a field without a result) nothing
+// is read as well: not a stray field result, a version, a picture outside the shape's picture
+// property, nor a destination kept a second time on its own.
+TEST(RtfKeptWords, NothingInsideAGroupKeptWholeIsReadToo) {
+  const std::string png = R"({\pict\pngblip 89504e470d0a1a0a0000000d494844520000004000000082})";
+  const DocumentModel result = readTwice(R"({\rtf1 a{\shp{\*\shpinst{\fldrslt b}}}c})");
+  EXPECT_EQ(result.text(0, result.size()), "ac\r");
+  const DocumentModel version = readTwice(R"({\rtf1{\shp{\*\verolinversion{A}{2024-01-02T03:04:05}{C}}}a})");
+  EXPECT_TRUE(version.versions.empty());
+  const DocumentModel picture = readTwice(R"({\rtf1 a{\shp)" + png + "}}");
+  EXPECT_EQ(picture.text(0, picture.size()), "a\r");
+  EXPECT_EQ(picture.kept.fragments.size(), 1u);
+  const DocumentModel field = readTwice(R"({\rtf1 '{\field{{}}\ftnsep}})");
+  EXPECT_EQ(field.kept.fragments.size(), 1u);
+}
+
+// A code page that gives ASCII bytes other characters (EBCDIC) is no code page of RTF text: the text
+// reads as Western, as it is written back.
+TEST(RtfText, ACodePageThatChangesAsciiReadsAsWestern) {
+  const DocumentModel doc = readTwice(R"({\rtf1\ansicpg500{\*\bkmkstart k}a})");
+  EXPECT_EQ(doc.text(0, doc.size()), "a\r");
+  EXPECT_EQ(doc.bookmarks.count("k"), 1u);
+}
+
+// A row definition is kept only while it gives the row's cells; otherwise the row is written as
+// this program writes rows, and reads back with the same cells.
+TEST(RtfTables, ARowDefinitionIsKeptOnlyWithTheCellsItGives) {
+  const DocumentModel doc = readTwice("{\\rtf1\\trowd\\l\xE3\\cellx\\row");
+  EXPECT_EQ(doc.paraFormatAt(0).cells, std::vector<int>{0});
+  EXPECT_EQ(doc.paraFormatAt(0).rowRtf, "");
+  const DocumentModel kept = readTwice(R"({\rtf1\trowd\trgaph70\cellx500 a\cell\row})");
+  EXPECT_EQ(kept.paraFormatAt(0).rowRtf, R"(\trowd\trgaph70\cellx500)");
 }
 
 }  // namespace
