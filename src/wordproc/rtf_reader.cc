@@ -443,11 +443,14 @@ class Reader {
         s.groupStart = s.keepFrom = i;
         s.keep = false;
         if (stack_.size() == 1) s.dest = Dest::Body;
-        if (s.dest == Dest::StyleSheet) {
+        // A group in a table's own group is an entry (the groups inside an entry are part of it).
+        const bool entry = (s.dest == Dest::StyleSheet || s.dest == Dest::FontTable) && atTableLevel();
+        if (entry) entryNamed_ = false;
+        if (entry && s.dest == Dest::StyleSheet) {
           entryStyle_ = entryNumber_ = 0;
           styleLevel_ = stack_.size() + 1;
         }
-        if (s.dest == Dest::FontTable) entryNumbered_ = false;
+        if (entry && s.dest == Dest::FontTable) entryNumbered_ = false;
         stack_.push_back(std::move(s));
         ++i;
       } else if (c == '}') {
@@ -1178,6 +1181,7 @@ class Reader {
             // An entry without a group of its own is written as this program writes fonts.
             if (atTableLevel()) doc_.kept.fonts.erase(entryFont_);
             fonts_[entryFont_] = trim(s.text);
+            entryNamed_ = true;
             fontCodePages_[entryFont_] =
                 entryCodePage_ > 0 ? entryCodePage_ : codePageOfCharset(entryCharset_);
             s.text.clear();
@@ -1215,6 +1219,7 @@ class Reader {
             }
             if (entryStyle_ >= 0) styles_[entryStyle_] = name;
             doc_.kept.styleNames[entryNumber_] = name;
+            entryNamed_ = true;
           }
         }
         return;
@@ -1406,14 +1411,18 @@ class Reader {
       // A destination after text of its group is kept from its own word on, as a group of its own.
       keepGroup(keptGroup(s.keepFrom));
     }
-    if (parent.dest == Dest::FontTable && s.dest == Dest::FontTable) {
+    // An entry that named its font or style and then turned into something else is an entry too (one
+    // not kept): the number's kept entry must not give another name.
+    const bool entry = stack_.size() >= 2 && stack_[stack_.size() - 2].dest != parent.dest &&
+                       (s.dest == parent.dest || entryNamed_);
+    if (parent.dest == Dest::FontTable && entry) {
       const std::string entry = groupText(s.groupStart);
       if (entryNumbered_ && wellFormedEntry(entry, "{\\f")) {
         doc_.kept.fonts[entryFont_] = entry;
       } else {
         doc_.kept.fonts.erase(entryFont_);
       }
-    } else if (parent.dest == Dest::StyleSheet && s.dest == Dest::StyleSheet) {
+    } else if (parent.dest == Dest::StyleSheet && entry) {
       const std::string entry = groupText(s.groupStart);
       if (wellFormedEntry(entry, "{")) {
         doc_.kept.styles[entryNumber_] = entry;
@@ -1736,8 +1745,12 @@ class Reader {
   DocumentModel finish() {
     leaveSettings();
     doc_.assign(std::move(chars_));
-    std::stable_sort(fragments_.begin(), fragments_.end(),
-                     [](const Fragment& a, const Fragment& b) { return a.pos < b.pos; });
+    // A section's settings come before what is kept in its first paragraph, as they are written.
+    std::stable_sort(fragments_.begin(), fragments_.end(), [](const Fragment& a, const Fragment& b) {
+      const bool aInline = a.kind == KeptFragment::kInline;
+      const bool bInline = b.kind == KeptFragment::kInline;
+      return a.pos != b.pos ? a.pos < b.pos : !aInline && bInline;
+    });
     for (auto& f : fragments_) doc_.keep(f.pos, std::move(f.rtf), f.kind);
     KeptRtf& kept = doc_.kept;
     kept.codePage = ansiCodePage_;
@@ -1813,6 +1826,7 @@ class Reader {
   std::size_t entryLevel_ = 0;  // the depth of the group the font entry began in
   std::size_t styleLevel_ = 0;  // the same for the style entry
   bool sawStyleSheet_ = false;
+  bool entryNamed_ = false;                        // the font or style entry being read gave its name
   std::size_t groupEnd_ = std::string_view::npos;  // where the group that ends now closes
   std::size_t wordStart_ = 0;                      // the backslash of the control word being read
   std::size_t starStart_ = 0;                      // the backslash of the last "\*"

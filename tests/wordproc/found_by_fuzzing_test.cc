@@ -305,5 +305,25 @@ TEST(RtfTables, ARowDefinitionIsKeptOnlyWithTheCellsItGives) {
   EXPECT_EQ(kept.paraFormatAt(0).rowRtf, R"(\trowd\trgaph70\cellx500)");
 }
 
+// An entry that gives its name and then turns into a destination (damage) is no entry to keep: the
+// number's earlier entry is not written back under the name the damaged one gave.
+TEST(RtfTables, AnEntryThatTurnsIntoADestinationReplacesTheKeptOne) {
+  const DocumentModel style = readTwice("{\\rtf1\xE4\\stylesheet{Normal;}{;\\keywords");
+  EXPECT_EQ(style.kept.styles.count(0), 0u);
+  EXPECT_EQ(style.paraFormatAt(0).rtf, "");
+  const DocumentModel font = readTwice(R"({\rtf1{\fonttbl{\f0\fnil A;}{\f0 B;\f0\keywords x}}\f0 y})");
+  EXPECT_EQ(font.charFormat(0).font, "B");
+  EXPECT_EQ(font.kept.fonts.count(0), 0u);
+}
+
+// A section's settings where a paragraph starts come before a group kept at the same place, as the
+// writer gives them.
+TEST(RtfSections, SettingsBeforeAGroupKeptWhereTheParagraphStarts) {
+  const DocumentModel doc = readTwice(R"({\rtf1 a\par{\shp{}}\sectd b})");
+  ASSERT_EQ(doc.kept.fragments.size(), 2u);
+  EXPECT_EQ(doc.kept.fragments[0].kind, wordproc::KeptFragment::kSection);
+  EXPECT_EQ(doc.kept.fragments[1].rtf, R"({\shp{}})");
+}
+
 }  // namespace
 }  // namespace verolin::testing
