@@ -856,14 +856,20 @@ class Reader {
 
   bool destination(const std::string& w) {
     State& s = st();
-    if (w == "fonttbl") return beginDestination(Dest::FontTable), true;
+    if (w == "fonttbl") {
+      // A file has one font table: a later one (in a style's entry, say) would rename the fonts of
+      // text already read.
+      if (sawFontTable_) return beginDestination(Dest::Skip), true;
+      sawFontTable_ = true;
+      return beginDestination(Dest::FontTable), true;
+    }
     if (w == "colortbl") {
       colorSet_ = false;
       color_ = 0;
       return beginDestination(Dest::ColorTable), true;
     }
     if (w == "stylesheet") {
-      // A file has one style sheet: a later one would renumber the styles paragraphs already have.
+      // Nor a later style sheet: it would renumber the styles paragraphs already have.
       if (sawStyleSheet_) return beginDestination(Dest::Skip), true;
       sawStyleSheet_ = true;
       return beginDestination(Dest::StyleSheet), true;
@@ -1825,6 +1831,7 @@ class Reader {
   bool entryNumbered_ = false;  // the font entry gave its number
   std::size_t entryLevel_ = 0;  // the depth of the group the font entry began in
   std::size_t styleLevel_ = 0;  // the same for the style entry
+  bool sawFontTable_ = false;
   bool sawStyleSheet_ = false;
   bool entryNamed_ = false;                        // the font or style entry being read gave its name
   std::size_t groupEnd_ = std::string_view::npos;  // where the group that ends now closes

@@ -244,9 +244,15 @@ TEST(RtfTables, TextAfterAnEntrysGroupNamesNoEntry) {
   EXPECT_EQ(normal.paraFormatAt(0).rtf, "");
 }
 
-// A file has one style sheet: a later one (here left open at the end) renumbers nothing, so the
-// paragraphs keep the file's style they had.
-TEST(RtfTables, ALaterStyleSheetChangesNoStyle) {
+// A file has one font table and one style sheet: a later one (here in a style's entry, or left open
+// at the end) renames no font and renumbers no style, so text keeps the font and the paragraphs the
+// file's style they had.
+TEST(RtfTables, ALaterTableChangesNoFontOrStyle) {
+  const DocumentModel font = readTwice(
+      "{\\rtf1\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}"
+      "{\\stylesheet{\\s0\\fonttbl Normal;}}\\f0 x}");
+  EXPECT_EQ(font.charFormat(0).font, "\u5B8B\u4F53");
+
   for (const char* later : {R"(\par{\stylesheet{\s1 heading 1;}}\s1 b})", "\\\n\\stylesheet{"}) {
     SCOPED_TRACE(later);
     const DocumentModel doc =
