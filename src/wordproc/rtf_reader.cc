@@ -698,6 +698,8 @@ class Reader {
       return;
     }
     if (s.dest == Dest::StyleSheet && (w == "s" || w == "cs" || w == "ts" || w == "ds")) {
+      // A number after the entry's name (damage) renumbers nothing: the name is the number's it had.
+      if (entryNamed_ && stack_.size() >= styleLevel_) return;
       entryStyle_ = w == "s" ? n : -1;
       entryNumber_ = n;
       styleLevel_ = stack_.size();
@@ -716,6 +718,7 @@ class Reader {
       return;
     }
     if (s.dest == Dest::FontTable) {
+      if (w == "f" && entryNamed_ && stack_.size() >= entryLevel_) return;  // as for styles
       if (w == "f") {
         entryNumbered_ = hasParam;
         entryFont_ = n;
@@ -1021,9 +1024,13 @@ class Reader {
   }
 
   void documentWord(const std::string& w, bool hasParam, int n, long long) {
-    if (w == "ansicpg") ansiCodePage_ = n;
-    if (w == "deff") doc_.kept.defaultFont = n;
     if (w == "uc") st().uc = std::max(0, n);
+    // The document's settings, not those inside a group kept whole (a field's, a shape's), which the
+    // saved file would give again after its own.
+    if (st().dest != Dest::Body) return;
+    // The code page of the tables' names: one that comes after them would read them otherwise.
+    if (w == "ansicpg" && !sawFontTable_ && !sawStyleSheet_) ansiCodePage_ = n;
+    if (w == "deff") doc_.kept.defaultFont = n;
     // Page measures as the page setup accepts them: up to 22 inches.
     auto page = [n] { return fromTwips(std::clamp(n, 0, 31680)); };
     if (w == "paperw") doc_.page.pageWidth = page();
@@ -1187,7 +1194,7 @@ class Reader {
             // An entry without a group of its own is written as this program writes fonts.
             if (atTableLevel()) doc_.kept.fonts.erase(entryFont_);
             fonts_[entryFont_] = trim(s.text);
-            entryNamed_ = true;
+            entryNamed_ = !atTableLevel();  // at the table's level the next entry begins
             fontCodePages_[entryFont_] =
                 entryCodePage_ > 0 ? entryCodePage_ : codePageOfCharset(entryCharset_);
             s.text.clear();
@@ -1225,7 +1232,7 @@ class Reader {
             }
             if (entryStyle_ >= 0) styles_[entryStyle_] = name;
             doc_.kept.styleNames[entryNumber_] = name;
-            entryNamed_ = true;
+            entryNamed_ = !atTableLevel();
           }
         }
         return;
@@ -1423,14 +1430,14 @@ class Reader {
                        (s.dest == parent.dest || entryNamed_);
     if (parent.dest == Dest::FontTable && entry) {
       const std::string entry = groupText(s.groupStart);
-      if (entryNumbered_ && wellFormedEntry(entry, "{\\f")) {
+      if (entryNumbered_ && entryNamed_ && wellFormedEntry(entry, "{\\f")) {
         doc_.kept.fonts[entryFont_] = entry;
       } else {
         doc_.kept.fonts.erase(entryFont_);
       }
     } else if (parent.dest == Dest::StyleSheet && entry) {
       const std::string entry = groupText(s.groupStart);
-      if (wellFormedEntry(entry, "{")) {
+      if (entryNamed_ && wellFormedEntry(entry, "{")) {
         doc_.kept.styles[entryNumber_] = entry;
       } else {
         doc_.kept.styles.erase(entryNumber_);

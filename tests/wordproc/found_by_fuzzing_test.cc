@@ -331,5 +331,29 @@ TEST(RtfSections, SettingsBeforeAGroupKeptWhereTheParagraphStarts) {
   EXPECT_EQ(doc.kept.fragments[1].rtf, R"({\shp{}})");
 }
 
+// A number after an entry's name renumbers nothing, and an entry without a name of its own is not
+// kept: the name stays the number's it was given to.
+TEST(RtfTables, ANumberAfterAnEntrysNameRenumbersNothing) {
+  const DocumentModel style = readTwice(R"({\rtf1{\stylesheet{\s0 Normal;}{\s1 heading 7;}{;\s1}}\s0 a})");
+  EXPECT_EQ(style.kept.styles.count(0), 0u);
+  EXPECT_EQ(style.kept.styles.count(1), 1u);
+  const DocumentModel font = readTwice(R"({\rtf1{\fonttbl{\f1\fnil Z;}{\f1\fnil B;\f0}}\f1 b})");
+  EXPECT_EQ(font.charFormat(0).font, "B");
+  EXPECT_EQ(font.kept.fonts.count(1), 0u);
+  const DocumentModel unnamed = readTwice(R"({\rtf1{\stylesheet{\;}}\s0 a})");
+  EXPECT_TRUE(unnamed.kept.styles.empty());
+}
+
+// The code page that reads the tables' names is the one before them; a group kept whole sets none of
+// the document's settings (the saved file gives them again after the document's own).
+TEST(RtfText, SettingsThatWouldReadTheSavedFileOtherwiseCountOnlyWhereTheyBelong) {
+  const DocumentModel page =
+      readTwice("{\\rtf1\\ansicpg936{\\fonttbl{\\f0\\fnil\\'cb\\'ce;}}\\ansicpg1252\\f0 a}");
+  EXPECT_EQ(page.charFormat(0).font, "\u5B8B");
+  EXPECT_EQ(page.kept.codePage, 936);
+  const DocumentModel field = readTwice(R"({\rtf1 a{\field{\*\fldinst X}\paperw100}\paperw2000 b})");
+  EXPECT_DOUBLE_EQ(field.page.pageWidth, 100);
+}
+
 }  // namespace
 }  // namespace verolin::testing
