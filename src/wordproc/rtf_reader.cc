@@ -435,8 +435,10 @@ class Reader {
       const unsigned char c = static_cast<unsigned char>(in_[i]);
       if (c == '{') {
         flush();
-        // The characters that stand in for a \u character never reach past a brace.
+        // The characters that stand in for a \u character never reach past a brace, and "\*" marks no
+        // word after a group.
         skipChars_ = 0;
+        st().starred = false;
         State s = st();
         s.starred = false;
         s.text.clear();
@@ -894,6 +896,8 @@ class Reader {
       return beginDestination(Dest::OriginalBlip), true;
     }
     if (w == "shppict") return true;  // the picture inside is the one to read
+    // Likewise a shape: in a group kept whole (a field's) it is kept with the group.
+    if (w == "shp" && s.dest != Dest::Body) return beginDestination(Dest::Skip), true;
     if (w == "shp") {
       shape_ = ShapeState{};
       shape_->start = wordFrom_;

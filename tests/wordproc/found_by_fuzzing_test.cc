@@ -209,11 +209,16 @@ TEST(RtfText, AUnicodeCharacterSkipsNothingBeyondItsGroup) {
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
 }
 
-// Text between "\*" and a word: the star marks nothing, so the text is read once and not kept again.
+// Text or a group between "\*" and a word: the star marks nothing, so the text is read once and not
+// kept again.
 TEST(RtfText, TextAfterAStarIsReadOnce) {
   const DocumentModel doc = wordproc::readRtf(R"({\rtf1{\*0\c}})");
   EXPECT_EQ(doc.text(0, doc.size()), "0\r");
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+  const DocumentModel group = wordproc::readRtf(R"({\rtf1{\*{a}\r}})");
+  EXPECT_EQ(group.text(0, group.size()), "a\r");
+  EXPECT_TRUE(group.kept.fragments.empty());
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(group))), wordproc::describe(group));
 }
 
 // Reads the file, checks that saving it and reading it again gives the same document, and gives it.
@@ -291,6 +296,8 @@ TEST(RtfKeptWords, NothingInsideAGroupKeptWholeIsReadToo) {
   EXPECT_EQ(picture.kept.fragments.size(), 1u);
   const DocumentModel field = readTwice(R"({\rtf1 '{\field{{}}\ftnsep}})");
   EXPECT_EQ(field.kept.fragments.size(), 1u);
+  const DocumentModel shape = readTwice(R"({\rtf1 j{\field\shp}})");
+  EXPECT_EQ(shape.kept.fragments.size(), 1u);
 }
 
 // A code page that gives ASCII bytes other characters (EBCDIC) is no code page of RTF text: the text
