@@ -452,7 +452,10 @@ class Reader {
           entryStyle_ = entryNumber_ = 0;
           styleLevel_ = stack_.size() + 1;
         }
-        if (entry && s.dest == Dest::FontTable) entryNumbered_ = false;
+        if (entry && s.dest == Dest::FontTable) {
+          entryNumbered_ = false;
+          entryLevel_ = stack_.size() + 1;
+        }
         stack_.push_back(std::move(s));
         ++i;
       } else if (c == '}') {
@@ -704,7 +707,7 @@ class Reader {
       if (entryNamed_ && stack_.size() >= styleLevel_) return;
       entryStyle_ = w == "s" ? n : -1;
       entryNumber_ = n;
-      styleLevel_ = stack_.size();
+      if (atTableLevel()) styleLevel_ = stack_.size();  // an entry without a group of its own
       return;
     }
     wordFrom_ = starred ? starStart_ : wordStart_;
@@ -724,7 +727,7 @@ class Reader {
       if (w == "f") {
         entryNumbered_ = hasParam;
         entryFont_ = n;
-        entryLevel_ = stack_.size();
+        if (atTableLevel()) entryLevel_ = stack_.size();
         entryCharset_ = -1;
         entryCodePage_ = 0;
       }
@@ -1840,7 +1843,7 @@ class Reader {
   int entryCodePage_ = 0;
   int entryNumber_ = 0;         // of the style entry, whatever its kind
   bool entryNumbered_ = false;  // the font entry gave its number
-  std::size_t entryLevel_ = 0;  // the depth of the group the font entry began in
+  std::size_t entryLevel_ = 0;  // the depth of the font entry's group (the table's for one without)
   std::size_t styleLevel_ = 0;  // the same for the style entry
   bool sawFontTable_ = false;
   bool sawStyleSheet_ = false;

@@ -347,6 +347,11 @@ TEST(RtfTables, ANumberAfterAnEntrysNameRenumbersNothing) {
   const DocumentModel font = readTwice(R"({\rtf1{\fonttbl{\f1\fnil Z;}{\f1\fnil B;\f0}}\f1 b})");
   EXPECT_EQ(font.charFormat(0).font, "B");
   EXPECT_EQ(font.kept.fonts.count(1), 0u);
+  // Also when the name and the first number stand in groups inside the entry.
+  const DocumentModel nested = readTwice(R"({\rtf1{\stylesheet{\s0 Normal;}{{\s\t{;}}\s1}}\s0 a})");
+  EXPECT_EQ(nested.kept.styles.count(0), 0u);
+  const DocumentModel nestedFont = readTwice(R"({\rtf1{\fonttbl{\f0 Z;}{{{\f\7?;}}{\f1}}}\f0 a})");
+  EXPECT_EQ(nestedFont.charFormat(0).font, "?");
   const DocumentModel unnamed = readTwice(R"({\rtf1{\stylesheet{\;}}\s0 a})");
   EXPECT_TRUE(unnamed.kept.styles.empty());
 }
