@@ -864,6 +864,10 @@ class Reader {
 
   bool destination(const std::string& w) {
     State& s = st();
+    // The document's tables stand in its own groups: in a field's or a shape's group (kept whole with
+    // it) they are none.
+    const bool table = w == "fonttbl" || w == "colortbl" || w == "stylesheet" || w == "revtbl";
+    if (table && s.dest != Dest::Body) return beginDestination(Dest::Skip), true;
     if (w == "fonttbl") {
       // A file has one font table: a later one (in a style's entry, say) would rename the fonts of
       // text already read.

@@ -298,6 +298,10 @@ TEST(RtfKeptWords, NothingInsideAGroupKeptWholeIsReadToo) {
   EXPECT_EQ(field.kept.fragments.size(), 1u);
   const DocumentModel shape = readTwice(R"({\rtf1 j{\field\shp}})");
   EXPECT_EQ(shape.kept.fragments.size(), 1u);
+  // A table in a field's group is no table of the document; the field stays whole.
+  const DocumentModel table = readTwice(R"({\rtf1{t\field\stylesheet{\fldrslt x}}})");
+  ASSERT_EQ(table.kept.fragments.size(), 1u);
+  EXPECT_EQ(table.kept.fragments[0].rtf, R"({\field\stylesheet{\fldrslt x}})");
 }
 
 // A code page that gives ASCII bytes other characters (EBCDIC) is no code page of RTF text: the text
