@@ -10,6 +10,7 @@
 #include "wordproc/model/document_model.h"
 #include "wordproc/model/editing.h"
 #include "wordproc/model/picture.h"
+#include "wordproc/model/styles.h"
 
 namespace verolin::testing {
 namespace {
@@ -208,11 +209,166 @@ TEST(RtfText, AUnicodeCharacterSkipsNothingBeyondItsGroup) {
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
 }
 
-// Text between "\*" and a word: the star marks nothing, so the text is read once and not kept again.
+// Text or a group between "\*" and a word: the star marks nothing, so the text is read once and not
+// kept again.
 TEST(RtfText, TextAfterAStarIsReadOnce) {
   const DocumentModel doc = wordproc::readRtf(R"({\rtf1{\*0\c}})");
   EXPECT_EQ(doc.text(0, doc.size()), "0\r");
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+  const DocumentModel group = wordproc::readRtf(R"({\rtf1{\*{a}\r}})");
+  EXPECT_EQ(group.text(0, group.size()), "a\r");
+  EXPECT_TRUE(group.kept.fragments.empty());
+  EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(group))), wordproc::describe(group));
+}
+
+// Reads the file, checks that saving it and reading it again gives the same document, and gives it.
+DocumentModel readTwice(const std::string& rtf) {
+  const DocumentModel doc = readRtf(rtf);
+  EXPECT_EQ(wordproc::describe(readRtf(writeRtf(doc))), wordproc::describe(doc)) << rtf;
+  return doc;
+}
+
+// Text in a table's own group after an entry's group names no entry (the group named it, or the entry
+// has no name), and an entry without a group of its own replaces the group kept for its number: a font
+// or style never reads back under another name.
+TEST(RtfTables, TextAfterAnEntrysGroupNamesNoEntry) {
+  for (const char* table : {R"({\fonttbl{\f0\fnil A;}B})", R"({\fonttbl{\f0\fnil A;}B;})"}) {
+    SCOPED_TRACE(table);
+    const DocumentModel doc = readTwice(std::string(R"({\rtf1)") + table + R"(\f0 x})");
+    EXPECT_EQ(doc.charFormat(0).font, "A");
+  }
+  const DocumentModel renamed = readTwice(R"({\rtf1{\fonttbl{\f0\fnil A;}\f0 C;}\f0 x})");
+  EXPECT_EQ(renamed.charFormat(0).font, "C");
+  EXPECT_EQ(renamed.kept.fonts.count(0), 0u);
+
+  const DocumentModel heading = readTwice(R"({\rtf1 x{\stylesheet{\s1 heading 1;};}\s1 a})");
+  EXPECT_EQ(heading.paraFormatAt(0).style, "\u6807\u9898 1");
+  // An entry without \s is style 0.
+  const DocumentModel normal = readTwice(R"({\rtf1 x{\stylesheet{Normal;};}\s0 a})");
+  EXPECT_EQ(normal.paraFormatAt(0).style, wordproc::normalStyle().name);
+  EXPECT_EQ(normal.paraFormatAt(0).rtf, "");
+}
+
+// A file has one font table and one style sheet: a later one (here in a style's entry, or left open
+// at the end) renames no font and renumbers no style, so text keeps the font and the paragraphs the
+// file's style they had.
+TEST(RtfTables, ALaterTableChangesNoFontOrStyle) {
+  const DocumentModel font = readTwice(
+      "{\\rtf1\\ansicpg936{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}"
+      "{\\stylesheet{\\s0\\fonttbl Normal;}}\\f0 x}");
+  EXPECT_EQ(font.charFormat(0).font, "\u5B8B\u4F53");
+
+  for (const char* later : {R"(\par{\stylesheet{\s1 heading 1;}}\s1 b})", "\\\n\\stylesheet{"}) {
+    SCOPED_TRACE(later);
+    const DocumentModel doc =
+        readTwice(std::string(R"({\rtf1{\stylesheet{\s0 Normal;}{\s1 Odd;}}\s1 a)") + later);
+    EXPECT_EQ(doc.paraFormatAt(0).rtf, "\\s1");
+    EXPECT_EQ(doc.paraFormatAt(doc.size() - 1).style, wordproc::normalStyle().name);
+  }
+}
+
+// A destination kept whole is kept from its word on: words before it in its group were read (a
+// paragraph's style and alignment) and text before it is text, neither is kept again.
+TEST(RtfKeptWords, ADestinationIsKeptFromItsWord) {
+  const DocumentModel aligned = readTwice(R"({\rtf1 a{\s3\qc\datafield}b})");
+  EXPECT_EQ(aligned.text(0, aligned.size()), "ab\r");
+  EXPECT_EQ(aligned.paraFormatAt(0).alignment, 1);
+  ASSERT_EQ(aligned.kept.fragments.size(), 1u);
+  EXPECT_EQ(aligned.kept.fragments[0].rtf, R"({\datafield})");
+
+  const DocumentModel picture = readTwice(R"({\rtf1 a{b\pict\wmetafile8 00}c})");
+  EXPECT_EQ(picture.text(0, picture.size()), "abc\r");
+  ASSERT_EQ(picture.kept.fragments.size(), 1u);
+  EXPECT_EQ(picture.kept.fragments[0].rtf, R"({\pict\wmetafile8 00})");
+}
+
+// Inside a group kept whole (a shape this program does not draw, a field without a result) nothing
+// is read as well: not a stray field result, a version, a picture outside the shape's picture
+// property, nor a destination kept a second time on its own.
+TEST(RtfKeptWords, NothingInsideAGroupKeptWholeIsReadToo) {
+  const std::string png = R"({\pict\pngblip 89504e470d0a1a0a0000000d494844520000004000000082})";
+  const DocumentModel result = readTwice(R"({\rtf1 a{\shp{\*\shpinst{\fldrslt b}}}c})");
+  EXPECT_EQ(result.text(0, result.size()), "ac\r");
+  const DocumentModel version = readTwice(R"({\rtf1{\shp{\*\verolinversion{A}{2024-01-02T03:04:05}{C}}}a})");
+  EXPECT_TRUE(version.versions.empty());
+  const DocumentModel picture = readTwice(R"({\rtf1 a{\shp)" + png + "}}");
+  EXPECT_EQ(picture.text(0, picture.size()), "a\r");
+  EXPECT_EQ(picture.kept.fragments.size(), 1u);
+  const DocumentModel field = readTwice(R"({\rtf1 '{\field{{}}\ftnsep}})");
+  EXPECT_EQ(field.kept.fragments.size(), 1u);
+  const DocumentModel shape = readTwice(R"({\rtf1 j{\field\shp}})");
+  EXPECT_EQ(shape.kept.fragments.size(), 1u);
+  // A table in a field's group is no table of the document; the field stays whole.
+  const DocumentModel table = readTwice(R"({\rtf1{t\field\stylesheet{\fldrslt x}}})");
+  ASSERT_EQ(table.kept.fragments.size(), 1u);
+  EXPECT_EQ(table.kept.fragments[0].rtf, R"({\field\stylesheet{\fldrslt x}})");
+}
+
+// A code page that gives ASCII bytes other characters (EBCDIC) is no code page of RTF text: the text
+// reads as Western, as it is written back.
+TEST(RtfText, ACodePageThatChangesAsciiReadsAsWestern) {
+  const DocumentModel doc = readTwice(R"({\rtf1\ansicpg500{\*\bkmkstart k}a})");
+  EXPECT_EQ(doc.text(0, doc.size()), "a\r");
+  EXPECT_EQ(doc.bookmarks.count("k"), 1u);
+}
+
+// A row definition is kept only while it gives the row's cells; otherwise the row is written as
+// this program writes rows, and reads back with the same cells.
+TEST(RtfTables, ARowDefinitionIsKeptOnlyWithTheCellsItGives) {
+  const DocumentModel doc = readTwice("{\\rtf1\\trowd\\l\xE3\\cellx\\row");
+  EXPECT_EQ(doc.paraFormatAt(0).cells, std::vector<int>{0});
+  EXPECT_EQ(doc.paraFormatAt(0).rowRtf, "");
+  const DocumentModel kept = readTwice(R"({\rtf1\trowd\trgaph70\cellx500 a\cell\row})");
+  EXPECT_EQ(kept.paraFormatAt(0).rowRtf, R"(\trowd\trgaph70\cellx500)");
+}
+
+// An entry that gives its name and then turns into a destination (damage) is no entry to keep: the
+// number's earlier entry is not written back under the name the damaged one gave.
+TEST(RtfTables, AnEntryThatTurnsIntoADestinationReplacesTheKeptOne) {
+  const DocumentModel style = readTwice("{\\rtf1\xE4\\stylesheet{Normal;}{;\\keywords");
+  EXPECT_EQ(style.kept.styles.count(0), 0u);
+  EXPECT_EQ(style.paraFormatAt(0).rtf, "");
+  const DocumentModel font = readTwice(R"({\rtf1{\fonttbl{\f0\fnil A;}{\f0 B;\f0\keywords x}}\f0 y})");
+  EXPECT_EQ(font.charFormat(0).font, "B");
+  EXPECT_EQ(font.kept.fonts.count(0), 0u);
+}
+
+// A section's settings where a paragraph starts come before a group kept at the same place, as the
+// writer gives them.
+TEST(RtfSections, SettingsBeforeAGroupKeptWhereTheParagraphStarts) {
+  const DocumentModel doc = readTwice(R"({\rtf1 a\par{\shp{}}\sectd b})");
+  ASSERT_EQ(doc.kept.fragments.size(), 2u);
+  EXPECT_EQ(doc.kept.fragments[0].kind, wordproc::KeptFragment::kSection);
+  EXPECT_EQ(doc.kept.fragments[1].rtf, R"({\shp{}})");
+}
+
+// A number after an entry's name renumbers nothing, and an entry without a name of its own is not
+// kept: the name stays the number's it was given to.
+TEST(RtfTables, ANumberAfterAnEntrysNameRenumbersNothing) {
+  const DocumentModel style = readTwice(R"({\rtf1{\stylesheet{\s0 Normal;}{\s1 heading 7;}{;\s1}}\s0 a})");
+  EXPECT_EQ(style.kept.styles.count(0), 0u);
+  EXPECT_EQ(style.kept.styles.count(1), 1u);
+  const DocumentModel font = readTwice(R"({\rtf1{\fonttbl{\f1\fnil Z;}{\f1\fnil B;\f0}}\f1 b})");
+  EXPECT_EQ(font.charFormat(0).font, "B");
+  EXPECT_EQ(font.kept.fonts.count(1), 0u);
+  // Also when the name and the first number stand in groups inside the entry.
+  const DocumentModel nested = readTwice(R"({\rtf1{\stylesheet{\s0 Normal;}{{\s\t{;}}\s1}}\s0 a})");
+  EXPECT_EQ(nested.kept.styles.count(0), 0u);
+  const DocumentModel nestedFont = readTwice(R"({\rtf1{\fonttbl{\f0 Z;}{{{\f\7?;}}{\f1}}}\f0 a})");
+  EXPECT_EQ(nestedFont.charFormat(0).font, "?");
+  const DocumentModel unnamed = readTwice(R"({\rtf1{\stylesheet{\;}}\s0 a})");
+  EXPECT_TRUE(unnamed.kept.styles.empty());
+}
+
+// The code page that reads the tables' names is the one before them; a group kept whole sets none of
+// the document's settings (the saved file gives them again after the document's own).
+TEST(RtfText, SettingsThatWouldReadTheSavedFileOtherwiseCountOnlyWhereTheyBelong) {
+  const DocumentModel page =
+      readTwice("{\\rtf1\\ansicpg936{\\fonttbl{\\f0\\fnil\\'cb\\'ce;}}\\ansicpg1252\\f0 a}");
+  EXPECT_EQ(page.charFormat(0).font, "\u5B8B");
+  EXPECT_EQ(page.kept.codePage, 936);
+  const DocumentModel field = readTwice(R"({\rtf1 a{\field{\*\fldinst X}\paperw100}\paperw2000 b})");
+  EXPECT_DOUBLE_EQ(field.page.pageWidth, 100);
 }
 
 }  // namespace

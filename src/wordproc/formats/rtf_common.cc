@@ -1,5 +1,7 @@
 #include "wordproc/formats/rtf_common.h"
 
+#include <cctype>
+
 namespace verolin::wordproc::rtf {
 
 namespace {
@@ -40,6 +42,20 @@ automation::DateTime unpackDate(std::uint32_t v) {
   t.second = 0;
   if (!automation::isValidDateTime(t)) return automation::DateTime{};
   return t;
+}
+
+std::vector<int> cellEdges(std::string_view rtf) {
+  std::vector<int> edges;
+  for (std::size_t k = rtf.find("\\cellx"); k != std::string_view::npos; k = rtf.find("\\cellx", k + 1)) {
+    std::size_t j = k + 6;
+    const bool negative = j < rtf.size() && rtf[j] == '-';
+    if (negative) ++j;
+    long long v = 0;
+    while (j < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[j])) && v < kMaxTwips * 10)
+      v = v * 10 + (rtf[j++] - '0');
+    edges.push_back(static_cast<int>(clampTwips(negative ? -v : v)));
+  }
+  return edges;
 }
 
 }  // namespace verolin::wordproc::rtf

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "automation/date.h"
 #include "wordproc/model/document_model.h"
@@ -28,6 +30,9 @@ inline double fromTwips(long long twips) {
   return static_cast<double>(twips) / 20;
 }
 inline constexpr int kEmuPerPoint = 12700;
+
+// The right edges of the cells a row definition (\trowd ... \cellxN ...) gives.
+std::vector<int> cellEdges(std::string_view rowRtf);
 
 // Our own control words: which run properties were set on the run itself (the rest come from the
 // paragraph style), which paragraph properties were, and the revision view settings.

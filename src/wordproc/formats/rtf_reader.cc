@@ -375,9 +375,7 @@ struct State {
   std::string text;            // text of a non-body destination
   std::size_t groupStart = 0;  // where the group's "{" stands, for keeping it whole
   bool keep = false;           // a destination kept whole with the part of the document it is in
-  std::size_t keepFrom = 0;    // where what is kept begins: the group's "{", or its word after text
-  bool hadText = false;        // the group gave text before it turned out to be a destination
-  bool keptWords = false;      // the group kept words of its own before it turned out to be one
+  std::size_t keepFrom = 0;    // where what is kept begins: the destination's word
 };
 
 struct PictState {
@@ -437,18 +435,27 @@ class Reader {
       const unsigned char c = static_cast<unsigned char>(in_[i]);
       if (c == '{') {
         flush();
-        // The characters that stand in for a \u character never reach past a brace.
+        // The characters that stand in for a \u character never reach past a brace, and "\*" marks no
+        // word after a group.
         skipChars_ = 0;
+        st().starred = false;
         State s = st();
         s.starred = false;
         s.text.clear();
         s.groupStart = s.keepFrom = i;
         s.keep = false;
-        s.hadText = false;
-        s.keptWords = false;
         if (stack_.size() == 1) s.dest = Dest::Body;
-        if (s.dest == Dest::StyleSheet) entryStyle_ = entryNumber_ = 0;
-        if (s.dest == Dest::FontTable) entryNumbered_ = false;
+        // A group in a table's own group is an entry (the groups inside an entry are part of it).
+        const bool entry = (s.dest == Dest::StyleSheet || s.dest == Dest::FontTable) && atTableLevel();
+        if (entry) entryNamed_ = false;
+        if (entry && s.dest == Dest::StyleSheet) {
+          entryStyle_ = entryNumber_ = 0;
+          styleLevel_ = stack_.size() + 1;
+        }
+        if (entry && s.dest == Dest::FontTable) {
+          entryNumbered_ = false;
+          entryLevel_ = stack_.size() + 1;
+        }
         stack_.push_back(std::move(s));
         ++i;
       } else if (c == '}') {
@@ -598,6 +605,13 @@ class Reader {
       if (it != fontCodePages_.end()) page = it->second;
     }
     if (page <= 0) page = ansiCodePage_;
+    // Text in RTF is ASCII with escapes: a code page that gives ASCII bytes other characters (EBCDIC)
+    // is none a file's text can be in.
+    if (!keepsAscii(page)) page = 1252;
+    return converterName(page);
+  }
+
+  static std::string converterName(int page) {
     switch (page) {
       case 10000:
         return "MACINTOSH";
@@ -606,6 +620,23 @@ class Reader {
       default:
         return "CP" + std::to_string(page);
     }
+  }
+
+  bool keepsAscii(int page) const {
+    auto known = asciiPages_.find(page);
+    if (known != asciiPages_.end()) return known->second;
+    static const std::string ascii = [] {
+      std::string a;
+      for (char c = ' '; c < 127; ++c) a += c;
+      return a;
+    }();
+    bool keeps = true;  // a code page no converter knows is read as Western text (see flush)
+    try {
+      keeps = text::convert(ascii, converterName(page).c_str(), "UTF-8") == ascii;
+    } catch (const std::exception&) {
+    }
+    asciiPages_[page] = keeps;
+    return keeps;
   }
 
   // Picture data: a run of hex digits (and line breaks) up to the next control or group character.
@@ -672,13 +703,17 @@ class Reader {
       return;
     }
     if (s.dest == Dest::StyleSheet && (w == "s" || w == "cs" || w == "ts" || w == "ds")) {
+      // A number after the entry's name (damage) renumbers nothing: the name is the number's it had.
+      if (entryNamed_ && stack_.size() >= styleLevel_) return;
       entryStyle_ = w == "s" ? n : -1;
       entryNumber_ = n;
+      if (atTableLevel()) styleLevel_ = stack_.size();  // an entry without a group of its own
       return;
     }
+    wordFrom_ = starred ? starStart_ : wordStart_;
     if (destination(w)) return;
     // An ignorable destination this program does not know, or one it knows to have no text.
-    if (starred || skippedDestinations().count(w) || w == "upr") return skipGroup(w, starred);
+    if (starred || skippedDestinations().count(w) || w == "upr") return skipGroup(w);
     if (s.dest == Dest::Pict) return pictWord(w, hasParam, n);
     if (s.dest == Dest::Shape || s.dest == Dest::Ignored) shapeWord(w, n);
     if (s.dest == Dest::ColorTable) {
@@ -688,9 +723,11 @@ class Reader {
       return;
     }
     if (s.dest == Dest::FontTable) {
+      if (w == "f" && entryNamed_ && stack_.size() >= entryLevel_) return;  // as for styles
       if (w == "f") {
         entryNumbered_ = hasParam;
         entryFont_ = n;
+        if (atTableLevel()) entryLevel_ = stack_.size();
         entryCharset_ = -1;
         entryCodePage_ = 0;
       }
@@ -709,11 +746,13 @@ class Reader {
     }
   }
 
-  void skipGroup(const std::string& w, bool starred) {
+  void skipGroup(const std::string& w) {
     if (w == "nesttableprops") nestedRowEnd();  // it holds the nested row's end
     State& s = st();
-    // What the group gave before (text, or words already kept one by one) is not kept a second time.
-    if (s.hadText || s.keptWords) s.keepFrom = starred ? starStart_ : wordStart_;
+    // What the group gave before (text, words read or already kept one by one) is not kept a second time.
+    s.keepFrom = wordFrom_;
+    // A group that is kept whole itself (a field's, a shape's) keeps the destination with it.
+    const bool inText = s.dest == Dest::Body && parentIsBody();
     s.dest = Dest::Skip;
     s.inObject = w == "object";
     s.inUpr = w == "upr";
@@ -721,7 +760,7 @@ class Reader {
     // \upr and of objects, the pictures of shapes it read, nested tables as text).
     const bool rebuilt =
         s.inObject || s.inUpr || rebuiltDestinations().count(w) || (w == "nonshppict" && lastPictureRead_);
-    s.keep = !rebuilt && stack_.size() >= 2 && stack_[stack_.size() - 2].dest == Dest::Body;
+    s.keep = !rebuilt && inText;
   }
 
   // Words that begin or end the document's and the sections' settings, before the text they apply to.
@@ -787,11 +826,9 @@ class Reader {
     }
     if (capturingRow_) {
       rowRtf_ += raw;
-      st().keptWords = true;
       return;
     }
     if (knownWords().count(w)) return;
-    st().keptWords = true;
     if (w == "sectunlocked" && (!hasParam || p != 0)) sawUnlocked_ = true;
     if (zone_ == Zone::Section && firstSection_ && sectionPageWords().count(w)) {
       auto page = [p] { return fromTwips(std::clamp<long long>(p, 0, 31680)); };
@@ -827,19 +864,37 @@ class Reader {
 
   bool destination(const std::string& w) {
     State& s = st();
-    if (w == "fonttbl") return beginDestination(Dest::FontTable), true;
+    // The document's tables stand in its own groups: in a field's or a shape's group (kept whole with
+    // it) they are none.
+    const bool table = w == "fonttbl" || w == "colortbl" || w == "stylesheet" || w == "revtbl";
+    if (table && s.dest != Dest::Body) return beginDestination(Dest::Skip), true;
+    if (w == "fonttbl") {
+      // A file has one font table: a later one (in a style's entry, say) would rename the fonts of
+      // text already read.
+      if (sawFontTable_) return beginDestination(Dest::Skip), true;
+      sawFontTable_ = true;
+      return beginDestination(Dest::FontTable), true;
+    }
     if (w == "colortbl") {
       colorSet_ = false;
       color_ = 0;
       return beginDestination(Dest::ColorTable), true;
     }
-    if (w == "stylesheet") return beginDestination(Dest::StyleSheet), true;
+    if (w == "stylesheet") {
+      // Nor a later style sheet: it would renumber the styles paragraphs already have.
+      if (sawStyleSheet_) return beginDestination(Dest::Skip), true;
+      sawStyleSheet_ = true;
+      return beginDestination(Dest::StyleSheet), true;
+    }
     if (w == "revtbl") return beginDestination(Dest::RevTable), true;
     if (w == "generator") return beginDestination(Dest::Ignored), true;
+    // A picture stands in the text or in a shape's picture property; elsewhere (a shape kept whole, a
+    // table) it is none of the document's.
+    if (w == "pict" && s.dest != Dest::Body && !s.inShapeValue) return beginDestination(Dest::Skip), true;
     if (w == "pict") {
       pict_ = PictState{};
       pictInShape_ = s.inShapeValue;
-      pictStart_ = s.groupStart;
+      pictStart_ = wordFrom_;
       pictInText_ = parentIsBody();
       return beginDestination(Dest::Pict), true;
     }
@@ -848,9 +903,11 @@ class Reader {
       return beginDestination(Dest::OriginalBlip), true;
     }
     if (w == "shppict") return true;  // the picture inside is the one to read
+    // Likewise a shape: in a group kept whole (a field's) it is kept with the group.
+    if (w == "shp" && s.dest != Dest::Body) return beginDestination(Dest::Skip), true;
     if (w == "shp") {
       shape_ = ShapeState{};
-      shape_->start = s.groupStart;
+      shape_->start = wordFrom_;
       shapeInText_ = parentIsBody();
       return beginDestination(Dest::Shape), true;
     }
@@ -863,12 +920,13 @@ class Reader {
     if (w == "field") {
       fields_.push_back(0);
       fieldDepths_.push_back(stack_.size());
-      fieldKeeps_.push_back(FieldKeep{s.groupStart, parentIsBody(), false, false, {}});
+      fieldKeeps_.push_back(FieldKeep{wordFrom_, parentIsBody(), false, false, {}});
       return beginDestination(Dest::Ignored), true;
     }
     if (w == "fldinst") return beginDestination(Dest::FieldInstruction), true;
     if (w == "fldrslt") {
-      if (fields_.empty()) return beginDestination(Dest::Body), true;
+      // A result without a field is text where its group would be text (not inside a shape kept whole).
+      if (fields_.empty()) return beginDestination(s.dest == Dest::Body ? Dest::Body : Dest::Skip), true;
       FieldKeep& keep = fieldKeeps_.back();
       // The result of a field inside an instruction is part of the instruction.
       if (!keep.inText) return beginDestination(Dest::Skip), true;
@@ -876,9 +934,10 @@ class Reader {
       keep.result = true;
       if (s.link == 0 && !keep.opened && s.groupStart > keep.start) {
         // A field other than a hyperlink: its instruction is kept before its result, which is text.
-        fragments_.push_back({static_cast<int>(chars_.size()),
-                              std::string(in_.substr(keep.start, s.groupStart - keep.start)) + "{\\fldrslt ",
-                              KeptFragment::kInline});
+        fragments_.push_back(
+            {static_cast<int>(chars_.size()),
+             "{" + std::string(in_.substr(keep.start, s.groupStart - keep.start)) + "{\\fldrslt ",
+             KeptFragment::kInline});
         keep.opened = true;
         // The groups the kept start leaves open: the field's, any between, and the result's.
         keep.closing.assign(stack_.size() - fieldDepths_.back() + 1, '}');
@@ -887,7 +946,8 @@ class Reader {
     }
     if (w == "bkmkstart") return beginDestination(Dest::BookmarkStart), true;
     if (w == "bkmkend") return beginDestination(Dest::BookmarkEnd), true;
-    if (w == "docvar") {
+    // The document's variables and versions, not those of a group kept whole (a shape, a field).
+    if (w == "docvar" && s.dest == Dest::Body) {
       docVarParts_.clear();
       return beginDestination(Dest::DocVar), true;
     }
@@ -896,11 +956,16 @@ class Reader {
       s.chars = CharState{};
       return beginDestination(Dest::OldProps), true;
     }
-    if (w == kVersion) {
+    if (w == kVersion && s.dest == Dest::Body) {
       docVarParts_.clear();
       return beginDestination(Dest::Version), true;
     }
     return false;
+  }
+
+  // In a table's own group rather than in one of its entries' groups.
+  bool atTableLevel() const {
+    return stack_.size() < 2 || stack_[stack_.size() - 2].dest != stack_.back().dest;
   }
 
   bool parentIsBody() const { return stack_.size() >= 2 && stack_[stack_.size() - 2].dest == Dest::Body; }
@@ -909,6 +974,13 @@ class Reader {
   std::string groupText(std::size_t start) const {
     if (groupEnd_ == std::string_view::npos || start >= groupEnd_) return {};
     return std::string(in_.substr(start, groupEnd_ + 1 - start));
+  }
+
+  // A destination kept whole from its word on, as a group of its own: the words before it in its group
+  // were read (a paragraph's style, say) or kept one by one, and its text was read.
+  std::string keptGroup(std::size_t word) const {
+    const std::string rtf = groupText(word);
+    return rtf.empty() ? rtf : "{" + rtf;
   }
 
   void keepInText(std::string rtf) {
@@ -963,9 +1035,13 @@ class Reader {
   }
 
   void documentWord(const std::string& w, bool hasParam, int n, long long) {
-    if (w == "ansicpg") ansiCodePage_ = n;
-    if (w == "deff") doc_.kept.defaultFont = n;
     if (w == "uc") st().uc = std::max(0, n);
+    // The document's settings, not those inside a group kept whole (a field's, a shape's), which the
+    // saved file would give again after its own.
+    if (st().dest != Dest::Body) return;
+    // The code page of the tables' names: one that comes after them would read them otherwise.
+    if (w == "ansicpg" && !sawFontTable_ && !sawStyleSheet_) ansiCodePage_ = n;
+    if (w == "deff") doc_.kept.defaultFont = n;
     // Page measures as the page setup accepts them: up to 22 inches.
     auto page = [n] { return fromTwips(std::clamp(n, 0, 31680)); };
     if (w == "paperw") doc_.page.pageWidth = page();
@@ -1123,8 +1199,13 @@ class Reader {
         return bodyText(text);
       case Dest::FontTable:
         for (char32_t c : text) {
-          if (c == U';') {
+          if (c == U';' && entryLevel_ > stack_.size()) {
+            s.text.clear();  // text after an entry's group names no entry: the group named it or not
+          } else if (c == U';') {
+            // An entry without a group of its own is written as this program writes fonts.
+            if (atTableLevel()) doc_.kept.fonts.erase(entryFont_);
             fonts_[entryFont_] = trim(s.text);
+            entryNamed_ = !atTableLevel();  // at the table's level the next entry begins
             fontCodePages_[entryFont_] =
                 entryCodePage_ > 0 ? entryCodePage_ : codePageOfCharset(entryCharset_);
             s.text.clear();
@@ -1152,9 +1233,17 @@ class Reader {
           s.text.clear();
           if (s.dest == Dest::RevTable) {
             authors_.push_back(name);
+          } else if (styleLevel_ > stack_.size()) {
+            // Text after an entry's group names no entry: the group named it or not.
           } else {
+            if (atTableLevel()) {
+              // An entry without a group of its own is not kept as the file has it.
+              doc_.kept.styles.erase(entryNumber_);
+              keptParagraphStyles_.erase(entryNumber_);
+            }
             if (entryStyle_ >= 0) styles_[entryStyle_] = name;
             doc_.kept.styleNames[entryNumber_] = name;
+            entryNamed_ = !atTableLevel();
           }
         }
         return;
@@ -1182,7 +1271,6 @@ class Reader {
 
   void bodyText(const std::u32string& text) {
     if (text.empty()) return;
-    st().hadText = true;
     leaveSettings();
     capturingRow_ = false;
     lastWasCell_ = false;
@@ -1230,7 +1318,10 @@ class Reader {
         style != &normalStyle())
       p.rtf = "\\s" + std::to_string(paraStyle_);
     p.rtf += paraRtf_;
-    if (!p.cells.empty() && p.cells == rowCells_ && rowRtf_ != ownRowDefinition(p.cells)) p.rowRtf = rowRtf_;
+    // The file's row definition is kept while it gives the row's cells (the writer gives it back then).
+    if (!p.cells.empty() && p.cells == rowCells_ && rowRtf_ != ownRowDefinition(p.cells) &&
+        cellEdges(rowRtf_) == p.cells)
+      p.rowRtf = rowRtf_;
     const std::uint32_t format = doc_.intern(charFormat(st().chars, 0));
     // Our own files give each mark its run and so every revision mark it has.
     if (st().chars.explicitMask >= 0) statedMark_ = static_cast<int>(chars_.size());
@@ -1331,7 +1422,7 @@ class Reader {
       if (keep.opened) {
         keepInText(keep.closing);
       } else if (keep.inText && fields_.back() == 0 && !keep.result) {
-        keepInText(groupText(keep.start));  // a field without a result
+        keepInText(keptGroup(keep.start));  // a field without a result
       }
       fields_.pop_back();
       fieldDepths_.pop_back();
@@ -1342,19 +1433,22 @@ class Reader {
     State& parent = stack_.back();
     if (s.keep) {
       // A destination after text of its group is kept from its own word on, as a group of its own.
-      const std::string rtf = groupText(s.keepFrom);
-      keepGroup(s.keepFrom == s.groupStart || rtf.empty() ? rtf : "{" + rtf);
+      keepGroup(keptGroup(s.keepFrom));
     }
-    if (parent.dest == Dest::FontTable && s.dest == Dest::FontTable) {
+    // An entry that named its font or style and then turned into something else is an entry too (one
+    // not kept): the number's kept entry must not give another name.
+    const bool entry = stack_.size() >= 2 && stack_[stack_.size() - 2].dest != parent.dest &&
+                       (s.dest == parent.dest || entryNamed_);
+    if (parent.dest == Dest::FontTable && entry) {
       const std::string entry = groupText(s.groupStart);
-      if (entryNumbered_ && wellFormedEntry(entry, "{\\f")) {
+      if (entryNumbered_ && entryNamed_ && wellFormedEntry(entry, "{\\f")) {
         doc_.kept.fonts[entryFont_] = entry;
       } else {
         doc_.kept.fonts.erase(entryFont_);
       }
-    } else if (parent.dest == Dest::StyleSheet && s.dest == Dest::StyleSheet) {
+    } else if (parent.dest == Dest::StyleSheet && entry) {
       const std::string entry = groupText(s.groupStart);
-      if (wellFormedEntry(entry, "{")) {
+      if (entryNamed_ && wellFormedEntry(entry, "{")) {
         doc_.kept.styles[entryNumber_] = entry;
       } else {
         doc_.kept.styles.erase(entryNumber_);
@@ -1368,7 +1462,11 @@ class Reader {
     }
     switch (s.dest) {
       case Dest::FontTable:
-        if (parent.dest != Dest::FontTable && !s.text.empty()) fonts_[entryFont_] = trim(s.text);
+        // The table's own text names an entry begun at its level (a table without groups per entry).
+        if (parent.dest != Dest::FontTable && !s.text.empty() && entryLevel_ <= stack_.size() + 1) {
+          fonts_[entryFont_] = trim(s.text);
+          doc_.kept.fonts.erase(entryFont_);
+        }
         break;
       case Dest::StyleSheet:
       case Dest::RevTable:
@@ -1548,7 +1646,7 @@ class Reader {
     lastPictureRead_ = pic.has_value();
     if (!pic) {
       // A metafile or another kind this program cannot show stays in the text as the file has it.
-      if (!pictInShape_ && pictInText_) keepGroup(groupText(pictStart_));
+      if (!pictInShape_ && pictInText_) keepGroup(keptGroup(pictStart_));
       return;
     }
     if (pictInShape_ && shape_) {
@@ -1597,7 +1695,7 @@ class Reader {
       d.picture = std::move(*s.picture);
     } else {
       // Text boxes and drawings of other kinds stay where they are, as the file has them.
-      if (shapeInText_) keepGroup(groupText(s.start));
+      if (shapeInText_) keepGroup(keptGroup(s.start));
       return;
     }
     d.left = fromTwips(clampTwips(s.left));
@@ -1671,8 +1769,12 @@ class Reader {
   DocumentModel finish() {
     leaveSettings();
     doc_.assign(std::move(chars_));
-    std::stable_sort(fragments_.begin(), fragments_.end(),
-                     [](const Fragment& a, const Fragment& b) { return a.pos < b.pos; });
+    // A section's settings come before what is kept in its first paragraph, as they are written.
+    std::stable_sort(fragments_.begin(), fragments_.end(), [](const Fragment& a, const Fragment& b) {
+      const bool aInline = a.kind == KeptFragment::kInline;
+      const bool bInline = b.kind == KeptFragment::kInline;
+      return a.pos != b.pos ? a.pos < b.pos : !aInline && bInline;
+    });
     for (auto& f : fragments_) doc_.keep(f.pos, std::move(f.rtf), f.kind);
     KeptRtf& kept = doc_.kept;
     kept.codePage = ansiCodePage_;
@@ -1733,6 +1835,7 @@ class Reader {
   int skipChars_ = 0;
   char32_t highSurrogate_ = 0;
   int ansiCodePage_ = 1252;
+  mutable std::map<int, bool> asciiPages_;  // whether each code page met so far keeps ASCII
   bool sawEnd_ = false;
 
   DocumentModel doc_;
@@ -1742,11 +1845,17 @@ class Reader {
   int entryFont_ = 0;
   int entryCharset_ = -1;
   int entryCodePage_ = 0;
-  int entryNumber_ = 0;                            // of the style entry, whatever its kind
-  bool entryNumbered_ = false;                     // the font entry gave its number
+  int entryNumber_ = 0;         // of the style entry, whatever its kind
+  bool entryNumbered_ = false;  // the font entry gave its number
+  std::size_t entryLevel_ = 0;  // the depth of the font entry's group (the table's for one without)
+  std::size_t styleLevel_ = 0;  // the same for the style entry
+  bool sawFontTable_ = false;
+  bool sawStyleSheet_ = false;
+  bool entryNamed_ = false;                        // the font or style entry being read gave its name
   std::size_t groupEnd_ = std::string_view::npos;  // where the group that ends now closes
   std::size_t wordStart_ = 0;                      // the backslash of the control word being read
   std::size_t starStart_ = 0;                      // the backslash of the last "\*"
+  std::size_t wordFrom_ = 0;                       // the word being read, with its "\*"
 
   // What the model does not represent, on its way to doc_.kept.
   struct Fragment {

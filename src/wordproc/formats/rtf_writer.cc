@@ -362,21 +362,6 @@ class Writer {
     if (!p.cells.empty()) out_ << "\\intbl";
   }
 
-  // The right edges of the cells a row definition gives.
-  static std::vector<int> cellEdges(std::string_view rtf) {
-    std::vector<int> edges;
-    for (std::size_t k = rtf.find("\\cellx"); k != std::string_view::npos; k = rtf.find("\\cellx", k + 1)) {
-      std::size_t j = k + 6;
-      const bool negative = j < rtf.size() && rtf[j] == '-';
-      if (negative) ++j;
-      long long v = 0;
-      while (j < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[j])) && v < kMaxTwips * 10)
-        v = v * 10 + (rtf[j++] - '0');
-      edges.push_back(static_cast<int>(clampTwips(negative ? -v : v)));
-    }
-    return edges;
-  }
-
   void linkStart(const Link& l) {
     // In a field's quoted text a backslash and a quote are escaped by a backslash.
     auto quoted = [](const std::string& s) {
