@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <istream>
 #include <map>
 #include <optional>
 #include <set>
@@ -404,16 +406,79 @@ struct ShapeState {
 // properties, or in the paragraphs.
 enum class Zone { Document, Section, Text };
 
-class Reader {
+// The bytes of the file as the reader asks for them, by their offset from the start. A whole file in
+// memory is read where it is; a stream is read a piece at a time, and the bytes before the earliest
+// offset the reader may still ask for (the start of a group it might keep whole) are let go.
+class Input {
  public:
-  explicit Reader(std::string_view in) : in_(in) {
-    // What RTF assumes of a file that does not say: a Letter page and the Western code page.
-    doc_.page.pageWidth = 612;
-    doc_.page.pageHeight = 792;
+  explicit Input(std::string_view whole) : data_(whole.data()), end_(whole.size()) {}
+  Input(std::istream& stream, std::function<std::size_t()> neededFrom)
+      : stream_(&stream), neededFrom_(std::move(neededFrom)) {}
+
+  static constexpr std::size_t kPiece = 1 << 20;
+
+  // True when byte i exists (reading on when it is not yet in memory).
+  bool has(std::size_t i) { return i < end_ || fill(i); }
+  // Byte i, which has(i) found.
+  char operator[](std::size_t i) const { return data_[i - base_]; }
+  // Up to n bytes from start, no further than what is read so far.
+  std::string_view substr(std::size_t start, std::size_t n) const {
+    if (start >= end_) return {};
+    return {data_ + (start - base_), std::min(n, end_ - start)};
+  }
+  // Appends the n bytes from start (fewer where the file ends) to target; returns the offset after them.
+  std::size_t copy(std::size_t start, std::size_t n, automation::Bytes* target) {
+    std::size_t i = start;
+    const std::size_t stop = start + n < start ? SIZE_MAX : start + n;
+    while (i < stop && has(i)) {
+      const std::size_t take = std::min(stop, end_) - i;
+      const auto* first = reinterpret_cast<const std::uint8_t*>(data_ + (i - base_));
+      if (target) target->insert(target->end(), first, first + take);
+      i += take;
+    }
+    return i;
   }
 
+ private:
+  bool fill(std::size_t i) {
+    if (!stream_) return false;
+    while (i >= end_) {
+      if (stream_->eof()) return false;
+      // Let go of what is no longer needed once it is at least half of what is held, so that a large
+      // group kept whole is not moved again for every piece read after it.
+      const std::size_t from = std::min(neededFrom_(), end_);
+      if (from > base_ && (from - base_) * 2 >= buffer_.size()) {
+        buffer_.erase(0, from - base_);
+        base_ = from;
+      }
+      const std::size_t held = buffer_.size();
+      buffer_.resize(held + kPiece);
+      stream_->read(buffer_.data() + held, static_cast<std::streamsize>(kPiece));
+      buffer_.resize(held + static_cast<std::size_t>(stream_->gcount()));
+      if (stream_->bad()) throw FileFormatError("the file could not be read to its end");
+      data_ = buffer_.data();
+      end_ = base_ + buffer_.size();
+    }
+    return true;
+  }
+
+  const char* data_ = nullptr;
+  std::size_t base_ = 0;  // the offset of data_[0]
+  std::size_t end_ = 0;   // the offset after the last byte in memory
+  std::istream* stream_ = nullptr;
+  std::function<std::size_t()> neededFrom_;
+  std::string buffer_;
+};
+
+class Reader {
+ public:
+  explicit Reader(std::string_view in) : in_(in) { defaults(); }
+  explicit Reader(std::istream& in) : in_(in, [this] { return neededFrom(); }) { defaults(); }
+
   DocumentModel run() {
-    if (!looksLikeRtf(in_)) throw FileFormatError("the file is not in a format this program reads");
+    in_.has(7);  // brings the first bytes in
+    if (!looksLikeRtf(in_.substr(0, 8)))
+      throw FileFormatError("the file is not in a format this program reads");
     parse();
     if (!sawEnd_) {
       // A file cut short still gives what was read; one that holds no text at all does not.
@@ -425,6 +490,23 @@ class Reader {
   }
 
  private:
+  void defaults() {
+    // What RTF assumes of a file that does not say: a Letter page and the Western code page.
+    doc_.page.pageWidth = 612;
+    doc_.page.pageHeight = 792;
+  }
+
+  // The earliest offset still to be asked for: the start of every group that may yet be kept whole
+  // (the document's own group is never kept), of a picture, shape or field, and of the word being read.
+  std::size_t neededFrom() const {
+    std::size_t from = wordStart_;
+    for (std::size_t k = 2; k < stack_.size(); ++k) from = std::min(from, stack_[k].groupStart);
+    if (pict_) from = std::min(from, pictStart_);
+    if (shape_) from = std::min(from, shape_->start);
+    for (const FieldKeep& f : fieldKeeps_) from = std::min(from, f.start);
+    return from;
+  }
+
   State& st() { return stack_.back(); }
 
   // --- tokenizer ---
@@ -433,7 +515,7 @@ class Reader {
     stack_.push_back(State{});
     stack_.back().dest = Dest::Skip;  // outside the outer group nothing counts
     std::size_t i = 0;
-    while (i < in_.size()) {
+    while (in_.has(i)) {
       const unsigned char c = static_cast<unsigned char>(in_[i]);
       if (c == '{') {
         flush();
@@ -489,36 +571,31 @@ class Reader {
   }
 
   std::size_t control(std::size_t i) {
-    if (i >= in_.size()) return i;
+    if (!in_.has(i)) return i;
     const char c = in_[i];
     if (std::isalpha(static_cast<unsigned char>(c))) {
       std::size_t j = i;
-      while (j < in_.size() && std::isalpha(static_cast<unsigned char>(in_[j]))) ++j;
+      while (in_.has(j) && std::isalpha(static_cast<unsigned char>(in_[j]))) ++j;
       const std::string word(in_.substr(i, j - i));
       bool hasParam = false;
       long long param = 0;
       bool negative = false;
-      if (j < in_.size() && in_[j] == '-' && j + 1 < in_.size() &&
+      if (in_.has(j) && in_[j] == '-' && in_.has(j + 1) &&
           std::isdigit(static_cast<unsigned char>(in_[j + 1]))) {
         negative = true;
         ++j;
       }
-      while (j < in_.size() && std::isdigit(static_cast<unsigned char>(in_[j]))) {
+      while (in_.has(j) && std::isdigit(static_cast<unsigned char>(in_[j]))) {
         hasParam = true;
         if (param < 100000000000LL) param = param * 10 + (in_[j] - '0');
         ++j;
       }
       if (negative) param = -param;
-      if (j < in_.size() && in_[j] == ' ') ++j;
+      if (in_.has(j) && in_[j] == ' ') ++j;
       if (word == "bin") {
         flush();
         const std::size_t n = static_cast<std::size_t>(std::max<long long>(0, param));
-        const std::size_t end = std::min(in_.size(), j + n);
-        if (st().dest == Dest::Pict && pict_) {
-          pict_->data.insert(pict_->data.end(), in_.begin() + static_cast<std::ptrdiff_t>(j),
-                             in_.begin() + static_cast<std::ptrdiff_t>(end));
-        }
-        return end;
+        return in_.copy(j, n, st().dest == Dest::Pict && pict_ ? &pict_->data : nullptr);
       }
       // A font name's bytes are one sequence: words that leave its code page alone must not split a
       // double-byte character in two.
@@ -531,7 +608,7 @@ class Reader {
     if (c == '\'') {
       // Only two hex digits make a byte: a brace after a broken escape still opens or closes a group,
       // as other readers take it (and as the groups this reader keeps whole must be).
-      if (i + 2 < in_.size() && std::isxdigit(static_cast<unsigned char>(in_[i + 1])) &&
+      if (in_.has(i + 2) && std::isxdigit(static_cast<unsigned char>(in_[i + 1])) &&
           std::isxdigit(static_cast<unsigned char>(in_[i + 2]))) {
         const long v = std::strtol(std::string(in_.substr(i + 1, 2)).c_str(), nullptr, 16);
         if (skipChars_ > 0) {
@@ -625,7 +702,7 @@ class Reader {
       t['\\'] = t['{'] = t['}'] = 16;
       return t;
     }();
-    for (; i < in_.size(); ++i) {
+    for (; in_.has(i); ++i) {
       const int v = kind[static_cast<unsigned char>(in_[i])];
       if (v == 16) break;
       if (v == 17) continue;
@@ -1727,7 +1804,7 @@ class Reader {
     int end = -1;
   };
 
-  std::string_view in_;
+  Input in_;
   std::vector<State> stack_;
   std::string pending_;
   int skipChars_ = 0;
@@ -1816,6 +1893,10 @@ bool looksLikeRtf(std::string_view bytes) {
 
 DocumentModel readRtf(std::string_view bytes) {
   return Reader(bytes).run();
+}
+
+DocumentModel readRtf(std::istream& in) {
+  return Reader(in).run();
 }
 
 }  // namespace verolin::wordproc
