@@ -412,10 +412,8 @@ enum class Zone { Document, Section, Text };
 class Input {
  public:
   explicit Input(std::string_view whole) : data_(whole.data()), end_(whole.size()) {}
-  Input(std::istream& stream, std::function<std::size_t()> neededFrom)
-      : stream_(&stream), neededFrom_(std::move(neededFrom)) {}
-
-  static constexpr std::size_t kPiece = 1 << 20;
+  Input(std::istream& stream, std::size_t piece, std::function<std::size_t()> neededFrom)
+      : stream_(&stream), piece_(std::max<std::size_t>(1, piece)), neededFrom_(std::move(neededFrom)) {}
 
   // True when byte i exists (reading on when it is not yet in memory).
   bool has(std::size_t i) { return i < end_ || fill(i); }
@@ -452,8 +450,8 @@ class Input {
         base_ = from;
       }
       const std::size_t held = buffer_.size();
-      buffer_.resize(held + kPiece);
-      stream_->read(buffer_.data() + held, static_cast<std::streamsize>(kPiece));
+      buffer_.resize(held + piece_);
+      stream_->read(buffer_.data() + held, static_cast<std::streamsize>(piece_));
       buffer_.resize(held + static_cast<std::size_t>(stream_->gcount()));
       if (stream_->bad()) throw FileFormatError("the file could not be read to its end");
       data_ = buffer_.data();
@@ -466,6 +464,7 @@ class Input {
   std::size_t base_ = 0;  // the offset of data_[0]
   std::size_t end_ = 0;   // the offset after the last byte in memory
   std::istream* stream_ = nullptr;
+  std::size_t piece_ = 0;
   std::function<std::size_t()> neededFrom_;
   std::string buffer_;
 };
@@ -473,7 +472,9 @@ class Input {
 class Reader {
  public:
   explicit Reader(std::string_view in) : in_(in) { defaults(); }
-  explicit Reader(std::istream& in) : in_(in, [this] { return neededFrom(); }) { defaults(); }
+  Reader(std::istream& in, std::size_t piece) : in_(in, piece, [this] { return neededFrom(); }) {
+    defaults();
+  }
 
   DocumentModel run() {
     in_.has(7);  // brings the first bytes in
@@ -1895,8 +1896,8 @@ DocumentModel readRtf(std::string_view bytes) {
   return Reader(bytes).run();
 }
 
-DocumentModel readRtf(std::istream& in) {
-  return Reader(in).run();
+DocumentModel readRtf(std::istream& in, std::size_t piece) {
+  return Reader(in, piece).run();
 }
 
 }  // namespace verolin::wordproc
