@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <unordered_set>
 
 #include "text/codepage.h"
 #include "text/utf8.h"
@@ -47,8 +48,8 @@ enum class Dest {
 };
 
 // Destinations whose content is not document text, even when no "\*" marks them.
-const std::set<std::string>& skippedDestinations() {
-  static const std::set<std::string> names = {
+const std::unordered_set<std::string>& skippedDestinations() {
+  static const std::unordered_set<std::string> names = {
       "info",         "header",    "headerl",     "headerr",   "headerf",
       "footer",       "footerl",   "footerr",     "footerf",   "footnote",
       "annotation",   "atnid",     "atnauthor",   "atndate",   "atnref",
@@ -68,234 +69,234 @@ const std::set<std::string>& skippedDestinations() {
 // Destinations that this program rebuilds from what it reads, so that keeping them as well would
 // give them twice: the plain-text stand-in of nested tables and their properties, and the picture
 // kept for readers without shapes (when the shape's own picture was read).
-const std::set<std::string>& rebuiltDestinations() {
-  static const std::set<std::string> names = {"nonesttables", "nesttableprops"};
+const std::unordered_set<std::string>& rebuiltDestinations() {
+  static const std::unordered_set<std::string> names = {"nonesttables", "nesttableprops"};
   return names;
 }
 
 // Words that stand for a character the reader cannot give as text (footnote and comment marks,
 // page numbers, dates): kept where they stand.
-const std::set<std::string>& symbolWords() {
-  static const std::set<std::string> names = {"chftn",     "chatn",    "chpgn",    "chdate",   "chtime",
-                                              "chdpl",     "chdpa",    "sectnum",  "chftnsep", "zwj",
-                                              "zwnj",      "ltrmark",  "rtlmark",  "zwbo",     "zwnbo",
-                                              "chftnsepc", "softline", "softpage", "softcol",  "softlheight"};
+const std::unordered_set<std::string>& symbolWords() {
+  static const std::unordered_set<std::string> names = {
+      "chftn",   "chatn",     "chpgn",    "chdate",   "chtime",  "chdpl",      "chdpa",
+      "sectnum", "chftnsep",  "zwj",      "zwnj",     "ltrmark", "rtlmark",    "zwbo",
+      "zwnbo",   "chftnsepc", "softline", "softpage", "softcol", "softlheight"};
   return names;
 }
 
 // The paragraph words the model has no place for; the other words it does not know are run words.
-const std::set<std::string>& paragraphWords() {
-  static const std::set<std::string> names = {"fi",
-                                              "li",
-                                              "ri",
-                                              "lin",
-                                              "rin",
-                                              "sb",
-                                              "sa",
-                                              "sl",
-                                              "slmult",
-                                              "sbauto",
-                                              "saauto",
-                                              "keep",
-                                              "keepn",
-                                              "pagebb",
-                                              "widctlpar",
-                                              "nowidctlpar",
-                                              "hyphpar",
-                                              "ltrpar",
-                                              "rtlpar",
-                                              "noline",
-                                              "outlinelevel",
-                                              "ls",
-                                              "ilvl",
-                                              "tx",
-                                              "tb",
-                                              "tqr",
-                                              "tqc",
-                                              "tqdec",
-                                              "tldot",
-                                              "tlhyph",
-                                              "tlul",
-                                              "tlth",
-                                              "tleq",
-                                              "tlmdot",
-                                              "brdrt",
-                                              "brdrb",
-                                              "brdrl",
-                                              "brdrr",
-                                              "brdrbtw",
-                                              "brdrbar",
-                                              "box",
-                                              "brdrs",
-                                              "brdrth",
-                                              "brdrsh",
-                                              "brdrdb",
-                                              "brdrdot",
-                                              "brdrdash",
-                                              "brdrhair",
-                                              "brdrw",
-                                              "brdrcf",
-                                              "brsp",
-                                              "brdrnone",
-                                              "brdrtriple",
-                                              "brdrdashsm",
-                                              "brdrinset",
-                                              "brdroutset",
-                                              "shading",
-                                              "cbpat",
-                                              "cfpat",
-                                              "bghoriz",
-                                              "bgvert",
-                                              "bgfdiag",
-                                              "bgbdiag",
-                                              "bgcross",
-                                              "bgdcross",
-                                              "contextualspacing",
-                                              "aspalpha",
-                                              "aspnum",
-                                              "faauto",
-                                              "fahang",
-                                              "facenter",
-                                              "faroman",
-                                              "favar",
-                                              "fafixed",
-                                              "adjustright",
-                                              "nosnaplinegrid",
-                                              "snaplinegrid",
-                                              "level",
-                                              "pnrnot",
-                                              "absw",
-                                              "absh",
-                                              "phmrg",
-                                              "phpg",
-                                              "phcol",
-                                              "posx",
-                                              "posy",
-                                              "posxc",
-                                              "posxr",
-                                              "posxi",
-                                              "posxo",
-                                              "posyt",
-                                              "posyc",
-                                              "posyb",
-                                              "pvmrg",
-                                              "pvpg",
-                                              "pvpara",
-                                              "dxfrtext",
-                                              "dfrmtxtx",
-                                              "dfrmtxty",
-                                              "wrapdefault",
-                                              "nowrap",
-                                              "absnoovrlp",
-                                              "lisa",
-                                              "lisb",
-                                              "qk",
-                                              "qt",
-                                              "sbys",
-                                              "hyphpar",
-                                              "yts",
-                                              "cufi",
-                                              "culi",
-                                              "curi",
-                                              "lsdlockedexcept",
-                                              "spv",
-                                              "txbxtwno",
-                                              "nooverflow",
-                                              "nocwrap",
-                                              "hwatch"};
+const std::unordered_set<std::string>& paragraphWords() {
+  static const std::unordered_set<std::string> names = {"fi",
+                                                        "li",
+                                                        "ri",
+                                                        "lin",
+                                                        "rin",
+                                                        "sb",
+                                                        "sa",
+                                                        "sl",
+                                                        "slmult",
+                                                        "sbauto",
+                                                        "saauto",
+                                                        "keep",
+                                                        "keepn",
+                                                        "pagebb",
+                                                        "widctlpar",
+                                                        "nowidctlpar",
+                                                        "hyphpar",
+                                                        "ltrpar",
+                                                        "rtlpar",
+                                                        "noline",
+                                                        "outlinelevel",
+                                                        "ls",
+                                                        "ilvl",
+                                                        "tx",
+                                                        "tb",
+                                                        "tqr",
+                                                        "tqc",
+                                                        "tqdec",
+                                                        "tldot",
+                                                        "tlhyph",
+                                                        "tlul",
+                                                        "tlth",
+                                                        "tleq",
+                                                        "tlmdot",
+                                                        "brdrt",
+                                                        "brdrb",
+                                                        "brdrl",
+                                                        "brdrr",
+                                                        "brdrbtw",
+                                                        "brdrbar",
+                                                        "box",
+                                                        "brdrs",
+                                                        "brdrth",
+                                                        "brdrsh",
+                                                        "brdrdb",
+                                                        "brdrdot",
+                                                        "brdrdash",
+                                                        "brdrhair",
+                                                        "brdrw",
+                                                        "brdrcf",
+                                                        "brsp",
+                                                        "brdrnone",
+                                                        "brdrtriple",
+                                                        "brdrdashsm",
+                                                        "brdrinset",
+                                                        "brdroutset",
+                                                        "shading",
+                                                        "cbpat",
+                                                        "cfpat",
+                                                        "bghoriz",
+                                                        "bgvert",
+                                                        "bgfdiag",
+                                                        "bgbdiag",
+                                                        "bgcross",
+                                                        "bgdcross",
+                                                        "contextualspacing",
+                                                        "aspalpha",
+                                                        "aspnum",
+                                                        "faauto",
+                                                        "fahang",
+                                                        "facenter",
+                                                        "faroman",
+                                                        "favar",
+                                                        "fafixed",
+                                                        "adjustright",
+                                                        "nosnaplinegrid",
+                                                        "snaplinegrid",
+                                                        "level",
+                                                        "pnrnot",
+                                                        "absw",
+                                                        "absh",
+                                                        "phmrg",
+                                                        "phpg",
+                                                        "phcol",
+                                                        "posx",
+                                                        "posy",
+                                                        "posxc",
+                                                        "posxr",
+                                                        "posxi",
+                                                        "posxo",
+                                                        "posyt",
+                                                        "posyc",
+                                                        "posyb",
+                                                        "pvmrg",
+                                                        "pvpg",
+                                                        "pvpara",
+                                                        "dxfrtext",
+                                                        "dfrmtxtx",
+                                                        "dfrmtxty",
+                                                        "wrapdefault",
+                                                        "nowrap",
+                                                        "absnoovrlp",
+                                                        "lisa",
+                                                        "lisb",
+                                                        "qk",
+                                                        "qt",
+                                                        "sbys",
+                                                        "hyphpar",
+                                                        "yts",
+                                                        "cufi",
+                                                        "culi",
+                                                        "curi",
+                                                        "lsdlockedexcept",
+                                                        "spv",
+                                                        "txbxtwno",
+                                                        "nooverflow",
+                                                        "nocwrap",
+                                                        "hwatch"};
   return names;
 }
 
 // Words this reader acts on (or that the writer always gives itself), which are never kept.
-const std::set<std::string>& knownWords() {
-  static const std::set<std::string> names = {"rtf",
-                                              "ansi",
-                                              "mac",
-                                              "pc",
-                                              "pca",
-                                              "ansicpg",
-                                              "deff",
-                                              "uc",
-                                              "deflang",
-                                              "deflangfe",
-                                              "paperw",
-                                              "paperh",
-                                              "margl",
-                                              "margr",
-                                              "margt",
-                                              "margb",
-                                              "landscape",
-                                              "revisions",
-                                              "revprot",
-                                              "annotprot",
-                                              "formprot",
-                                              "readprot",
-                                              "protlevel",
-                                              "enforceprot",
-                                              "plain",
-                                              "f",
-                                              "fs",
-                                              "cf",
-                                              "b",
-                                              "i",
-                                              "ul",
-                                              "uld",
-                                              "uldb",
-                                              "uldash",
-                                              "ulw",
-                                              "ulth",
-                                              "ulwave",
-                                              "ulnone",
-                                              "revised",
-                                              "revauth",
-                                              "revdttm",
-                                              "deleted",
-                                              "revauthdel",
-                                              "revdttmdel",
-                                              "crauth",
-                                              "crdate",
-                                              "pard",
-                                              "trowd",
-                                              "cellx",
-                                              "s",
-                                              "ql",
-                                              "qc",
-                                              "qr",
-                                              "qj",
-                                              "qd",
-                                              "row",
-                                              "par",
-                                              "sect",
-                                              "nestrow",
-                                              "cell",
-                                              "tab",
-                                              "nestcell",
-                                              "line",
-                                              "page",
-                                              "emdash",
-                                              "endash",
-                                              "bullet",
-                                              "lquote",
-                                              "rquote",
-                                              "ldblquote",
-                                              "rdblquote",
-                                              "emspace",
-                                              "enspace",
-                                              "qmspace",
-                                              "intbl",
-                                              "itap",
-                                              "sectd",
-                                              kRunExplicit,
-                                              kParagraphExplicit,
-                                              kPrintRevisions,
-                                              kShowRevisions};
+const std::unordered_set<std::string>& knownWords() {
+  static const std::unordered_set<std::string> names = {"rtf",
+                                                        "ansi",
+                                                        "mac",
+                                                        "pc",
+                                                        "pca",
+                                                        "ansicpg",
+                                                        "deff",
+                                                        "uc",
+                                                        "deflang",
+                                                        "deflangfe",
+                                                        "paperw",
+                                                        "paperh",
+                                                        "margl",
+                                                        "margr",
+                                                        "margt",
+                                                        "margb",
+                                                        "landscape",
+                                                        "revisions",
+                                                        "revprot",
+                                                        "annotprot",
+                                                        "formprot",
+                                                        "readprot",
+                                                        "protlevel",
+                                                        "enforceprot",
+                                                        "plain",
+                                                        "f",
+                                                        "fs",
+                                                        "cf",
+                                                        "b",
+                                                        "i",
+                                                        "ul",
+                                                        "uld",
+                                                        "uldb",
+                                                        "uldash",
+                                                        "ulw",
+                                                        "ulth",
+                                                        "ulwave",
+                                                        "ulnone",
+                                                        "revised",
+                                                        "revauth",
+                                                        "revdttm",
+                                                        "deleted",
+                                                        "revauthdel",
+                                                        "revdttmdel",
+                                                        "crauth",
+                                                        "crdate",
+                                                        "pard",
+                                                        "trowd",
+                                                        "cellx",
+                                                        "s",
+                                                        "ql",
+                                                        "qc",
+                                                        "qr",
+                                                        "qj",
+                                                        "qd",
+                                                        "row",
+                                                        "par",
+                                                        "sect",
+                                                        "nestrow",
+                                                        "cell",
+                                                        "tab",
+                                                        "nestcell",
+                                                        "line",
+                                                        "page",
+                                                        "emdash",
+                                                        "endash",
+                                                        "bullet",
+                                                        "lquote",
+                                                        "rquote",
+                                                        "ldblquote",
+                                                        "rdblquote",
+                                                        "emspace",
+                                                        "enspace",
+                                                        "qmspace",
+                                                        "intbl",
+                                                        "itap",
+                                                        "sectd",
+                                                        kRunExplicit,
+                                                        kParagraphExplicit,
+                                                        kPrintRevisions,
+                                                        kShowRevisions};
   return names;
 }
 
 // Words of the first section that are the document's page setup.
-const std::set<std::string>& sectionPageWords() {
-  static const std::set<std::string> names = {"pgwsxn",   "pghsxn",   "marglsxn", "margrsxn",
-                                              "margtsxn", "margbsxn", "lndscpsxn"};
+const std::unordered_set<std::string>& sectionPageWords() {
+  static const std::unordered_set<std::string> names = {"pgwsxn",   "pghsxn",   "marglsxn", "margrsxn",
+                                                        "margtsxn", "margbsxn", "lndscpsxn"};
   return names;
 }
 
@@ -405,6 +406,19 @@ struct ShapeState {
 // Where the reader is: before the first section (document properties), among a section's
 // properties, or in the paragraphs.
 enum class Zone { Document, Section, Text };
+
+// A control word as read. Compared with literals by length first, inline: a reader compares each word
+// with many names, and almost every comparison fails on the length or the first letter.
+struct Word {
+  Word(std::string t) : text(std::move(t)) {}  // NOLINT: words are made from text everywhere
+  Word(const char* t) : text(t) {}             // NOLINT
+  template <std::size_t N>
+  bool operator==(const char (&literal)[N]) const {
+    return text.size() == N - 1 && std::memcmp(text.data(), literal, N - 1) == 0;
+  }
+  bool operator==(std::string_view other) const { return text == other; }
+  std::string text;
+};
 
 // The bytes of the file as the reader asks for them, by their offset from the start. A whole file in
 // memory is read where it is; a stream is read a piece at a time, and the bytes before the earliest
@@ -577,7 +591,7 @@ class Reader {
     if (std::isalpha(static_cast<unsigned char>(c))) {
       std::size_t j = i;
       while (in_.has(j) && std::isalpha(static_cast<unsigned char>(in_[j]))) ++j;
-      const std::string word(in_.substr(i, j - i));
+      const Word word(std::string(in_.substr(i, j - i)));
       bool hasParam = false;
       long long param = 0;
       bool negative = false;
@@ -722,7 +736,7 @@ class Reader {
 
   void beginDestination(Dest d) { st().dest = d; }
 
-  void controlWord(const std::string& w, bool hasParam, long long p) {
+  void controlWord(const Word& w, bool hasParam, long long p) {
     State& s = st();
     const int n = static_cast<int>(p);
     // "\*" marks only the word right after it.
@@ -756,7 +770,7 @@ class Reader {
     }
     if (destination(w)) return;
     // An ignorable destination this program does not know, or one it knows to have no text.
-    if (starred || skippedDestinations().count(w) || w == "upr") return skipGroup(w, starred);
+    if (starred || skippedDestinations().count(w.text) || w == "upr") return skipGroup(w, starred);
     if (s.dest == Dest::Pict) return pictWord(w, hasParam, n);
     if (s.dest == Dest::Shape || s.dest == Dest::Ignored) shapeWord(w, n);
     if (s.dest == Dest::ColorTable) {
@@ -787,7 +801,7 @@ class Reader {
     }
   }
 
-  void skipGroup(const std::string& w, bool starred) {
+  void skipGroup(const Word& w, bool starred) {
     if (w == "nesttableprops") nestedRowEnd();  // it holds the nested row's end
     State& s = st();
     // What the group gave before (text, or words already kept one by one) is not kept a second time.
@@ -797,13 +811,13 @@ class Reader {
     s.inUpr = w == "upr";
     // Kept whole where it stands, unless this reader gives its content in another way (the text of
     // \upr and of objects, the pictures of shapes it read, nested tables as text).
-    const bool rebuilt =
-        s.inObject || s.inUpr || rebuiltDestinations().count(w) || (w == "nonshppict" && lastPictureRead_);
+    const bool rebuilt = s.inObject || s.inUpr || rebuiltDestinations().count(w.text) ||
+                         (w == "nonshppict" && lastPictureRead_);
     s.keep = !rebuilt && stack_.size() >= 2 && stack_[stack_.size() - 2].dest == Dest::Body;
   }
 
   // Words that begin or end the document's and the sections' settings, before the text they apply to.
-  void settingsWord(const std::string& w) {
+  void settingsWord(const Word& w) {
     if (w == "sectd") {
       if (zone_ == Zone::Section) {
         // The section's properties start again.
@@ -855,8 +869,8 @@ class Reader {
   }
 
   // Keeps a word the model has no place for with the part of the document it belongs to.
-  void keepWord(const std::string& w, bool hasParam, long long p) {
-    const std::string raw = "\\" + w + (hasParam ? std::to_string(p) : std::string());
+  void keepWord(const Word& w, bool hasParam, long long p) {
+    const auto raw = [&] { return "\\" + w.text + (hasParam ? std::to_string(p) : std::string()); };
     if (w == "trowd") {
       rowRtf_.clear();
       capturingRow_ = true;
@@ -864,14 +878,14 @@ class Reader {
       capturingRow_ = false;
     }
     if (capturingRow_) {
-      rowRtf_ += raw;
+      rowRtf_ += raw();
       st().keptWords = true;
       return;
     }
-    if (knownWords().count(w)) return;
+    if (knownWords().count(w.text)) return;
     st().keptWords = true;
     if (w == "sectunlocked" && (!hasParam || p != 0)) sawUnlocked_ = true;
-    if (zone_ == Zone::Section && firstSection_ && sectionPageWords().count(w)) {
+    if (zone_ == Zone::Section && firstSection_ && sectionPageWords().count(w.text)) {
       auto page = [p] { return fromTwips(std::clamp<long long>(p, 0, 31680)); };
       if (w == "pgwsxn") doc_.page.pageWidth = page();
       if (w == "pghsxn") doc_.page.pageHeight = page();
@@ -884,26 +898,26 @@ class Reader {
     }
     switch (zone_) {
       case Zone::Document:
-        doc_.kept.document += raw;
+        doc_.kept.document += raw();
         return;
       case Zone::Section:
-        sectionRtf_ += raw;
+        sectionRtf_ += raw();
         return;
       case Zone::Text:
-        if (symbolWords().count(w)) {
+        if (symbolWords().count(w.text)) {
           // A mark with the run's own words, so that a footnote mark stays raised.
           fragments_.push_back(
-              {static_cast<int>(chars_.size()), "{" + st().chars.kept + raw + "}", KeptFragment::kInline});
-        } else if (paragraphWords().count(w)) {
-          paraRtf_ += raw;
+              {static_cast<int>(chars_.size()), "{" + st().chars.kept + raw() + "}", KeptFragment::kInline});
+        } else if (paragraphWords().count(w.text)) {
+          paraRtf_ += raw();
         } else {
-          st().chars.kept += raw;
+          st().chars.kept += raw();
         }
         return;
     }
   }
 
-  bool destination(const std::string& w) {
+  bool destination(const Word& w) {
     State& s = st();
     if (w == "fonttbl") return beginDestination(Dest::FontTable), true;
     if (w == "colortbl") {
@@ -1008,11 +1022,11 @@ class Reader {
     }
   }
 
-  void pictWord(const std::string& w, bool, int n) {
+  void pictWord(const Word& w, bool, int n) {
     if (!pict_) return;
     if (w == "pngblip" || w == "jpegblip" || w == "emfblip" || w == "macpict" || w == "wmetafile" ||
         w == "dibitmap" || w == "wbitmap" || w == "pmmetafile") {
-      pict_->kind = w;
+      pict_->kind = w.text;
     } else if (w == "picw") {
       pict_->pixelWidth = n;
     } else if (w == "pich") {
@@ -1028,7 +1042,7 @@ class Reader {
     }
   }
 
-  void shapeWord(const std::string& w, int n) {
+  void shapeWord(const Word& w, int n) {
     if (!shape_) return;
     if (w == "shpleft") shape_->left = n;
     if (w == "shptop") shape_->top = n;
@@ -1040,7 +1054,7 @@ class Reader {
     if (w == "shplid") shape_->lid = n;
   }
 
-  void documentWord(const std::string& w, bool hasParam, int n, long long) {
+  void documentWord(const Word& w, bool hasParam, int n, long long) {
     if (w == "ansicpg") ansiCodePage_ = n;
     if (w == "deff") doc_.kept.defaultFont = n;
     if (w == "uc") st().uc = std::max(0, n);
@@ -1064,7 +1078,7 @@ class Reader {
     if (w == "enforceprot") enforce_ = !hasParam || n != 0;
   }
 
-  static void charWord(CharState& c, const std::string& w, bool hasParam, int n, long long p) {
+  static void charWord(CharState& c, const Word& w, bool hasParam, int n, long long p) {
     const bool on = !hasParam || n != 0;
     if (w == "plain") {
       c = CharState{};
@@ -1104,7 +1118,7 @@ class Reader {
     }
   }
 
-  void paragraphWord(const std::string& w, int n) {
+  void paragraphWord(const Word& w, int n) {
     if (st().dest != Dest::Body) {
       // Texts of shape properties, fields, bookmarks and variables keep their tabs and breaks too.
       const Dest d = st().dest;
