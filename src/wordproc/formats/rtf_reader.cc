@@ -1163,8 +1163,8 @@ class Reader {
         // A row without cell edges gets cells of an inch each.
         int count = 1;
         for (int k = static_cast<int>(chars_.size());
-             k > 0 && chars_[static_cast<std::size_t>(k - 1)].cp != kParagraphMark; --k) {
-          count += chars_[static_cast<std::size_t>(k - 1)].cp == kCellMark;
+             k > 0 && chars_.get(static_cast<std::size_t>(k - 1)).cp != kParagraphMark; --k) {
+          count += chars_.get(static_cast<std::size_t>(k - 1)).cp == kCellMark;
         }
         for (int c = 1; c <= count; ++c) cells.push_back(1440 * c);
       }
@@ -1306,8 +1306,12 @@ class Reader {
     lastWasCell_ = false;
     // Cells that no row closed are text apart by tabs.
     if (cells.empty()) {
-      for (std::size_t k = chars_.size(); k > 0 && chars_[k - 1].cp != kParagraphMark; --k) {
-        if (chars_[k - 1].cp == kCellMark) chars_[k - 1].cp = U'\t';
+      for (std::size_t k = chars_.size(); k > 0 && chars_.get(k - 1).cp != kParagraphMark; --k) {
+        Char c = chars_.get(k - 1);
+        if (c.cp == kCellMark) {
+          c.cp = U'\t';
+          chars_.set(k - 1, c);
+        }
       }
     }
     ParaFormat p;
@@ -1386,8 +1390,9 @@ class Reader {
     // revision of its own, or whose run says it has none: two changes stay two, and no character
     // gains a mark.
     if (open.id && open.author == author && open.date == date && open.end == position - 1 &&
-        chars_[static_cast<std::size_t>(position - 1)].cp == kParagraphMark && statedMark_ != position - 1) {
-      Char& mark = chars_[static_cast<std::size_t>(position - 1)];
+        chars_.get(static_cast<std::size_t>(position - 1)).cp == kParagraphMark &&
+        statedMark_ != position - 1) {
+      Char mark = chars_.get(static_cast<std::size_t>(position - 1));
       CharFormat f = doc_.format(mark.format);
       int* ids[] = {nullptr, &f.insRev, &f.delRev, &f.fmtRev};
       // Other marks it may have are only those this character's other changes just carried across it.
@@ -1403,6 +1408,7 @@ class Reader {
       if (alone) {
         id = open.id;
         mark.format = doc_.intern(f);
+        chars_.set(static_cast<std::size_t>(position - 1), mark);
         open.end = position + 1;
         return open.id;
       }
@@ -1756,7 +1762,7 @@ class Reader {
 
   int paragraphStartOfEnd() const {
     int i = static_cast<int>(chars_.size());
-    while (i > 0 && chars_[static_cast<std::size_t>(i - 1)].cp != kParagraphMark) --i;
+    while (i > 0 && chars_.get(static_cast<std::size_t>(i - 1)).cp != kParagraphMark) --i;
     return i;
   }
 
@@ -1828,7 +1834,7 @@ class Reader {
   bool sawEnd_ = false;
 
   DocumentModel doc_;
-  std::vector<Char> chars_;
+  TextStore chars_;
   std::map<int, std::string> fonts_;
   std::map<int, int> fontCodePages_;
   int entryFont_ = 0;
