@@ -156,6 +156,13 @@ void TextStore::rebalance() {
   blocks_ = std::move(blocks);
 }
 
+std::size_t TextStore::storedBytes() const {
+  closeAll();
+  std::size_t n = 0;
+  for (const Block& b : blocks_) n += b.utf8.size() + (b.formats.size() + b.extras.size()) * 8;
+  return n;
+}
+
 Char TextStore::get(std::size_t i) const {
   if (i >= size_) throw std::out_of_range("TextStore::get");
   const std::size_t b = blockOf(i);

@@ -39,6 +39,8 @@ class TextStore {
   void insert(std::size_t pos, const Char* chars, std::size_t n);
   // Removes [start, end).
   void erase(std::size_t start, std::size_t end);
+  // The bytes the stored characters take (the blocks held open stored first), for measuring.
+  std::size_t storedBytes() const;
 
  private:
   static constexpr std::size_t kBlock = 4096;  // characters a block is cut to
