@@ -145,6 +145,9 @@ TEST_F(RtfSaveTest, FailedSaveLeavesTheFileAndNoScratchBehind) {
   failing.failNext("openWrite", automation::err::kDiskFull);
   EXPECT_NE(errorNumber([&] { doc.call("Save"); }), 0);
   EXPECT_EQ(asString(readFile("c:\\temp\\a.rtf")), "{\\rtf1\\ansi old text\\par}");
+  failing.failNext("remove", automation::err::kPermissionDenied);
+  EXPECT_NE(errorNumber([&] { doc.call("Save"); }), 0);
+  EXPECT_EQ(asString(readFile("c:\\temp\\a.rtf")), "{\\rtf1\\ansi old text\\par}");
   doc.call("Save");
   int files = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(native("c:\\temp"))) ++files;

@@ -68,9 +68,18 @@ void writeStreamed(platform::FileSystem& fs, const std::string& path, const Docu
     }
     throw;
   }
-  // From here the new file is whole: should the old one go and the new one not take its place, the
-  // document stays in the scratch file rather than be lost.
-  if (fs.fileExists(path)) fs.remove(path);
+  try {
+    if (fs.fileExists(path)) fs.remove(path);
+  } catch (const automation::AutomationError&) {
+    // The old file stays as it was; the new one goes.
+    try {
+      fs.remove(scratch);
+    } catch (const automation::AutomationError&) {
+    }
+    throw;
+  }
+  // Should the new file not take the old one's place now, the document stays in the scratch file
+  // rather than be lost.
   fs.rename(scratch, path);
 }
 
