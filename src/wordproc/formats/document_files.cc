@@ -67,6 +67,25 @@ EncodedFile encodeDocument(const DocumentModel& doc, int format, std::string_vie
   return file;
 }
 
+std::optional<DecodedFile> decodeRtf(std::istream& in) {
+  char head[8];
+  in.read(head, sizeof head);
+  const std::string_view start(head, static_cast<std::size_t>(in.gcount()));
+  in.clear();
+  in.seekg(0);
+  if (!in) throw FileFormatError("the file could not be read");
+  if (!looksLikeRtf(start)) return std::nullopt;
+  DecodedFile out;
+  out.model = readRtf(in);
+  out.format = fileformat::kDocument;
+  return out;
+}
+
+bool savedAsRtf(int format) {
+  return format != fileformat::kText && format != fileformat::kUnicodeText && format != fileformat::kHtml &&
+         format != fileformat::kFilteredHtml;
+}
+
 DecodedFile decodeDocument(const automation::Bytes& bytes, const PictureLoader& pictures) {
   const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   DecodedFile out;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,5 +37,12 @@ using PictureLoader = std::function<std::optional<automation::Bytes>(const std::
 // Reads RTF (this word processor's own or another's), a web page or plain text; FileFormatError for
 // anything else.
 DecodedFile decodeDocument(const automation::Bytes& bytes, const PictureLoader& pictures = {});
+
+// Reads the stream as RTF when it begins as RTF, a piece at a time; nullopt (the stream back at its
+// start) when it does not, for decodeDocument to read it whole. FileFormatError as decodeDocument.
+std::optional<DecodedFile> decodeRtf(std::istream& in);
+
+// True for the formats saved as RTF, which writeRtf can stream to the file.
+bool savedAsRtf(int format);
 
 }  // namespace verolin::wordproc

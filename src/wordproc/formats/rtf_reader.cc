@@ -5,9 +5,12 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <istream>
 #include <map>
 #include <optional>
 #include <set>
+#include <unordered_set>
 
 #include "text/codepage.h"
 #include "text/utf8.h"
@@ -45,8 +48,8 @@ enum class Dest {
 };
 
 // Destinations whose content is not document text, even when no "\*" marks them.
-const std::set<std::string>& skippedDestinations() {
-  static const std::set<std::string> names = {
+const std::unordered_set<std::string>& skippedDestinations() {
+  static const std::unordered_set<std::string> names = {
       "info",         "header",    "headerl",     "headerr",   "headerf",
       "footer",       "footerl",   "footerr",     "footerf",   "footnote",
       "annotation",   "atnid",     "atnauthor",   "atndate",   "atnref",
@@ -66,234 +69,234 @@ const std::set<std::string>& skippedDestinations() {
 // Destinations that this program rebuilds from what it reads, so that keeping them as well would
 // give them twice: the plain-text stand-in of nested tables and their properties, and the picture
 // kept for readers without shapes (when the shape's own picture was read).
-const std::set<std::string>& rebuiltDestinations() {
-  static const std::set<std::string> names = {"nonesttables", "nesttableprops"};
+const std::unordered_set<std::string>& rebuiltDestinations() {
+  static const std::unordered_set<std::string> names = {"nonesttables", "nesttableprops"};
   return names;
 }
 
 // Words that stand for a character the reader cannot give as text (footnote and comment marks,
 // page numbers, dates): kept where they stand.
-const std::set<std::string>& symbolWords() {
-  static const std::set<std::string> names = {"chftn",     "chatn",    "chpgn",    "chdate",   "chtime",
-                                              "chdpl",     "chdpa",    "sectnum",  "chftnsep", "zwj",
-                                              "zwnj",      "ltrmark",  "rtlmark",  "zwbo",     "zwnbo",
-                                              "chftnsepc", "softline", "softpage", "softcol",  "softlheight"};
+const std::unordered_set<std::string>& symbolWords() {
+  static const std::unordered_set<std::string> names = {
+      "chftn",   "chatn",     "chpgn",    "chdate",   "chtime",  "chdpl",      "chdpa",
+      "sectnum", "chftnsep",  "zwj",      "zwnj",     "ltrmark", "rtlmark",    "zwbo",
+      "zwnbo",   "chftnsepc", "softline", "softpage", "softcol", "softlheight"};
   return names;
 }
 
 // The paragraph words the model has no place for; the other words it does not know are run words.
-const std::set<std::string>& paragraphWords() {
-  static const std::set<std::string> names = {"fi",
-                                              "li",
-                                              "ri",
-                                              "lin",
-                                              "rin",
-                                              "sb",
-                                              "sa",
-                                              "sl",
-                                              "slmult",
-                                              "sbauto",
-                                              "saauto",
-                                              "keep",
-                                              "keepn",
-                                              "pagebb",
-                                              "widctlpar",
-                                              "nowidctlpar",
-                                              "hyphpar",
-                                              "ltrpar",
-                                              "rtlpar",
-                                              "noline",
-                                              "outlinelevel",
-                                              "ls",
-                                              "ilvl",
-                                              "tx",
-                                              "tb",
-                                              "tqr",
-                                              "tqc",
-                                              "tqdec",
-                                              "tldot",
-                                              "tlhyph",
-                                              "tlul",
-                                              "tlth",
-                                              "tleq",
-                                              "tlmdot",
-                                              "brdrt",
-                                              "brdrb",
-                                              "brdrl",
-                                              "brdrr",
-                                              "brdrbtw",
-                                              "brdrbar",
-                                              "box",
-                                              "brdrs",
-                                              "brdrth",
-                                              "brdrsh",
-                                              "brdrdb",
-                                              "brdrdot",
-                                              "brdrdash",
-                                              "brdrhair",
-                                              "brdrw",
-                                              "brdrcf",
-                                              "brsp",
-                                              "brdrnone",
-                                              "brdrtriple",
-                                              "brdrdashsm",
-                                              "brdrinset",
-                                              "brdroutset",
-                                              "shading",
-                                              "cbpat",
-                                              "cfpat",
-                                              "bghoriz",
-                                              "bgvert",
-                                              "bgfdiag",
-                                              "bgbdiag",
-                                              "bgcross",
-                                              "bgdcross",
-                                              "contextualspacing",
-                                              "aspalpha",
-                                              "aspnum",
-                                              "faauto",
-                                              "fahang",
-                                              "facenter",
-                                              "faroman",
-                                              "favar",
-                                              "fafixed",
-                                              "adjustright",
-                                              "nosnaplinegrid",
-                                              "snaplinegrid",
-                                              "level",
-                                              "pnrnot",
-                                              "absw",
-                                              "absh",
-                                              "phmrg",
-                                              "phpg",
-                                              "phcol",
-                                              "posx",
-                                              "posy",
-                                              "posxc",
-                                              "posxr",
-                                              "posxi",
-                                              "posxo",
-                                              "posyt",
-                                              "posyc",
-                                              "posyb",
-                                              "pvmrg",
-                                              "pvpg",
-                                              "pvpara",
-                                              "dxfrtext",
-                                              "dfrmtxtx",
-                                              "dfrmtxty",
-                                              "wrapdefault",
-                                              "nowrap",
-                                              "absnoovrlp",
-                                              "lisa",
-                                              "lisb",
-                                              "qk",
-                                              "qt",
-                                              "sbys",
-                                              "hyphpar",
-                                              "yts",
-                                              "cufi",
-                                              "culi",
-                                              "curi",
-                                              "lsdlockedexcept",
-                                              "spv",
-                                              "txbxtwno",
-                                              "nooverflow",
-                                              "nocwrap",
-                                              "hwatch"};
+const std::unordered_set<std::string>& paragraphWords() {
+  static const std::unordered_set<std::string> names = {"fi",
+                                                        "li",
+                                                        "ri",
+                                                        "lin",
+                                                        "rin",
+                                                        "sb",
+                                                        "sa",
+                                                        "sl",
+                                                        "slmult",
+                                                        "sbauto",
+                                                        "saauto",
+                                                        "keep",
+                                                        "keepn",
+                                                        "pagebb",
+                                                        "widctlpar",
+                                                        "nowidctlpar",
+                                                        "hyphpar",
+                                                        "ltrpar",
+                                                        "rtlpar",
+                                                        "noline",
+                                                        "outlinelevel",
+                                                        "ls",
+                                                        "ilvl",
+                                                        "tx",
+                                                        "tb",
+                                                        "tqr",
+                                                        "tqc",
+                                                        "tqdec",
+                                                        "tldot",
+                                                        "tlhyph",
+                                                        "tlul",
+                                                        "tlth",
+                                                        "tleq",
+                                                        "tlmdot",
+                                                        "brdrt",
+                                                        "brdrb",
+                                                        "brdrl",
+                                                        "brdrr",
+                                                        "brdrbtw",
+                                                        "brdrbar",
+                                                        "box",
+                                                        "brdrs",
+                                                        "brdrth",
+                                                        "brdrsh",
+                                                        "brdrdb",
+                                                        "brdrdot",
+                                                        "brdrdash",
+                                                        "brdrhair",
+                                                        "brdrw",
+                                                        "brdrcf",
+                                                        "brsp",
+                                                        "brdrnone",
+                                                        "brdrtriple",
+                                                        "brdrdashsm",
+                                                        "brdrinset",
+                                                        "brdroutset",
+                                                        "shading",
+                                                        "cbpat",
+                                                        "cfpat",
+                                                        "bghoriz",
+                                                        "bgvert",
+                                                        "bgfdiag",
+                                                        "bgbdiag",
+                                                        "bgcross",
+                                                        "bgdcross",
+                                                        "contextualspacing",
+                                                        "aspalpha",
+                                                        "aspnum",
+                                                        "faauto",
+                                                        "fahang",
+                                                        "facenter",
+                                                        "faroman",
+                                                        "favar",
+                                                        "fafixed",
+                                                        "adjustright",
+                                                        "nosnaplinegrid",
+                                                        "snaplinegrid",
+                                                        "level",
+                                                        "pnrnot",
+                                                        "absw",
+                                                        "absh",
+                                                        "phmrg",
+                                                        "phpg",
+                                                        "phcol",
+                                                        "posx",
+                                                        "posy",
+                                                        "posxc",
+                                                        "posxr",
+                                                        "posxi",
+                                                        "posxo",
+                                                        "posyt",
+                                                        "posyc",
+                                                        "posyb",
+                                                        "pvmrg",
+                                                        "pvpg",
+                                                        "pvpara",
+                                                        "dxfrtext",
+                                                        "dfrmtxtx",
+                                                        "dfrmtxty",
+                                                        "wrapdefault",
+                                                        "nowrap",
+                                                        "absnoovrlp",
+                                                        "lisa",
+                                                        "lisb",
+                                                        "qk",
+                                                        "qt",
+                                                        "sbys",
+                                                        "hyphpar",
+                                                        "yts",
+                                                        "cufi",
+                                                        "culi",
+                                                        "curi",
+                                                        "lsdlockedexcept",
+                                                        "spv",
+                                                        "txbxtwno",
+                                                        "nooverflow",
+                                                        "nocwrap",
+                                                        "hwatch"};
   return names;
 }
 
 // Words this reader acts on (or that the writer always gives itself), which are never kept.
-const std::set<std::string>& knownWords() {
-  static const std::set<std::string> names = {"rtf",
-                                              "ansi",
-                                              "mac",
-                                              "pc",
-                                              "pca",
-                                              "ansicpg",
-                                              "deff",
-                                              "uc",
-                                              "deflang",
-                                              "deflangfe",
-                                              "paperw",
-                                              "paperh",
-                                              "margl",
-                                              "margr",
-                                              "margt",
-                                              "margb",
-                                              "landscape",
-                                              "revisions",
-                                              "revprot",
-                                              "annotprot",
-                                              "formprot",
-                                              "readprot",
-                                              "protlevel",
-                                              "enforceprot",
-                                              "plain",
-                                              "f",
-                                              "fs",
-                                              "cf",
-                                              "b",
-                                              "i",
-                                              "ul",
-                                              "uld",
-                                              "uldb",
-                                              "uldash",
-                                              "ulw",
-                                              "ulth",
-                                              "ulwave",
-                                              "ulnone",
-                                              "revised",
-                                              "revauth",
-                                              "revdttm",
-                                              "deleted",
-                                              "revauthdel",
-                                              "revdttmdel",
-                                              "crauth",
-                                              "crdate",
-                                              "pard",
-                                              "trowd",
-                                              "cellx",
-                                              "s",
-                                              "ql",
-                                              "qc",
-                                              "qr",
-                                              "qj",
-                                              "qd",
-                                              "row",
-                                              "par",
-                                              "sect",
-                                              "nestrow",
-                                              "cell",
-                                              "tab",
-                                              "nestcell",
-                                              "line",
-                                              "page",
-                                              "emdash",
-                                              "endash",
-                                              "bullet",
-                                              "lquote",
-                                              "rquote",
-                                              "ldblquote",
-                                              "rdblquote",
-                                              "emspace",
-                                              "enspace",
-                                              "qmspace",
-                                              "intbl",
-                                              "itap",
-                                              "sectd",
-                                              kRunExplicit,
-                                              kParagraphExplicit,
-                                              kPrintRevisions,
-                                              kShowRevisions};
+const std::unordered_set<std::string>& knownWords() {
+  static const std::unordered_set<std::string> names = {"rtf",
+                                                        "ansi",
+                                                        "mac",
+                                                        "pc",
+                                                        "pca",
+                                                        "ansicpg",
+                                                        "deff",
+                                                        "uc",
+                                                        "deflang",
+                                                        "deflangfe",
+                                                        "paperw",
+                                                        "paperh",
+                                                        "margl",
+                                                        "margr",
+                                                        "margt",
+                                                        "margb",
+                                                        "landscape",
+                                                        "revisions",
+                                                        "revprot",
+                                                        "annotprot",
+                                                        "formprot",
+                                                        "readprot",
+                                                        "protlevel",
+                                                        "enforceprot",
+                                                        "plain",
+                                                        "f",
+                                                        "fs",
+                                                        "cf",
+                                                        "b",
+                                                        "i",
+                                                        "ul",
+                                                        "uld",
+                                                        "uldb",
+                                                        "uldash",
+                                                        "ulw",
+                                                        "ulth",
+                                                        "ulwave",
+                                                        "ulnone",
+                                                        "revised",
+                                                        "revauth",
+                                                        "revdttm",
+                                                        "deleted",
+                                                        "revauthdel",
+                                                        "revdttmdel",
+                                                        "crauth",
+                                                        "crdate",
+                                                        "pard",
+                                                        "trowd",
+                                                        "cellx",
+                                                        "s",
+                                                        "ql",
+                                                        "qc",
+                                                        "qr",
+                                                        "qj",
+                                                        "qd",
+                                                        "row",
+                                                        "par",
+                                                        "sect",
+                                                        "nestrow",
+                                                        "cell",
+                                                        "tab",
+                                                        "nestcell",
+                                                        "line",
+                                                        "page",
+                                                        "emdash",
+                                                        "endash",
+                                                        "bullet",
+                                                        "lquote",
+                                                        "rquote",
+                                                        "ldblquote",
+                                                        "rdblquote",
+                                                        "emspace",
+                                                        "enspace",
+                                                        "qmspace",
+                                                        "intbl",
+                                                        "itap",
+                                                        "sectd",
+                                                        kRunExplicit,
+                                                        kParagraphExplicit,
+                                                        kPrintRevisions,
+                                                        kShowRevisions};
   return names;
 }
 
 // Words of the first section that are the document's page setup.
-const std::set<std::string>& sectionPageWords() {
-  static const std::set<std::string> names = {"pgwsxn",   "pghsxn",   "marglsxn", "margrsxn",
-                                              "margtsxn", "margbsxn", "lndscpsxn"};
+const std::unordered_set<std::string>& sectionPageWords() {
+  static const std::unordered_set<std::string> names = {"pgwsxn",   "pghsxn",   "marglsxn", "margrsxn",
+                                                        "margtsxn", "margbsxn", "lndscpsxn"};
   return names;
 }
 
@@ -402,16 +405,93 @@ struct ShapeState {
 // properties, or in the paragraphs.
 enum class Zone { Document, Section, Text };
 
+// A control word as read. Compared with literals by length first, inline: a reader compares each word
+// with many names, and almost every comparison fails on the length or the first letter.
+struct Word {
+  Word(std::string t) : text(std::move(t)) {}  // NOLINT: words are made from text everywhere
+  Word(const char* t) : text(t) {}             // NOLINT
+  template <std::size_t N>
+  bool operator==(const char (&literal)[N]) const {
+    return text.size() == N - 1 && std::memcmp(text.data(), literal, N - 1) == 0;
+  }
+  bool operator==(std::string_view other) const { return text == other; }
+  std::string text;
+};
+
+// The bytes of the file as the reader asks for them, by their offset from the start. A whole file in
+// memory is read where it is; a stream is read a piece at a time, and the bytes before the earliest
+// offset the reader may still ask for (the start of a group it might keep whole) are let go.
+class Input {
+ public:
+  explicit Input(std::string_view whole) : data_(whole.data()), end_(whole.size()) {}
+  Input(std::istream& stream, std::size_t piece, std::function<std::size_t()> neededFrom)
+      : stream_(&stream), piece_(std::max<std::size_t>(1, piece)), neededFrom_(std::move(neededFrom)) {}
+
+  // True when byte i exists (reading on when it is not yet in memory).
+  bool has(std::size_t i) { return i < end_ || fill(i); }
+  // Byte i, which has(i) found.
+  char operator[](std::size_t i) const { return data_[i - base_]; }
+  // Up to n bytes from start, no further than what is read so far.
+  std::string_view substr(std::size_t start, std::size_t n) const {
+    if (start >= end_) return {};
+    return {data_ + (start - base_), std::min(n, end_ - start)};
+  }
+  // Appends the n bytes from start (fewer where the file ends) to target; returns the offset after them.
+  std::size_t copy(std::size_t start, std::size_t n, automation::Bytes* target) {
+    std::size_t i = start;
+    const std::size_t stop = start + n < start ? SIZE_MAX : start + n;
+    while (i < stop && has(i)) {
+      const std::size_t take = std::min(stop, end_) - i;
+      const auto* first = reinterpret_cast<const std::uint8_t*>(data_ + (i - base_));
+      if (target) target->insert(target->end(), first, first + take);
+      i += take;
+    }
+    return i;
+  }
+
+ private:
+  bool fill(std::size_t i) {
+    if (!stream_) return false;
+    while (i >= end_) {
+      if (stream_->eof()) return false;
+      // Let go of what is no longer needed once it is at least half of what is held, so that a large
+      // group kept whole is not moved again for every piece read after it.
+      const std::size_t from = std::min(neededFrom_(), end_);
+      if (from > base_ && (from - base_) * 2 >= buffer_.size()) {
+        buffer_.erase(0, from - base_);
+        base_ = from;
+      }
+      const std::size_t held = buffer_.size();
+      buffer_.resize(held + piece_);
+      stream_->read(buffer_.data() + held, static_cast<std::streamsize>(piece_));
+      buffer_.resize(held + static_cast<std::size_t>(stream_->gcount()));
+      if (stream_->bad()) throw FileFormatError("the file could not be read to its end");
+      data_ = buffer_.data();
+      end_ = base_ + buffer_.size();
+    }
+    return true;
+  }
+
+  const char* data_ = nullptr;
+  std::size_t base_ = 0;  // the offset of data_[0]
+  std::size_t end_ = 0;   // the offset after the last byte in memory
+  std::istream* stream_ = nullptr;
+  std::size_t piece_ = 0;
+  std::function<std::size_t()> neededFrom_;
+  std::string buffer_;
+};
+
 class Reader {
  public:
-  explicit Reader(std::string_view in) : in_(in) {
-    // What RTF assumes of a file that does not say: a Letter page and the Western code page.
-    doc_.page.pageWidth = 612;
-    doc_.page.pageHeight = 792;
+  explicit Reader(std::string_view in) : in_(in) { defaults(); }
+  Reader(std::istream& in, std::size_t piece) : in_(in, piece, [this] { return neededFrom(); }) {
+    defaults();
   }
 
   DocumentModel run() {
-    if (!looksLikeRtf(in_)) throw FileFormatError("the file is not in a format this program reads");
+    in_.has(7);  // brings the first bytes in
+    if (!looksLikeRtf(in_.substr(0, 8)))
+      throw FileFormatError("the file is not in a format this program reads");
     parse();
     if (!sawEnd_) {
       // A file cut short still gives what was read; one that holds no text at all does not.
@@ -423,6 +503,23 @@ class Reader {
   }
 
  private:
+  void defaults() {
+    // What RTF assumes of a file that does not say: a Letter page and the Western code page.
+    doc_.page.pageWidth = 612;
+    doc_.page.pageHeight = 792;
+  }
+
+  // The earliest offset still to be asked for: the start of every group that may yet be kept whole
+  // (the document's own group is never kept), of a picture, shape or field, and of the word being read.
+  std::size_t neededFrom() const {
+    std::size_t from = wordStart_;
+    for (std::size_t k = 2; k < stack_.size(); ++k) from = std::min(from, stack_[k].groupStart);
+    if (pict_) from = std::min(from, pictStart_);
+    if (shape_) from = std::min(from, shape_->start);
+    for (const FieldKeep& f : fieldKeeps_) from = std::min(from, f.start);
+    return from;
+  }
+
   State& st() { return stack_.back(); }
 
   // --- tokenizer ---
@@ -431,7 +528,7 @@ class Reader {
     stack_.push_back(State{});
     stack_.back().dest = Dest::Skip;  // outside the outer group nothing counts
     std::size_t i = 0;
-    while (i < in_.size()) {
+    while (in_.has(i)) {
       const unsigned char c = static_cast<unsigned char>(in_[i]);
       if (c == '{') {
         flush();
@@ -496,36 +593,31 @@ class Reader {
   }
 
   std::size_t control(std::size_t i) {
-    if (i >= in_.size()) return i;
+    if (!in_.has(i)) return i;
     const char c = in_[i];
     if (std::isalpha(static_cast<unsigned char>(c))) {
       std::size_t j = i;
-      while (j < in_.size() && std::isalpha(static_cast<unsigned char>(in_[j]))) ++j;
-      const std::string word(in_.substr(i, j - i));
+      while (in_.has(j) && std::isalpha(static_cast<unsigned char>(in_[j]))) ++j;
+      const Word word(std::string(in_.substr(i, j - i)));
       bool hasParam = false;
       long long param = 0;
       bool negative = false;
-      if (j < in_.size() && in_[j] == '-' && j + 1 < in_.size() &&
+      if (in_.has(j) && in_[j] == '-' && in_.has(j + 1) &&
           std::isdigit(static_cast<unsigned char>(in_[j + 1]))) {
         negative = true;
         ++j;
       }
-      while (j < in_.size() && std::isdigit(static_cast<unsigned char>(in_[j]))) {
+      while (in_.has(j) && std::isdigit(static_cast<unsigned char>(in_[j]))) {
         hasParam = true;
         if (param < 100000000000LL) param = param * 10 + (in_[j] - '0');
         ++j;
       }
       if (negative) param = -param;
-      if (j < in_.size() && in_[j] == ' ') ++j;
+      if (in_.has(j) && in_[j] == ' ') ++j;
       if (word == "bin") {
         flush();
         const std::size_t n = static_cast<std::size_t>(std::max<long long>(0, param));
-        const std::size_t end = std::min(in_.size(), j + n);
-        if (st().dest == Dest::Pict && pict_) {
-          pict_->data.insert(pict_->data.end(), in_.begin() + static_cast<std::ptrdiff_t>(j),
-                             in_.begin() + static_cast<std::ptrdiff_t>(end));
-        }
-        return end;
+        return in_.copy(j, n, st().dest == Dest::Pict && pict_ ? &pict_->data : nullptr);
       }
       // A font name's bytes are one sequence: words that leave its code page alone must not split a
       // double-byte character in two.
@@ -538,7 +630,7 @@ class Reader {
     if (c == '\'') {
       // Only two hex digits make a byte: a brace after a broken escape still opens or closes a group,
       // as other readers take it (and as the groups this reader keeps whole must be).
-      if (i + 2 < in_.size() && std::isxdigit(static_cast<unsigned char>(in_[i + 1])) &&
+      if (in_.has(i + 2) && std::isxdigit(static_cast<unsigned char>(in_[i + 1])) &&
           std::isxdigit(static_cast<unsigned char>(in_[i + 2]))) {
         const long v = std::strtol(std::string(in_.substr(i + 1, 2)).c_str(), nullptr, 16);
         if (skipChars_ > 0) {
@@ -656,7 +748,7 @@ class Reader {
       t['\\'] = t['{'] = t['}'] = 16;
       return t;
     }();
-    for (; i < in_.size(); ++i) {
+    for (; in_.has(i); ++i) {
       const int v = kind[static_cast<unsigned char>(in_[i])];
       if (v == 16) break;
       if (v == 17) continue;
@@ -675,7 +767,7 @@ class Reader {
 
   void beginDestination(Dest d) { st().dest = d; }
 
-  void controlWord(const std::string& w, bool hasParam, long long p) {
+  void controlWord(const Word& w, bool hasParam, long long p) {
     State& s = st();
     const int n = static_cast<int>(p);
     // "\*" marks only the word right after it.
@@ -713,7 +805,7 @@ class Reader {
     wordFrom_ = starred ? starStart_ : wordStart_;
     if (destination(w)) return;
     // An ignorable destination this program does not know, or one it knows to have no text.
-    if (starred || skippedDestinations().count(w) || w == "upr") return skipGroup(w);
+    if (starred || skippedDestinations().count(w.text) || w == "upr") return skipGroup(w);
     if (s.dest == Dest::Pict) return pictWord(w, hasParam, n);
     if (s.dest == Dest::Shape || s.dest == Dest::Ignored) shapeWord(w, n);
     if (s.dest == Dest::ColorTable) {
@@ -746,7 +838,7 @@ class Reader {
     }
   }
 
-  void skipGroup(const std::string& w) {
+  void skipGroup(const Word& w) {
     if (w == "nesttableprops") nestedRowEnd();  // it holds the nested row's end
     State& s = st();
     // What the group gave before (text, words read or already kept one by one) is not kept a second time.
@@ -758,13 +850,13 @@ class Reader {
     s.inUpr = w == "upr";
     // Kept whole where it stands, unless this reader gives its content in another way (the text of
     // \upr and of objects, the pictures of shapes it read, nested tables as text).
-    const bool rebuilt =
-        s.inObject || s.inUpr || rebuiltDestinations().count(w) || (w == "nonshppict" && lastPictureRead_);
+    const bool rebuilt = s.inObject || s.inUpr || rebuiltDestinations().count(w.text) ||
+                         (w == "nonshppict" && lastPictureRead_);
     s.keep = !rebuilt && inText;
   }
 
   // Words that begin or end the document's and the sections' settings, before the text they apply to.
-  void settingsWord(const std::string& w) {
+  void settingsWord(const Word& w) {
     if (w == "sectd") {
       if (zone_ == Zone::Section) {
         // The section's properties start again.
@@ -816,8 +908,8 @@ class Reader {
   }
 
   // Keeps a word the model has no place for with the part of the document it belongs to.
-  void keepWord(const std::string& w, bool hasParam, long long p) {
-    const std::string raw = "\\" + w + (hasParam ? std::to_string(p) : std::string());
+  void keepWord(const Word& w, bool hasParam, long long p) {
+    const auto raw = [&] { return "\\" + w.text + (hasParam ? std::to_string(p) : std::string()); };
     if (w == "trowd") {
       rowRtf_.clear();
       capturingRow_ = true;
@@ -825,12 +917,12 @@ class Reader {
       capturingRow_ = false;
     }
     if (capturingRow_) {
-      rowRtf_ += raw;
+      rowRtf_ += raw();
       return;
     }
-    if (knownWords().count(w)) return;
+    if (knownWords().count(w.text)) return;
     if (w == "sectunlocked" && (!hasParam || p != 0)) sawUnlocked_ = true;
-    if (zone_ == Zone::Section && firstSection_ && sectionPageWords().count(w)) {
+    if (zone_ == Zone::Section && firstSection_ && sectionPageWords().count(w.text)) {
       auto page = [p] { return fromTwips(std::clamp<long long>(p, 0, 31680)); };
       if (w == "pgwsxn") doc_.page.pageWidth = page();
       if (w == "pghsxn") doc_.page.pageHeight = page();
@@ -843,26 +935,26 @@ class Reader {
     }
     switch (zone_) {
       case Zone::Document:
-        doc_.kept.document += raw;
+        doc_.kept.document += raw();
         return;
       case Zone::Section:
-        sectionRtf_ += raw;
+        sectionRtf_ += raw();
         return;
       case Zone::Text:
-        if (symbolWords().count(w)) {
+        if (symbolWords().count(w.text)) {
           // A mark with the run's own words, so that a footnote mark stays raised.
           fragments_.push_back(
-              {static_cast<int>(chars_.size()), "{" + st().chars.kept + raw + "}", KeptFragment::kInline});
-        } else if (paragraphWords().count(w)) {
-          paraRtf_ += raw;
+              {static_cast<int>(chars_.size()), "{" + st().chars.kept + raw() + "}", KeptFragment::kInline});
+        } else if (paragraphWords().count(w.text)) {
+          paraRtf_ += raw();
         } else {
-          st().chars.kept += raw;
+          st().chars.kept += raw();
         }
         return;
     }
   }
 
-  bool destination(const std::string& w) {
+  bool destination(const Word& w) {
     State& s = st();
     // The document's tables stand in its own groups: in a field's or a shape's group (kept whole with
     // it) they are none.
@@ -1002,11 +1094,11 @@ class Reader {
     }
   }
 
-  void pictWord(const std::string& w, bool, int n) {
+  void pictWord(const Word& w, bool, int n) {
     if (!pict_) return;
     if (w == "pngblip" || w == "jpegblip" || w == "emfblip" || w == "macpict" || w == "wmetafile" ||
         w == "dibitmap" || w == "wbitmap" || w == "pmmetafile") {
-      pict_->kind = w;
+      pict_->kind = w.text;
     } else if (w == "picw") {
       pict_->pixelWidth = n;
     } else if (w == "pich") {
@@ -1022,7 +1114,7 @@ class Reader {
     }
   }
 
-  void shapeWord(const std::string& w, int n) {
+  void shapeWord(const Word& w, int n) {
     if (!shape_) return;
     if (w == "shpleft") shape_->left = n;
     if (w == "shptop") shape_->top = n;
@@ -1034,7 +1126,7 @@ class Reader {
     if (w == "shplid") shape_->lid = n;
   }
 
-  void documentWord(const std::string& w, bool hasParam, int n, long long) {
+  void documentWord(const Word& w, bool hasParam, int n, long long) {
     if (w == "uc") st().uc = std::max(0, n);
     // The document's settings, not those inside a group kept whole (a field's, a shape's), which the
     // saved file would give again after its own.
@@ -1062,7 +1154,7 @@ class Reader {
     if (w == "enforceprot") enforce_ = !hasParam || n != 0;
   }
 
-  static void charWord(CharState& c, const std::string& w, bool hasParam, int n, long long p) {
+  static void charWord(CharState& c, const Word& w, bool hasParam, int n, long long p) {
     const bool on = !hasParam || n != 0;
     if (w == "plain") {
       c = CharState{};
@@ -1102,7 +1194,7 @@ class Reader {
     }
   }
 
-  void paragraphWord(const std::string& w, int n) {
+  void paragraphWord(const Word& w, int n) {
     if (st().dest != Dest::Body) {
       // Texts of shape properties, fields, bookmarks and variables keep their tabs and breaks too.
       const Dest d = st().dest;
@@ -1147,8 +1239,8 @@ class Reader {
         // A row without cell edges gets cells of an inch each.
         int count = 1;
         for (int k = static_cast<int>(chars_.size());
-             k > 0 && chars_[static_cast<std::size_t>(k - 1)].cp != kParagraphMark; --k) {
-          count += chars_[static_cast<std::size_t>(k - 1)].cp == kCellMark;
+             k > 0 && chars_.get(static_cast<std::size_t>(k - 1)).cp != kParagraphMark; --k) {
+          count += chars_.get(static_cast<std::size_t>(k - 1)).cp == kCellMark;
         }
         for (int c = 1; c <= count; ++c) cells.push_back(1440 * c);
       }
@@ -1302,8 +1394,12 @@ class Reader {
     lastWasCell_ = false;
     // Cells that no row closed are text apart by tabs.
     if (cells.empty()) {
-      for (std::size_t k = chars_.size(); k > 0 && chars_[k - 1].cp != kParagraphMark; --k) {
-        if (chars_[k - 1].cp == kCellMark) chars_[k - 1].cp = U'\t';
+      for (std::size_t k = chars_.size(); k > 0 && chars_.get(k - 1).cp != kParagraphMark; --k) {
+        Char c = chars_.get(k - 1);
+        if (c.cp == kCellMark) {
+          c.cp = U'\t';
+          chars_.set(k - 1, c);
+        }
       }
     }
     ParaFormat p;
@@ -1385,8 +1481,9 @@ class Reader {
     // revision of its own, or whose run says it has none: two changes stay two, and no character
     // gains a mark.
     if (open.id && open.author == author && open.date == date && open.end == position - 1 &&
-        chars_[static_cast<std::size_t>(position - 1)].cp == kParagraphMark && statedMark_ != position - 1) {
-      Char& mark = chars_[static_cast<std::size_t>(position - 1)];
+        chars_.get(static_cast<std::size_t>(position - 1)).cp == kParagraphMark &&
+        statedMark_ != position - 1) {
+      Char mark = chars_.get(static_cast<std::size_t>(position - 1));
       CharFormat f = doc_.format(mark.format);
       int* ids[] = {nullptr, &f.insRev, &f.delRev, &f.fmtRev};
       // Other marks it may have are only those this character's other changes just carried across it.
@@ -1402,6 +1499,7 @@ class Reader {
       if (alone) {
         id = open.id;
         mark.format = doc_.intern(f);
+        chars_.set(static_cast<std::size_t>(position - 1), mark);
         open.end = position + 1;
         return open.id;
       }
@@ -1762,7 +1860,7 @@ class Reader {
 
   int paragraphStartOfEnd() const {
     int i = static_cast<int>(chars_.size());
-    while (i > 0 && chars_[static_cast<std::size_t>(i - 1)].cp != kParagraphMark) --i;
+    while (i > 0 && chars_.get(static_cast<std::size_t>(i - 1)).cp != kParagraphMark) --i;
     return i;
   }
 
@@ -1829,7 +1927,7 @@ class Reader {
     int end = -1;
   };
 
-  std::string_view in_;
+  Input in_;
   std::vector<State> stack_;
   std::string pending_;
   int skipChars_ = 0;
@@ -1839,7 +1937,7 @@ class Reader {
   bool sawEnd_ = false;
 
   DocumentModel doc_;
-  std::vector<Char> chars_;
+  TextStore chars_;
   std::map<int, std::string> fonts_;
   std::map<int, int> fontCodePages_;
   int entryFont_ = 0;
@@ -1925,6 +2023,10 @@ bool looksLikeRtf(std::string_view bytes) {
 
 DocumentModel readRtf(std::string_view bytes) {
   return Reader(bytes).run();
+}
+
+DocumentModel readRtf(std::istream& in, std::size_t piece) {
+  return Reader(in, piece).run();
 }
 
 }  // namespace verolin::wordproc

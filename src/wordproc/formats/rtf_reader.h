@@ -4,6 +4,8 @@
 // kept in DocumentModel::kept and on the formats, with the part of the document they belong to.
 #pragma once
 
+#include <cstddef>
+#include <istream>
 #include <string_view>
 
 #include "wordproc/model/document_model.h"
@@ -15,5 +17,9 @@ bool looksLikeRtf(std::string_view bytes);
 
 // The document; FileFormatError (formats.h) when the bytes are not readable RTF.
 DocumentModel readRtf(std::string_view bytes);
+// The same, read from a stream a piece at a time: what is held of the file is the part the reader may
+// still keep whole (an open group, a picture), not the file. A read failure is a FileFormatError.
+// `piece` is how much is read at a time.
+DocumentModel readRtf(std::istream& in, std::size_t piece = std::size_t{1} << 20);
 
 }  // namespace verolin::wordproc

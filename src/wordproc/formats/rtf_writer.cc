@@ -27,16 +27,20 @@ std::int32_t signedDate(const automation::DateTime& t) {
   return static_cast<std::int32_t>(packDate(t));
 }
 
-std::string hexBytes(const automation::Bytes& bytes) {
+// Picture bytes as hex digits, 64 bytes a line, written a line at a time so that a large picture never
+// stands in memory a second time as text.
+void writeHex(std::ostream& out, const automation::Bytes& bytes) {
   static const char* digits = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2 + bytes.size() / 64 + 2);
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (i % 64 == 0) out += '\n';
-    out += digits[bytes[i] >> 4];
-    out += digits[bytes[i] & 15];
+  char line[129];
+  line[0] = '\n';
+  for (std::size_t i = 0; i < bytes.size(); i += 64) {
+    const std::size_t n = std::min<std::size_t>(64, bytes.size() - i);
+    for (std::size_t k = 0; k < n; ++k) {
+      line[1 + 2 * k] = digits[bytes[i + k] >> 4];
+      line[2 + 2 * k] = digits[bytes[i + k] & 15];
+    }
+    out.write(line, static_cast<std::streamsize>(1 + 2 * n));
   }
-  return out;
 }
 
 // Text for RTF: ASCII as is (with RTF's specials escaped), everything else as \uN with a "?" fallback.
@@ -98,13 +102,12 @@ std::string fontName(const std::string& name) {
 
 class Writer {
  public:
-  explicit Writer(const DocumentModel& doc) : doc_(doc) { collectTables(); }
+  Writer(const DocumentModel& doc, std::ostream& out) : doc_(doc), out_(out) { collectTables(); }
 
-  std::string run() {
+  void run() {
     header();
     body();
     out_ << "}";
-    return out_.str();
   }
 
  private:
@@ -385,8 +388,13 @@ class Writer {
          << toTwips(width) << "\\pichgoal" << toTwips(height);
     // Bytes other readers cannot be given as they are (a GIF, an unusual BMP header) travel beside
     // the blip they can read, so that this program reads the picture back unchanged.
-    if (blip.keepOriginal) out_ << "{\\*\\" << kOriginalBlip << hexBytes(p.bytes) << "}";
-    out_ << hexBytes(blip.bytes) << "}";
+    if (blip.keepOriginal) {
+      out_ << "{\\*\\" << kOriginalBlip;
+      writeHex(out_, p.bytes);
+      out_ << "}";
+    }
+    writeHex(out_, blip.bytes);
+    out_ << "}";
   }
 
   void property(const std::string& name, const std::string& value) {
@@ -568,7 +576,7 @@ class Writer {
   }
 
   const DocumentModel& doc_;
-  std::ostringstream out_;
+  std::ostream& out_;
   std::map<int, std::string> fonts_;
   std::vector<int> styleNumbers_;  // of each built-in style
   std::vector<bool> ownStyle_;     // written from our definition (no style of the file has its name)
@@ -579,7 +587,13 @@ class Writer {
 }  // namespace
 
 std::string writeRtf(const DocumentModel& doc) {
-  return Writer(doc).run();
+  std::ostringstream out;
+  Writer(doc, out).run();
+  return std::move(out).str();
+}
+
+void writeRtf(const DocumentModel& doc, std::ostream& out) {
+  Writer(doc, out).run();
 }
 
 }  // namespace verolin::wordproc

@@ -6,6 +6,7 @@
 // for travels in control words other readers skip).
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "wordproc/model/document_model.h"
@@ -13,5 +14,8 @@
 namespace verolin::wordproc {
 
 std::string writeRtf(const DocumentModel& doc);
+// The same RTF, written to `out` as it is made (the file being saved): nothing of it is held whole.
+// Failures show in the stream's state.
+void writeRtf(const DocumentModel& doc, std::ostream& out);
 
 }  // namespace verolin::wordproc

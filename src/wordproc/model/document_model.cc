@@ -18,7 +18,7 @@ std::string DocumentModel::text(int start, int end) const {
   std::string out;
   start = std::clamp(start, 0, size());
   end = std::clamp(end, start, size());
-  for (int i = start; i < end; ++i) out += text::fromCodePoint(chars_[static_cast<std::size_t>(i)].cp);
+  for (int i = start; i < end; ++i) out += text::fromCodePoint(chars_.get(static_cast<std::size_t>(i)).cp);
   return out;
 }
 
@@ -52,20 +52,20 @@ const ParaFormat& DocumentModel::paraFormatAt(int pos) const {
 
 int DocumentModel::paragraphStart(int pos) const {
   pos = std::clamp(pos, 0, size() - 1);
-  while (pos > 0 && chars_[static_cast<std::size_t>(pos - 1)].cp != kParagraphMark) --pos;
+  while (pos > 0 && chars_.get(static_cast<std::size_t>(pos - 1)).cp != kParagraphMark) --pos;
   return pos;
 }
 
 int DocumentModel::paragraphEnd(int pos) const {
   pos = std::clamp(pos, 0, size() - 1);
-  while (chars_[static_cast<std::size_t>(pos)].cp != kParagraphMark) ++pos;
+  while (chars_.get(static_cast<std::size_t>(pos)).cp != kParagraphMark) ++pos;
   return pos;
 }
 
 std::vector<int> DocumentModel::paragraphMarks() const {
   std::vector<int> marks;
   for (int i = 0; i < size(); ++i) {
-    if (chars_[static_cast<std::size_t>(i)].cp == kParagraphMark) marks.push_back(i);
+    if (chars_.get(static_cast<std::size_t>(i)).cp == kParagraphMark) marks.push_back(i);
   }
   return marks;
 }
@@ -78,7 +78,7 @@ void DocumentModel::insert(int pos, std::u32string_view text, std::uint32_t form
   std::vector<Char> added;
   added.reserve(text.size());
   for (char32_t cp : text) added.push_back(Char{cp, format, cp == kParagraphMark ? para : 0});
-  chars_.insert(chars_.begin() + pos, added.begin(), added.end());
+  chars_.insert(static_cast<std::size_t>(pos), added.data(), added.size());
   ++changes_;
   shift(pos, static_cast<int>(added.size()));
 }
@@ -87,13 +87,20 @@ int DocumentModel::insertPicture(int pos, InlinePicture picture, std::uint32_t f
   pos = std::clamp(pos, 0, size() - 1);
   const int id = nextPicture_++;
   pictures_[id] = std::move(picture);
-  chars_.insert(chars_.begin() + pos, Char{kPictureChar, format, static_cast<std::uint32_t>(id)});
+  const Char picChar{kPictureChar, format, static_cast<std::uint32_t>(id)};
+  chars_.insert(static_cast<std::size_t>(pos), &picChar, 1);
   ++changes_;
   shift(pos, 1);
   return id;
 }
 
 void DocumentModel::assign(std::vector<Char> chars) {
+  TextStore store;
+  store.insert(0, chars.data(), chars.size());
+  assign(std::move(store));
+}
+
+void DocumentModel::assign(TextStore chars) {
   if (chars.empty() || chars.back().cp != kParagraphMark) chars.push_back(Char{kParagraphMark, 0, 0});
   chars_ = std::move(chars);
   ++changes_;
@@ -111,26 +118,33 @@ void DocumentModel::erase(int start, int end) {
   if (start == end) return;
   // The paragraph that loses its mark takes the format of the mark that now ends it, as when joining.
   for (int i = start; i < end; ++i) {
-    const Char& c = chars_[static_cast<std::size_t>(i)];
+    const Char c = chars_.get(static_cast<std::size_t>(i));
     if (c.cp == kPictureChar) pictures_.erase(static_cast<int>(c.extra));
   }
-  chars_.erase(chars_.begin() + start, chars_.begin() + end);
+  chars_.erase(static_cast<std::size_t>(start), static_cast<std::size_t>(end));
   ++changes_;
   collapse(start, end);
   // A shape stays anchored to the start of a paragraph, also when paragraphs were joined.
   for (auto& shape : shapes) shape.anchor = paragraphStart(shape.anchor);
   // A table row joined to a paragraph that is no row leaves its cells' ends as tabs.
   if (paraFormatAt(start).cells.empty()) {
-    for (int i = paragraphStart(start); chars_[static_cast<std::size_t>(i)].cp != kParagraphMark; ++i) {
-      if (chars_[static_cast<std::size_t>(i)].cp == kCellMark) chars_[static_cast<std::size_t>(i)].cp = U'\t';
+    for (int i = paragraphStart(start); chars_.get(static_cast<std::size_t>(i)).cp != kParagraphMark; ++i) {
+      Char c = chars_.get(static_cast<std::size_t>(i));
+      if (c.cp == kCellMark) {
+        c.cp = U'\t';
+        chars_.set(static_cast<std::size_t>(i), c);
+      }
     }
   }
 }
 
 void DocumentModel::setParaFormat(int markPos, std::uint32_t format) {
-  Char& c = chars_.at(static_cast<std::size_t>(markPos));
+  Char c = chars_.get(static_cast<std::size_t>(markPos));
   ++changes_;
-  if (c.cp == kParagraphMark) c.extra = format;
+  if (c.cp == kParagraphMark) {
+    c.extra = format;
+    chars_.set(static_cast<std::size_t>(markPos), c);
+  }
 }
 
 std::shared_ptr<Span> DocumentModel::track(int start, int end) {

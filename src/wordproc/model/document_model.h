@@ -1,4 +1,5 @@
-// The document model: the text as one sequence of characters, each with an interned character format,
+// The document model: the text as one sequence of characters, each with an interned character format
+// (stored compactly, see text_store.h),
 // where every paragraph ends in a paragraph mark that holds the paragraph's format, and the last
 // character of a document is always a paragraph mark. Inline pictures are characters too; floating
 // shapes, hyperlinks, revisions, protection and page settings sit beside the text.
@@ -17,6 +18,7 @@
 
 #include "automation/date.h"
 #include "wordproc/model/picture.h"
+#include "wordproc/model/text_store.h"
 
 namespace verolin::wordproc {
 
@@ -68,12 +70,6 @@ struct ParaFormat {
   std::string rowRtf;  // a row's definition as the file gives it (borders, merges), kept while its cells are
 
   friend bool operator==(const ParaFormat&, const ParaFormat&) = default;
-};
-
-struct Char {
-  char32_t cp = 0;
-  std::uint32_t format = 0;  // index into the character formats
-  std::uint32_t extra = 0;   // a mark's paragraph format index; a picture character's picture id
 };
 
 struct Link {
@@ -231,7 +227,8 @@ class DocumentModel {
 
   // Characters, including the final paragraph mark.
   int size() const { return static_cast<int>(chars_.size()); }
-  const Char& at(int pos) const { return chars_.at(static_cast<std::size_t>(pos)); }
+  // The character at pos; std::out_of_range outside the text.
+  Char at(int pos) const { return chars_.get(static_cast<std::size_t>(pos)); }
   // The UTF-8 text of [start, end): paragraph marks as "\r", pictures as "\x01".
   std::string text(int start, int end) const;
 
@@ -253,12 +250,15 @@ class DocumentModel {
   int insertPicture(int pos, InlinePicture picture, std::uint32_t format);
   // Replaces the whole text (readers build it at once); the last character must be a paragraph mark.
   void assign(std::vector<Char> chars);
+  void assign(TextStore chars);
   // Keeps a picture for a picture character that assign() will bring; returns its id.
   int storePicture(InlinePicture picture);
   // Removes [start, end); the final paragraph mark is never removed.
   void erase(int start, int end);
   void setFormat(int pos, std::uint32_t format) {
-    chars_.at(static_cast<std::size_t>(pos)).format = format;
+    Char c = at(pos);
+    c.format = format;
+    chars_.set(static_cast<std::size_t>(pos), c);
     ++changes_;
   }
   // Grows with every change of the text or its formats, so that what is derived from them can be kept.
@@ -300,7 +300,7 @@ class DocumentModel {
   void shift(int pos, int delta);
   void collapse(int start, int end);
 
-  std::vector<Char> chars_;
+  TextStore chars_;
   std::vector<CharFormat> formats_;
   std::vector<ParaFormat> paraFormats_;
   std::map<int, InlinePicture> pictures_;

@@ -7,6 +7,7 @@
 //   text_format.h       formats as they show (run formatting over the paragraph style)
 //   layout.h            lines of text, for moving by line and by screen
 //   styles.h            the built-in styles with a Chinese installation's names
+//   text_store.h        the characters, stored compactly (UTF-8 with runs of formats)
 //   units.h             measures kept at the precision files store
 //   picture.h           picture bytes, kinds and sizes
 //   password_key.h      the protection password's key

@@ -1,7 +1,11 @@
 // The file side of an open document: reading it, writing it, and holding it open as the word
 // processor does (other programs cannot write or delete a document while it is open).
+#include <istream>
+#include <memory>
+
 #include "platform/files.h"
 #include "wordproc/formats/document_files.h"
+#include "wordproc/formats/rtf_writer.h"
 #include "wordproc/objects/doc_session.h"
 #include "wordproc/objects/word_app.h"
 #include "wordproc/objects/word_errors.h"
@@ -35,15 +39,59 @@ bool knownFormat(int format) {
          format == fileformat::kFilteredHtml;
 }
 
+// The rest of a file that is no RTF; read whole, as these formats are small.
+automation::Bytes readAll(std::istream& in, const std::string& path) {
+  automation::Bytes bytes;
+  char buffer[65536];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
+  }
+  if (in.bad()) throw automation::errorOf(aerr::kPathFileAccess, path);
+  return bytes;
+}
+
+// Writes the document as RTF into a new file beside `path`, then puts it in place of the old one, so
+// that a save that fails (a full disk) leaves the file as it was.
+void writeStreamed(platform::FileSystem& fs, const std::string& path, const DocumentModel& model) {
+  const std::string scratch =
+      platform::joinPath(platform::folderOf(path), "~" + platform::fileNameOf(path) + ".tmp");
+  try {
+    auto out = fs.openWrite(scratch);
+    writeRtf(model, *out);
+    out->flush();
+    if (!*out) throw automation::errorOf(aerr::kDiskFull, path);
+  } catch (...) {
+    try {
+      if (fs.fileExists(scratch)) fs.remove(scratch);
+    } catch (const automation::AutomationError&) {
+      // Only a stray scratch file is left; the error that matters is the one on its way.
+    }
+    throw;
+  }
+  try {
+    if (fs.fileExists(path)) fs.remove(path);
+  } catch (const automation::AutomationError&) {
+    // The old file stays as it was; the new one goes.
+    try {
+      fs.remove(scratch);
+    } catch (const automation::AutomationError&) {
+    }
+    throw;
+  }
+  // Should the new file not take the old one's place now, the document stays in the scratch file
+  // rather than be lost.
+  fs.rename(scratch, path);
+}
+
 }  // namespace
 
 void DocSession::load(const std::string& path, bool asReadOnly) {
   platform::FileSystem& fs = *app.platform.files;
-  automation::Bytes bytes;
+  std::unique_ptr<std::istream> in;
   try {
     fs.nativePath(path);
     if (!fs.fileExists(path)) throw fileNotFound(path);
-    bytes = fs.read(path);
+    in = fs.openRead(path);
   } catch (const automation::AutomationError& e) {
     if (e.number() >= 4000) throw;
     throw fileError(e, path);
@@ -64,10 +112,23 @@ void DocSession::load(const std::string& path, bool asReadOnly) {
   };
   DecodedFile decoded;
   try {
-    decoded = decodeDocument(bytes, pictures);
+    // RTF is read from the file as it goes; the other formats are small enough to read whole.
+    if (auto rtf = decodeRtf(*in)) {
+      decoded = std::move(*rtf);
+    } else {
+      automation::Bytes bytes;
+      try {
+        bytes = readAll(*in, path);
+      } catch (const automation::AutomationError& e) {
+        throw fileError(e, path);
+      }
+      in.reset();
+      decoded = decodeDocument(bytes, pictures);
+    }
   } catch (const FileFormatError& e) {
     throw corruptFile(path, e.what());
   }
+  in.reset();
   adoptModel(std::move(decoded.model));
   fullName = path;
   name = platform::fileNameOf(path);
@@ -88,7 +149,10 @@ void DocSession::saveAs(const std::string& path, int format) {
   } catch (const automation::AutomationError&) {
     throw badFileName(path);
   }
-  const EncodedFile encoded = encodeDocument(model, format, platform::fileNameOf(path));
+  // RTF goes to the file as it is written; the other formats are made whole first.
+  const bool streamed = savedAsRtf(format);
+  EncodedFile encoded;
+  if (!streamed) encoded = encodeDocument(model, format, platform::fileNameOf(path));
   const bool ownFile = !lockedPath_.empty() && fs.nativePath(lockedPath_) == fs.nativePath(path);
   if (!ownFile && fs.isLocked(path)) throw fileInUse(path);
   if (ownFile) fs.unlock(lockedPath_);
@@ -100,7 +164,11 @@ void DocSession::saveAs(const std::string& path, int format) {
       if (!fs.dirExists(subFolder)) fs.createDir(subFolder);
       fs.write(target, bytes);
     }
-    fs.write(path, encoded.bytes);
+    if (streamed) {
+      writeStreamed(fs, path, model);
+    } else {
+      fs.write(path, encoded.bytes);
+    }
   } catch (const automation::AutomationError& e) {
     if (ownFile) fs.lock(lockedPath_, platform::LockMode::DenyWrite);
     throw fileError(e, path);
