@@ -373,7 +373,7 @@ struct State {
   bool inObject = false;       // inside an embedded object, whose \result is text again
   bool inUpr = false;          // inside \upr, whose \ud group is the text to read
   std::string text;            // text of a non-body destination
-  std::size_t groupStart = 0;  // where the group's "{" stands, for keeping it whole
+  std::size_t groupStart = 0;  // where the group's "{" stands (a table entry is kept from it)
   bool keep = false;           // a destination kept whole with the part of the document it is in
   std::size_t keepFrom = 0;    // where what is kept begins: the destination's word
 };
@@ -927,6 +927,10 @@ class Reader {
     if (w == "fldrslt") {
       // A result without a field is text where its group would be text (not inside a shape kept whole).
       if (fields_.empty()) return beginDestination(s.dest == Dest::Body ? Dest::Body : Dest::Skip), true;
+      // A field's result is a group of its own inside the field's group: one in the field's own group or
+      // in a shape is none, and stays in what is kept whole.
+      const bool inShape = s.dest == Dest::Shape || (s.dest != Dest::Body && shape_);
+      if (stack_.size() == fieldDepths_.back() || inShape) return beginDestination(Dest::Skip), true;
       FieldKeep& keep = fieldKeeps_.back();
       // The result of a field inside an instruction is part of the instruction.
       if (!keep.inText) return beginDestination(Dest::Skip), true;
@@ -1432,7 +1436,7 @@ class Reader {
     stack_.pop_back();
     State& parent = stack_.back();
     if (s.keep) {
-      // A destination after text of its group is kept from its own word on, as a group of its own.
+      // A destination is kept from its own word on, as a group of its own (see keptGroup).
       keepGroup(keptGroup(s.keepFrom));
     }
     // An entry that named its font or style and then turned into something else is an entry too (one

@@ -298,6 +298,11 @@ TEST(RtfKeptWords, NothingInsideAGroupKeptWholeIsReadToo) {
   EXPECT_EQ(field.kept.fragments.size(), 1u);
   const DocumentModel shape = readTwice(R"({\rtf1 j{\field\shp}})");
   EXPECT_EQ(shape.kept.fragments.size(), 1u);
+  // A field's result in its field's own group or in a shape is none: the text stays in what is kept.
+  const DocumentModel result2 = readTwice(R"({\rtf1 a{\field\fldrslt\shp{\fldrslt b}}})");
+  EXPECT_EQ(result2.text(0, result2.size()), "a\r");
+  const DocumentModel inShape = readTwice(R"({\rtf1{\field{\*\fldinst X}{\fldrslt {\shp{\fldrslt y}}}}})");
+  EXPECT_EQ(inShape.text(0, inShape.size()), "\r");
   // A table in a field's group is no table of the document; the field stays whole.
   const DocumentModel table = readTwice(R"({\rtf1{t\field\stylesheet{\fldrslt x}}})");
   ASSERT_EQ(table.kept.fragments.size(), 1u);
