@@ -948,9 +948,10 @@ class Reader {
       }
       return beginDestination(Dest::Body), true;
     }
-    if (w == "bkmkstart") return beginDestination(Dest::BookmarkStart), true;
-    if (w == "bkmkend") return beginDestination(Dest::BookmarkEnd), true;
-    // The document's variables and versions, not those of a group kept whole (a shape, a field).
+    // The document's bookmarks, variables and versions, not those of a group kept whole (a shape, a
+    // field).
+    if (w == "bkmkstart" && s.dest == Dest::Body) return beginDestination(Dest::BookmarkStart), true;
+    if (w == "bkmkend" && s.dest == Dest::Body) return beginDestination(Dest::BookmarkEnd), true;
     if (w == "docvar" && s.dest == Dest::Body) {
       docVarParts_.clear();
       return beginDestination(Dest::DocVar), true;

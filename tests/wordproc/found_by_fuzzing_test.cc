@@ -303,6 +303,8 @@ TEST(RtfKeptWords, NothingInsideAGroupKeptWholeIsReadToo) {
   EXPECT_EQ(result2.text(0, result2.size()), "a\r");
   const DocumentModel inShape = readTwice(R"({\rtf1{\field{\*\fldinst X}{\fldrslt {\shp{\fldrslt y}}}}})");
   EXPECT_EQ(inShape.text(0, inShape.size()), "\r");
+  const DocumentModel bookmark = readTwice(R"({\rtf1 s{\field\f\bkmkstart b{\fldrslt x}}})");
+  EXPECT_TRUE(bookmark.bookmarks.empty());
   // A table in a field's group is no table of the document; the field stays whole.
   const DocumentModel table = readTwice(R"({\rtf1{t\field\stylesheet{\fldrslt x}}})");
   ASSERT_EQ(table.kept.fragments.size(), 1u);
