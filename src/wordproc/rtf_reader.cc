@@ -541,6 +541,7 @@ class Reader {
       if (i + 2 < in_.size() && std::isxdigit(static_cast<unsigned char>(in_[i + 1])) &&
           std::isxdigit(static_cast<unsigned char>(in_[i + 2]))) {
         const long v = std::strtol(std::string(in_.substr(i + 1, 2)).c_str(), nullptr, 16);
+        st().starred = false;  // a byte between "\*" and a word is text: the star marks none
         if (skipChars_ > 0) {
           --skipChars_;
         } else if (st().dest != Dest::Pict) {
@@ -551,6 +552,7 @@ class Reader {
       return i + 1;
     }
     flush();
+    if (c != '*') st().starred = false;  // nor does a symbol between them
     switch (c) {
       case '*':
         st().starred = true;

@@ -215,6 +215,11 @@ TEST(RtfText, TextAfterAStarIsReadOnce) {
   const DocumentModel doc = wordproc::readRtf(R"({\rtf1{\*0\c}})");
   EXPECT_EQ(doc.text(0, doc.size()), "0\r");
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+  for (const char* between : {R"({\rtf1{\*\{\s}})", R"({\rtf1{\*\'41\s}})"}) {
+    const DocumentModel symbol = wordproc::readRtf(between);
+    EXPECT_EQ(symbol.text(0, symbol.size()).size(), 2u) << between;
+    EXPECT_TRUE(symbol.kept.fragments.empty()) << between;
+  }
   const DocumentModel group = wordproc::readRtf(R"({\rtf1{\*{a}\r}})");
   EXPECT_EQ(group.text(0, group.size()), "a\r");
   EXPECT_TRUE(group.kept.fragments.empty());
