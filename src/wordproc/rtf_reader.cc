@@ -925,6 +925,10 @@ class Reader {
       fieldKeeps_.push_back(FieldKeep{wordFrom_, parentIsBody(), false, false, {}});
       return beginDestination(Dest::Ignored), true;
     }
+    // A field has one instruction before one result: an instruction or a result after its result (damage)
+    // changes nothing of what was read, and stays in what is kept.
+    if ((w == "fldinst" || w == "fldrslt") && !fieldKeeps_.empty() && fieldKeeps_.back().result)
+      return beginDestination(Dest::Skip), true;
     if (w == "fldinst") return beginDestination(Dest::FieldInstruction), true;
     if (w == "fldrslt") {
       // A result without a field is text where its group would be text (not inside a shape kept whole).

@@ -310,6 +310,12 @@ TEST(RtfKeptWords, NothingInsideAGroupKeptWholeIsReadToo) {
   EXPECT_EQ(inShape.text(0, inShape.size()), "\r");
   const DocumentModel bookmark = readTwice(R"({\rtf1 s{\field\f\bkmkstart b{\fldrslt x}}})");
   EXPECT_TRUE(bookmark.bookmarks.empty());
+  // A hyperlink's result read, a later instruction and result change nothing.
+  const DocumentModel link =
+      readTwice(R"({\rtf1{\field{\fldinst{HYPERLINK}}{\fldrslt a\fldinst}{\fldrslt b}}})");
+  EXPECT_EQ(link.text(0, link.size()), "a\r");
+  EXPECT_NE(link.charFormat(0).link, 0);
+  EXPECT_TRUE(link.kept.fragments.empty());
   // A table in a field's group is no table of the document; the field stays whole.
   const DocumentModel table = readTwice(R"({\rtf1{t\field\stylesheet{\fldrslt x}}})");
   ASSERT_EQ(table.kept.fragments.size(), 1u);
