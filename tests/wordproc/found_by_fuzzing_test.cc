@@ -215,6 +215,11 @@ TEST(RtfText, TextAfterAStarIsReadOnce) {
   const DocumentModel doc = wordproc::readRtf(R"({\rtf1{\*0\c}})");
   EXPECT_EQ(doc.text(0, doc.size()), "0\r");
   EXPECT_EQ(wordproc::describe(wordproc::readRtf(wordproc::writeRtf(doc))), wordproc::describe(doc));
+  for (const char* between : {R"({\rtf1{\*\{\s}})", R"({\rtf1{\*\'41\s}})"}) {
+    const DocumentModel symbol = wordproc::readRtf(between);
+    EXPECT_EQ(symbol.text(0, symbol.size()).size(), 2u) << between;
+    EXPECT_TRUE(symbol.kept.fragments.empty()) << between;
+  }
   const DocumentModel group = wordproc::readRtf(R"({\rtf1{\*{a}\r}})");
   EXPECT_EQ(group.text(0, group.size()), "a\r");
   EXPECT_TRUE(group.kept.fragments.empty());
@@ -298,6 +303,19 @@ TEST(RtfKeptWords, NothingInsideAGroupKeptWholeIsReadToo) {
   EXPECT_EQ(field.kept.fragments.size(), 1u);
   const DocumentModel shape = readTwice(R"({\rtf1 j{\field\shp}})");
   EXPECT_EQ(shape.kept.fragments.size(), 1u);
+  // A field's result in its field's own group or in a shape is none: the text stays in what is kept.
+  const DocumentModel result2 = readTwice(R"({\rtf1 a{\field\fldrslt\shp{\fldrslt b}}})");
+  EXPECT_EQ(result2.text(0, result2.size()), "a\r");
+  const DocumentModel inShape = readTwice(R"({\rtf1{\field{\*\fldinst X}{\fldrslt {\shp{\fldrslt y}}}}})");
+  EXPECT_EQ(inShape.text(0, inShape.size()), "\r");
+  const DocumentModel bookmark = readTwice(R"({\rtf1 s{\field\f\bkmkstart b{\fldrslt x}}})");
+  EXPECT_TRUE(bookmark.bookmarks.empty());
+  // A hyperlink's result read, a later instruction and result change nothing.
+  const DocumentModel link =
+      readTwice(R"({\rtf1{\field{\fldinst{HYPERLINK}}{\fldrslt a\fldinst}{\fldrslt b}}})");
+  EXPECT_EQ(link.text(0, link.size()), "a\r");
+  EXPECT_NE(link.charFormat(0).link, 0);
+  EXPECT_TRUE(link.kept.fragments.empty());
   // A table in a field's group is no table of the document; the field stays whole.
   const DocumentModel table = readTwice(R"({\rtf1{t\field\stylesheet{\fldrslt x}}})");
   ASSERT_EQ(table.kept.fragments.size(), 1u);

@@ -376,7 +376,7 @@ struct State {
   bool inObject = false;       // inside an embedded object, whose \result is text again
   bool inUpr = false;          // inside \upr, whose \ud group is the text to read
   std::string text;            // text of a non-body destination
-  std::size_t groupStart = 0;  // where the group's "{" stands, for keeping it whole
+  std::size_t groupStart = 0;  // where the group's "{" stands (a table entry is kept from it)
   bool keep = false;           // a destination kept whole with the part of the document it is in
   std::size_t keepFrom = 0;    // where what is kept begins: the destination's word
 };
@@ -633,6 +633,7 @@ class Reader {
       if (in_.has(i + 2) && std::isxdigit(static_cast<unsigned char>(in_[i + 1])) &&
           std::isxdigit(static_cast<unsigned char>(in_[i + 2]))) {
         const long v = std::strtol(std::string(in_.substr(i + 1, 2)).c_str(), nullptr, 16);
+        st().starred = false;  // a byte between "\*" and a word is text: the star marks none
         if (skipChars_ > 0) {
           --skipChars_;
         } else if (st().dest != Dest::Pict) {
@@ -643,6 +644,7 @@ class Reader {
       return i + 1;
     }
     flush();
+    if (c != '*') st().starred = false;  // nor does a symbol between them
     switch (c) {
       case '*':
         st().starred = true;
@@ -1015,10 +1017,18 @@ class Reader {
       fieldKeeps_.push_back(FieldKeep{wordFrom_, parentIsBody(), false, false, {}});
       return beginDestination(Dest::Ignored), true;
     }
+    // A field has one instruction before one result: an instruction or a result after its result (damage)
+    // changes nothing of what was read, and stays in what is kept.
+    if ((w == "fldinst" || w == "fldrslt") && !fieldKeeps_.empty() && fieldKeeps_.back().result)
+      return beginDestination(Dest::Skip), true;
     if (w == "fldinst") return beginDestination(Dest::FieldInstruction), true;
     if (w == "fldrslt") {
       // A result without a field is text where its group would be text (not inside a shape kept whole).
       if (fields_.empty()) return beginDestination(s.dest == Dest::Body ? Dest::Body : Dest::Skip), true;
+      // A field's result is a group of its own inside the field's group: one in the field's own group or
+      // in a shape is none, and stays in what is kept whole.
+      const bool inShape = s.dest == Dest::Shape || (s.dest != Dest::Body && shape_);
+      if (stack_.size() == fieldDepths_.back() || inShape) return beginDestination(Dest::Skip), true;
       FieldKeep& keep = fieldKeeps_.back();
       // The result of a field inside an instruction is part of the instruction.
       if (!keep.inText) return beginDestination(Dest::Skip), true;
@@ -1036,9 +1046,10 @@ class Reader {
       }
       return beginDestination(Dest::Body), true;
     }
-    if (w == "bkmkstart") return beginDestination(Dest::BookmarkStart), true;
-    if (w == "bkmkend") return beginDestination(Dest::BookmarkEnd), true;
-    // The document's variables and versions, not those of a group kept whole (a shape, a field).
+    // The document's bookmarks, variables and versions, not those of a group kept whole (a shape, a
+    // field).
+    if (w == "bkmkstart" && s.dest == Dest::Body) return beginDestination(Dest::BookmarkStart), true;
+    if (w == "bkmkend" && s.dest == Dest::Body) return beginDestination(Dest::BookmarkEnd), true;
     if (w == "docvar" && s.dest == Dest::Body) {
       docVarParts_.clear();
       return beginDestination(Dest::DocVar), true;
@@ -1530,7 +1541,7 @@ class Reader {
     stack_.pop_back();
     State& parent = stack_.back();
     if (s.keep) {
-      // A destination after text of its group is kept from its own word on, as a group of its own.
+      // A destination is kept from its own word on, as a group of its own (see keptGroup).
       keepGroup(keptGroup(s.keepFrom));
     }
     // An entry that named its font or style and then turned into something else is an entry too (one
