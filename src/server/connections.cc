@@ -1,10 +1,10 @@
 #include "server/connections.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
