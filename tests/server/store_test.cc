@@ -144,6 +144,25 @@ TEST(Store, ReadCommandsDoNotCreateAStore) {
   EXPECT_FALSE(fs::exists(data.path()));
 }
 
+TEST(Store, AuditRowsStillWaitingWhenTheStoreClosesAreCommitted) {
+  DataFolder data;
+  constexpr int kRows = 2000;
+  {
+    Store store(data.path());
+    for (int i = 0; i < kRows; ++i) {
+      AuditRecord row;
+      row.time = 1;
+      row.type = "DOWN";
+      row.version = i;
+      store.recordAudit(row);
+    }
+  }
+  Store reopened(data.path());
+  const auto rows = reopened.auditRecords();
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(kRows));
+  EXPECT_EQ(rows.back().version, kRows - 1);
+}
+
 TEST(Store, AuditRowsRecordedByManyThreadsAtOnceAreAllKeptInEachThreadsOrder) {
   DataFolder data;
   Store store(data.path());
