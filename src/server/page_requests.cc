@@ -75,7 +75,8 @@ void refuse(httplib::Response& res, int status, const std::string& reason, bool 
 void sendBody(httplib::Response& res, std::shared_ptr<BodyReader> reader, const std::string& contentType,
               std::uint64_t* sent) {
   const auto size = static_cast<std::size_t>(reader->size());
-  res.status = 200;
+  // The status is left to the library: 200, or 206 when the request asked for a range of the body.
+  res.status = -1;
   ConnectionStream* stream = ConnectionStream::current();
   if (stream && stream->canSendFile()) {
     // Plain TCP: the kernel moves the file's pages to the socket, without a copy through here.

@@ -44,6 +44,7 @@ TEST_F(ServerTest, DownloadsOnOneConnectionCarryEachBodyWholeAndCountItsBytes) {
     EXPECT_EQ(head->body, "");
     auto part = client_->Get("/files/large.jia", {httplib::make_range_header({{5000000, 5000099}})});
     ASSERT_TRUE(part);
+    EXPECT_EQ(part->status, 206);  // not 200, which would pass the part off as the whole body
     EXPECT_EQ(part->body, large.substr(5000000, 100));
   }
   EXPECT_EQ(down("small.jia")->body, small);
