@@ -1,5 +1,6 @@
 // `verolin serve`: the reference server page with its embedded store, in the foreground until
 // interrupted (Ctrl-C or SIGTERM).
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -12,8 +13,8 @@
 
 #include "cli/command.h"
 #include "cli/conventions.h"
-#include "cli/serve_options.h"
 #include "cli/serve_access.h"
+#include "cli/serve_options.h"
 #include "server/server.h"
 #include "server/shutdown.h"
 #include "text/codepage.h"
@@ -59,6 +60,10 @@ void serve(ServeArguments& args) {
   sigaddset(&signals, SIGTERM);
   sigaddset(&signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  // Each of the many worker threads would otherwise get a heap of its own over time, and the
+  // process would creep up by the memory stranded in them; two heaps keep it flat at no cost in speed.
+  mallopt(M_ARENA_MAX, 2);
 
   std::unique_ptr<server::Server> server;
   try {

@@ -82,60 +82,82 @@ Database& Store::auditDatabase() {
   if (!auditDb_) {
     auditDb_ = std::make_unique<Database>(dir_ / kStoreDatabase);
     auditDb_->exec("PRAGMA synchronous = NORMAL");
+    // Rows are only appended, touching the last pages of the table and its indexes: a small cache
+    // holds them, where the default would grow to 2 MiB as the trail does.
+    auditDb_->exec("PRAGMA cache_size = -512");
   }
   return *auditDb_;
 }
 
+Store::~Store() {
+  {
+    std::lock_guard lock(pendingMutex_);
+    stopAudit_ = true;
+  }
+  pendingArrived_.notify_all();
+  if (auditWriter_.joinable()) auditWriter_.join();
+}
+
+void Store::reportAuditFailures(std::function<void(const std::string&)> report) {
+  std::lock_guard lock(pendingMutex_);
+  reportAuditFailure_ = std::move(report);
+}
+
 void Store::recordAudit(const AuditRecord& r) {
-  std::vector<AuditRecord> batch;
   {
     std::lock_guard lock(pendingMutex_);
     pendingAudit_.push_back(r);
-    // The thread committing now takes this row in its next round.
-    if (committingAudit_) return;
-    committingAudit_ = true;
+    if (!auditWriter_.joinable()) auditWriter_ = std::thread([this] { writeAudit(); });
   }
-  // Ends the committing role on every way out, so that the rows of others are never stranded.
-  struct Release {
-    Store& store;
-    ~Release() {
-      {
-        std::lock_guard lock(store.pendingMutex_);
-        store.committingAudit_ = false;
-      }
-      store.pendingDone_.notify_all();
-    }
-  } release{*this};
+  pendingArrived_.notify_one();
+}
+
+void Store::writeAudit() {
+  std::vector<AuditRecord> batch;
+  std::unique_lock lock(pendingMutex_);
   for (;;) {
-    {
-      std::lock_guard lock(pendingMutex_);
-      if (pendingAudit_.empty()) return;
-      batch.clear();
-      batch.swap(pendingAudit_);
+    pendingArrived_.wait(lock, [this] { return !pendingAudit_.empty() || stopAudit_; });
+    // On stop, what is still waiting is committed first.
+    if (pendingAudit_.empty()) return;
+    batch.clear();
+    batch.swap(pendingAudit_);
+    committingAudit_ = true;
+    const auto report = reportAuditFailure_;
+    lock.unlock();
+    try {
+      commitAudit(batch);
+    } catch (const std::exception& e) {
+      if (report) report(e.what());
     }
-    std::lock_guard lock(auditMutex_);
-    Database& db = auditDatabase();
-    Transaction transaction(db);
-    auto insert = db.prepare(
-        "INSERT INTO audit(time, user, client, type, document, version, bytes, status) "
-        "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
-    for (const AuditRecord& row : batch) {
-      insert.reset();
-      insert.bind(1, row.time).bind(2, row.user).bind(3, row.client).bind(4, row.type).bind(5, row.document);
-      insert.bind(6, row.version)
-          .bind(7, static_cast<std::int64_t>(row.bytes))
-          .bind(8, std::int64_t{row.status});
-      insert.run();
-    }
-    transaction.commit();
+    lock.lock();
+    committingAudit_ = false;
+    pendingDone_.notify_all();
   }
+}
+
+void Store::commitAudit(const std::vector<AuditRecord>& rows) {
+  std::lock_guard lock(auditMutex_);
+  Database& db = auditDatabase();
+  Transaction transaction(db);
+  auto insert = db.prepare(
+      "INSERT INTO audit(time, user, client, type, document, version, bytes, status) "
+      "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+  for (const AuditRecord& row : rows) {
+    insert.reset();
+    insert.bind(1, row.time).bind(2, row.user).bind(3, row.client).bind(4, row.type).bind(5, row.document);
+    insert.bind(6, row.version)
+        .bind(7, static_cast<std::int64_t>(row.bytes))
+        .bind(8, std::int64_t{row.status});
+    insert.run();
+  }
+  transaction.commit();
 }
 
 std::vector<AuditRecord> Store::auditRecords(const AuditFilter& filter) {
   {
     // Rows recorded before this call are listed: wait for the commit that has them.
     std::unique_lock lock(pendingMutex_);
-    pendingDone_.wait(lock, [this] { return !committingAudit_; });
+    pendingDone_.wait(lock, [this] { return !committingAudit_ && pendingAudit_.empty(); });
   }
   std::lock_guard lock(auditMutex_);
   std::string sql =

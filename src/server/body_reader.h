@@ -20,6 +20,8 @@ class BodyReader {
   BodyReader& operator=(const BodyReader&) = delete;
 
   std::uint64_t size() const { return size_; }
+  // The open file, for sending it without reading it here; it stays this reader's.
+  int fd() const { return fd_; }
   // Reads up to `size` bytes at `offset`; returns how many. Throws StoreError.
   std::size_t read(char* out, std::size_t size, std::uint64_t offset) const;
   // The whole body (for small ones: seal pictures, tests).

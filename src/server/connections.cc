@@ -1,9 +1,11 @@
 #include "server/connections.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,7 +24,10 @@ constexpr milliseconds kStopCheck{100};
 
 class PlainTransport final : public Transport {
  public:
-  explicit PlainTransport(int fd) : fd_(fd) {}
+  explicit PlainTransport(int fd) : fd_(fd) {
+    // sendfile(2) has no flag for "do not wait"; the socket itself must not block.
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+  }
 
   Io read(char* data, std::size_t size) override {
     for (;;) {
@@ -44,9 +49,23 @@ class PlainTransport final : public Transport {
     }
   }
 
+  Io sendFile(int file, std::uint64_t offset, std::size_t size) override {
+    for (;;) {
+      auto at = static_cast<off_t>(offset);
+      const ssize_t n = ::sendfile(fd_, file, &at, size);
+      if (n > 0) return {n, 0};
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return {0, POLLOUT};
+      return {-1, 0};
+    }
+  }
+  bool canSendFile() const override { return true; }
+
  private:
   int fd_;
 };
+
+thread_local ConnectionStream* currentStream = nullptr;
 
 void addressOf(const sockaddr_storage& address, std::string& ip, int& port) {
   char text[INET6_ADDRSTRLEN] = "";
@@ -103,6 +122,7 @@ void ConnectionStream::beginRequest() {
   phase_ = Phase::kHeaders;
   timedOut_.clear();
   written_ = 0;
+  sentAhead_ = 0;
   if (++requests_ == 1) return;
   const auto now = Clock::now();
   headerDeadline_ = now + limits_.headerTimeout;
@@ -178,6 +198,11 @@ ssize_t ConnectionStream::read(char* ptr, size_t size) {
 }
 
 ssize_t ConnectionStream::write(const char* ptr, size_t size) {
+  if (sentAhead_ > 0) {
+    const std::size_t counted = std::min(size, sentAhead_);
+    sentAhead_ -= counted;
+    return static_cast<ssize_t>(counted);
+  }
   if (!timedOut_.empty() && phase_ == Phase::kHeaders) {
     // The library answers headers cut off by the time limit as malformed (400); say what happened.
     answerTimeout();
@@ -195,6 +220,26 @@ ssize_t ConnectionStream::write(const char* ptr, size_t size) {
     }
   }
   return static_cast<ssize_t>(size);
+}
+
+ssize_t ConnectionStream::sendFile(int file, std::uint64_t offset, std::size_t size) {
+  if (!transport_.canSendFile()) return 0;
+  std::size_t done = 0;
+  while (done < size) {
+    const Transport::Io io = transport_.sendFile(file, offset + done, size - done);
+    if (io.bytes > 0) {
+      done += static_cast<std::size_t>(io.bytes);
+      written_ += static_cast<std::size_t>(io.bytes);
+    } else if (!io.waitFor || !timedOut_.empty() || !waitFor(io.waitFor, allowedWait(false))) {
+      return -1;
+    }
+  }
+  sentAhead_ += size;
+  return static_cast<ssize_t>(size);
+}
+
+ConnectionStream* ConnectionStream::current() {
+  return currentStream;
 }
 
 void ConnectionStream::answerTimeout() {
@@ -236,8 +281,14 @@ void Connections::serve(int fd, std::unique_ptr<Transport> transport, std::size_
       setBusy(connection, true);
       stream.beginRequest();
       bool closed = false;
-      const bool answered = process(stream, left == 1 || stopping_, closed,
-                                    [&stream](httplib::Request&) { stream.headersRead(); });
+      const bool answered = [&] {
+        struct Current {
+          explicit Current(ConnectionStream* s) { currentStream = s; }
+          ~Current() { currentStream = nullptr; }
+        } current(&stream);
+        return process(stream, left == 1 || stopping_, closed,
+                       [&stream](httplib::Request&) { stream.headersRead(); });
+      }();
       setBusy(connection, false);
       if (!stream.timedOut().empty()) {
         stream.answerTimeout();

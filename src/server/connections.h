@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -40,6 +41,14 @@ class Transport {
   virtual Io open() { return {1, 0}; }
   virtual Io read(char* data, std::size_t size) = 0;
   virtual Io write(const char* data, std::size_t size) = 0;
+  // Sends up to `size` bytes of the open file `file` from `offset` without copying them through
+  // this process, where the transport can; bytes < 0 and waitFor 0 from one that cannot (it sends
+  // nothing then, and the caller writes the bytes itself).
+  virtual Io sendFile(int file, std::uint64_t offset, std::size_t size) {
+    (void)file, (void)offset, (void)size;
+    return {-1, 0};
+  }
+  virtual bool canSendFile() const { return false; }
   // Whether bytes already received wait inside the transport, where polling the socket cannot see them.
   virtual bool pending() const { return false; }
   // Says goodbye on the transport's level (TLS close_notify), without waiting.
@@ -70,6 +79,15 @@ class ConnectionStream final : public httplib::Stream {
   const std::string& timedOut() const { return timedOut_; }
   // Tells a client whose headers ran out of time so (408), unless an answer was begun already.
   void answerTimeout();
+  // Sends `size` bytes of the open file `file` from `offset` as part of the answer, under the same
+  // limits as write(). Returns the bytes sent (all of them), -1 when the connection failed or stalled,
+  // or 0 when the transport cannot send files (TLS): write the bytes instead.
+  // The HTTP library counts an answer's bytes by its own writes, so the caller then writes the same
+  // number of bytes through write() (any pointer to that many): those count as sent and are dropped.
+  ssize_t sendFile(int file, std::uint64_t offset, std::size_t size);
+  bool canSendFile() const { return transport_.canSendFile(); }
+  // The connection whose exchange the calling thread is serving, or nullptr.
+  static ConnectionStream* current();
 
   bool is_readable() const override;
   bool is_writable() const override;
@@ -95,7 +113,8 @@ class ConnectionStream final : public httplib::Stream {
   Clock::time_point headerDeadline_;
   Clock::time_point requestDeadline_;
   std::size_t requests_ = 0;
-  std::size_t written_ = 0;  // bytes of the current exchange's answer
+  std::size_t written_ = 0;    // bytes of the current exchange's answer
+  std::size_t sentAhead_ = 0;  // bytes sendFile() sent that the library's writes have yet to count
   mutable std::string pendingReason_;
   mutable std::string timedOut_;
   char buffer_[16 * 1024];

@@ -21,6 +21,13 @@ std::string trimmed(std::string_view text) {
 
 }  // namespace
 
+Exchanges::Exchanges(Store& store, const ServerOptions& options) : store_(store), options_(options) {
+  // The store may commit its last rows after this object is gone: the report holds its own copy.
+  store_.reportAuditFailures([log = options_.log](const std::string& reason) {
+    if (log) log("the audit trail cannot be written: " + reason);
+  });
+}
+
 void Exchanges::begin(const httplib::Request& req) {
   // A fresh record even when a request object at this address was left unfinished.
   std::lock_guard lock(mutex_);

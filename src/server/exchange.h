@@ -34,7 +34,8 @@ struct Exchange {
 
 class Exchanges {
  public:
-  Exchanges(Store& store, const ServerOptions& options) : store_(store), options_(options) {}
+  // Failures of the audit trail go to the server's log.
+  Exchanges(Store& store, const ServerOptions& options);
 
   // Before routing: the clock starts.
   void begin(const httplib::Request& req);

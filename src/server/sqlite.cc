@@ -17,8 +17,16 @@ Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
   }
 }
 
+Statement::Statement(sqlite3* db, sqlite3_stmt* borrowed, Database* cache)
+    : db_(db), stmt_(borrowed), cache_(cache) {}
+
 Statement::~Statement() {
-  sqlite3_finalize(stmt_);
+  if (cache_) {
+    reset();
+    cache_->giveBack(stmt_);
+  } else {
+    sqlite3_finalize(stmt_);
+  }
 }
 
 Statement& Statement::bind(int index, std::string_view text) {
@@ -73,7 +81,33 @@ Database::Database(const std::filesystem::path& file) {
 }
 
 Database::~Database() {
+  for (auto& [sql, cached] : cache_) sqlite3_finalize(cached.stmt);
   sqlite3_close(db_);
+}
+
+Statement Database::prepare(std::string_view sql) {
+  constexpr std::size_t kMostCached = 64;
+  std::lock_guard lock(cacheMutex_);
+  auto it = cache_.find(std::string(sql));
+  if (it == cache_.end()) {
+    if (cache_.size() >= kMostCached) return Statement(db_, sql);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                           nullptr) != SQLITE_OK) {
+      sqlite3_finalize(stmt);
+      fail(db_, "database statement");
+    }
+    it = cache_.emplace(std::string(sql), Cached{stmt, false}).first;
+    lent_[stmt] = &it->second;
+  }
+  if (it->second.inUse) return Statement(db_, sql);
+  it->second.inUse = true;
+  return Statement(db_, it->second.stmt, this);
+}
+
+void Database::giveBack(sqlite3_stmt* stmt) {
+  std::lock_guard lock(cacheMutex_);
+  if (auto it = lent_.find(stmt); it != lent_.end()) it->second->inUse = false;
 }
 
 void Database::exec(std::string_view sql) {
@@ -90,13 +124,13 @@ int Database::changes() const {
 }
 
 Transaction::Transaction(Database& db) : db_(db) {
-  db_.exec("BEGIN IMMEDIATE");
+  db_.prepare("BEGIN IMMEDIATE").run();
 }
 
 Transaction::~Transaction() {
   if (!done_) {
     try {
-      db_.exec("ROLLBACK");
+      db_.prepare("ROLLBACK").run();
     } catch (const StoreError&) {
       // Nothing more to undo: SQLite has already rolled back after the failure that brought us here.
     }
@@ -104,7 +138,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-  db_.exec("COMMIT");
+  db_.prepare("COMMIT").run();
   done_ = true;
 }
 

@@ -3,10 +3,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -19,9 +21,13 @@ class StoreError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+class Database;
+
 class Statement {
  public:
   Statement(sqlite3* db, std::string_view sql);
+  // Borrows a statement of `cache`'s, which gets it back, reset, when this one ends.
+  Statement(sqlite3* db, sqlite3_stmt* borrowed, Database* cache);
   ~Statement();
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -44,6 +50,7 @@ class Statement {
  private:
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
+  Database* cache_ = nullptr;
 };
 
 class Database {
@@ -55,12 +62,25 @@ class Database {
   Database& operator=(const Database&) = delete;
 
   void exec(std::string_view sql);
-  Statement prepare(std::string_view sql) { return Statement(db_, sql); }
+  // A statement compiled once per connection and reused: a request's few lookups would otherwise
+  // spend most of their time compiling SQL. A statement still in use is compiled afresh.
+  Statement prepare(std::string_view sql);
   // Rows changed by the last statement.
   int changes() const;
 
  private:
+  friend class Statement;
+  struct Cached {
+    sqlite3_stmt* stmt = nullptr;
+    bool inUse = false;
+  };
+  void giveBack(sqlite3_stmt* stmt);
+
   sqlite3* db_ = nullptr;
+  std::mutex cacheMutex_;
+  // Bounded: texts built with varying parts would otherwise pile up.
+  std::unordered_map<std::string, Cached> cache_;
+  std::unordered_map<sqlite3_stmt*, Cached*> lent_;
 };
 
 // BEGIN IMMEDIATE on construction; rolled back by the destructor unless committed, so that an

@@ -12,10 +12,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "server/audit.h"
@@ -105,6 +107,10 @@ class Store {
   // Opens the store in `dataDir`; kCreate makes the folder and the database when missing. Throws
   // StoreError (also for kExisting when there is no store there).
   explicit Store(std::filesystem::path dataDir, Open mode = Open::kCreate);
+  // Commits the audit rows still waiting.
+  ~Store();
+  Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
 
   const std::filesystem::path& folder() const { return dir_; }
   std::filesystem::path bodyPath(const std::string& body) const { return dir_ / "bodies" / body; }
@@ -172,11 +178,13 @@ class Store {
   std::size_t sweepLeftovers(std::chrono::seconds minAge);
 
   StoreCounts counts();
-  // The audit trail (audit.cc): appends one row; lists rows oldest first. Rows recorded by several
-  // threads at once are committed together: a thread that finds a commit under way leaves its row to
-  // that commit's next round and returns at once, so concurrent exchanges do not queue on the trail.
-  // Throws StoreError when the commit that this call ran failed (its rows are then lost).
+  // The audit trail (audit.cc): appends one row; lists rows oldest first. A thread of the store's
+  // commits the rows: whatever arrived while it committed goes in its next transaction, so an exchange
+  // spends no time on the trail and a busy server commits many rows at once. A row is in the database
+  // moments after this returns (auditRecords() waits for it); a failed commit is reported to the
+  // function given to reportAuditFailures(), and its rows are lost.
   void recordAudit(const AuditRecord& record);
+  void reportAuditFailures(std::function<void(const std::string&)> report);
   std::vector<AuditRecord> auditRecords(const AuditFilter& filter = {});
 
  private:
@@ -193,6 +201,9 @@ class Store {
   std::optional<DocumentInfo> documentLocked(const std::string& name);
   // The audit trail's own connection, opened at first use; the caller holds auditMutex_.
   Database& auditDatabase();
+  // The committing thread's loop, and one of its transactions.
+  void writeAudit();
+  void commitAudit(const std::vector<AuditRecord>& rows);
   // marks() for a caller that holds the lock already.
   MarkLists marksLocked(const std::string& document, MarkKind kind);
 
@@ -205,11 +216,16 @@ class Store {
   // survives a killed server, and only a crash of the machine may lose the last few.
   std::mutex auditMutex_;
   std::unique_ptr<Database> auditDb_;
-  // Rows waiting for a commit, and whether a thread is committing (guarded by pendingMutex_).
+  // Rows waiting for a commit, whether they are being committed, and the thread that commits them,
+  // started with the first row (guarded by pendingMutex_).
   std::mutex pendingMutex_;
   std::condition_variable pendingDone_;
+  std::condition_variable pendingArrived_;
   std::vector<AuditRecord> pendingAudit_;
   bool committingAudit_ = false;
+  bool stopAudit_ = false;
+  std::function<void(const std::string&)> reportAuditFailure_;
+  std::thread auditWriter_;
 };
 
 }  // namespace verolin::server

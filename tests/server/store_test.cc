@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/sqlite.h"
 #include "server/store.h"
 #include "server_fixture.h"
 
@@ -12,6 +13,44 @@ namespace verolin::server::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+TEST(Database, ReusedStatementsStartAfreshAndTheSameTextMayRunTwiceAtOnce) {
+  const DataFolder data;
+  fs::create_directories(data.path());
+  Database db(data.path() / "d.sqlite");
+  db.exec("CREATE TABLE t(n INTEGER)");
+  for (std::int64_t n = 1; n <= 3; ++n) db.prepare("INSERT INTO t(n) VALUES(?)").bind(1, n).run();
+  const std::string count = "SELECT COUNT(*) FROM t WHERE n >= ?";
+  {
+    // Left on a row: handed back reset, with its parameter cleared.
+    auto outer = db.prepare("SELECT n FROM t ORDER BY n");
+    ASSERT_TRUE(outer.step());
+    auto inner = db.prepare("SELECT n FROM t ORDER BY n");  // the same text while the first is in use
+    ASSERT_TRUE(inner.step());
+    ASSERT_TRUE(inner.step());
+    EXPECT_EQ(inner.integer(0), 2);
+    EXPECT_EQ(outer.integer(0), 1);
+    auto first = db.prepare(count);
+    first.bind(1, std::int64_t{3});
+    ASSERT_TRUE(first.step());
+  }
+  auto again = db.prepare(count);
+  ASSERT_TRUE(again.step());
+  EXPECT_EQ(again.integer(0), 0);  // an unbound parameter is NULL, which no row matches
+  // More distinct texts than are kept: each still runs.
+  for (int i = 0; i < 100; ++i) {
+    auto s = db.prepare("SELECT COUNT(*) + " + std::to_string(i) + " FROM t");
+    ASSERT_TRUE(s.step());
+    EXPECT_EQ(s.integer(0), 3 + i);
+  }
+  {
+    Transaction transaction(db);
+    db.prepare("DELETE FROM t").run();
+  }  // rolled back
+  auto all = db.prepare("SELECT COUNT(*) FROM t");
+  ASSERT_TRUE(all.step());
+  EXPECT_EQ(all.integer(0), 3);
+}
 
 StagedBody bodyOf(Store& store, const std::string& bytes) {
   StagedBody body = store.stage();
@@ -103,6 +142,25 @@ TEST(Store, ReadCommandsDoNotCreateAStore) {
   DataFolder data;
   EXPECT_THROW(Store(data.path(), Store::Open::kExisting), StoreError);
   EXPECT_FALSE(fs::exists(data.path()));
+}
+
+TEST(Store, AuditRowsStillWaitingWhenTheStoreClosesAreCommitted) {
+  DataFolder data;
+  constexpr int kRows = 2000;
+  {
+    Store store(data.path());
+    for (int i = 0; i < kRows; ++i) {
+      AuditRecord row;
+      row.time = 1;
+      row.type = "DOWN";
+      row.version = i;
+      store.recordAudit(row);
+    }
+  }
+  Store reopened(data.path());
+  const auto rows = reopened.auditRecords();
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(kRows));
+  EXPECT_EQ(rows.back().version, kRows - 1);
 }
 
 TEST(Store, AuditRowsRecordedByManyThreadsAtOnceAreAllKeptInEachThreadsOrder) {
