@@ -6,14 +6,15 @@
 #include <string>
 
 #include "crypto/cipher_error.h"
+#include "crypto/path_text.h"
 #include "crypto/system_file.h"
 
 namespace verolin::crypto {
 namespace {
 
 [[noreturn]] void writeFailed(const std::filesystem::path& path, const char* what, std::error_code code) {
-  throw CipherError(CipherFault::kWriteFailed,
-                    std::string(what) + " " + path.string() + ": " + code.message(), code);
+  throw CipherError(CipherFault::kWriteFailed, std::string(what) + " " + utf8Of(path) + ": " + code.message(),
+                    code);
 }
 
 // A name no other operation of this or another process picks: random bits plus a process-wide counter.
@@ -31,10 +32,10 @@ std::string uniqueSuffix() {
 AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
   std::filesystem::path folder = target_.parent_path();
   if (folder.empty()) folder = ".";
-  const std::string base = "." + target_.filename().string() + ".";
+  const std::string base = "." + utf8Of(target_.filename()) + ".";
   const std::error_code exists = std::make_error_code(std::errc::file_exists);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary_ = folder / (base + uniqueSuffix() + ".tmp");
+    temporary_ = folder / pathOfUtf8(base + uniqueSuffix() + ".tmp");
     std::error_code error;
     file_ = system_file::createNew(temporary_, error);
     if (file_ != system_file::kClosed) return;

@@ -9,6 +9,7 @@
 #include "crypto/container_format.h"
 #include "crypto/container_names.h"
 #include "crypto/crypto.h"
+#include "crypto/path_text.h"
 #include "crypto/system_file.h"
 
 namespace verolin::crypto {
@@ -17,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 [[noreturn]] void accessFailed(const fs::path& path, std::error_code code) {
-  throw CipherError(CipherFault::kFileAccess, "cannot read " + path.string() + ": " + code.message(), code);
+  throw CipherError(CipherFault::kFileAccess, "cannot read " + utf8Of(path) + ": " + code.message(), code);
 }
 
 class InputFile {
@@ -55,9 +56,9 @@ class InputFile {
 // Where a result goes: beside the input under `derivedName`, into the folder `target` under that
 // name, or exactly to `target`.
 fs::path resolveTarget(const fs::path& input, const fs::path& target, const std::string& derivedName) {
-  if (target.empty()) return input.parent_path() / derivedName;
+  if (target.empty()) return input.parent_path() / pathOfUtf8(derivedName);
   std::error_code ignored;
-  if (fs::is_directory(target, ignored)) return target / derivedName;
+  if (fs::is_directory(target, ignored)) return target / pathOfUtf8(derivedName);
   return target;
 }
 
@@ -65,7 +66,7 @@ void refuseSameFile(const fs::path& input, const fs::path& output) {
   std::error_code ignored;
   if (fs::equivalent(input, output, ignored)) {
     throw CipherError(CipherFault::kSameFile,
-                      "the result " + output.string() + " would overwrite the file being read");
+                      "the result " + utf8Of(output) + " would overwrite the file being read");
   }
 }
 
@@ -74,8 +75,8 @@ void refuseExisting(const fs::path& output, const FileOptions& options) {
   std::error_code error;
   if (options.replace || !fs::exists(fs::symlink_status(output, error))) return;
   const std::error_code exists = std::make_error_code(std::errc::file_exists);
-  throw CipherError(CipherFault::kWriteFailed,
-                    "will not replace " + output.string() + ": " + exists.message(), exists);
+  throw CipherError(CipherFault::kWriteFailed, "will not replace " + utf8Of(output) + ": " + exists.message(),
+                    exists);
 }
 
 // Enciphers the body into `output`: the `firstSize` bytes that follow `prefixSize` clear bytes in the
@@ -101,15 +102,15 @@ WrittenFile encryptFile(const fs::path& source, const fs::path& target, std::str
   char* body = first + kHeaderSize;
   const std::size_t firstSize = input.read(body, CipherPipeline::kBufferSize - kHeaderSize);
   if (isContainer(std::string_view(body, firstSize))) {
-    throw CipherError(CipherFault::kAlreadyContainer, source.string() + " is already an encrypted container");
+    throw CipherError(CipherFault::kAlreadyContainer, utf8Of(source) + " is already an encrypted container");
   }
-  if (firstSize == 0) throw CipherError(CipherFault::kEmptySource, source.string() + " is empty");
+  if (firstSize == 0) throw CipherError(CipherFault::kEmptySource, utf8Of(source) + " is empty");
 
-  const std::string header = buildHeader(keys, sourceExtension(source.filename().string()));
+  const std::string header = buildHeader(keys, sourceExtension(utf8Of(source.filename())));
   WrittenFile result;
   result.extension =
       storedExtension(std::string_view(header).substr(kExtensionFieldOffset, kExtensionFieldSize));
-  result.path = resolveTarget(source, target, containerName(source.filename().string()));
+  result.path = resolveTarget(source, target, containerName(utf8Of(source.filename())));
   refuseSameFile(source, result.path);
   refuseExisting(result.path, options);
 
@@ -132,11 +133,11 @@ WrittenFile decryptFile(const fs::path& container, const fs::path& target, std::
   result.extension = verifyHeader(std::string_view(first, headerSize), keys);
   const std::size_t firstSize = input.read(first, CipherPipeline::kBufferSize);
   if (firstSize == 0) {
-    throw CipherError(CipherFault::kNoBody, container.string() + " holds no data after its header");
+    throw CipherError(CipherFault::kNoBody, utf8Of(container) + " holds no data after its header");
   }
-  const std::string name = plainName(container.filename().string(), result.extension);
+  const std::string name = plainName(utf8Of(container.filename()), result.extension);
   // A container named ".jia" holding no extension would name its own folder.
-  if (name.empty()) throw CipherError(CipherFault::kBadExtension, container.string() + " gives no file name");
+  if (name.empty()) throw CipherError(CipherFault::kBadExtension, utf8Of(container) + " gives no file name");
   result.path = resolveTarget(container, target, name);
   refuseSameFile(container, result.path);
   refuseExisting(result.path, options);

@@ -48,7 +48,8 @@ class DialogAnswerer {
 
 // Presses the button `id` of a dialog (IDOK, IDNO, ...).
 inline void press(HWND dialog, int id) {
-  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
 inline std::wstring itemText(HWND dialog, int id) {

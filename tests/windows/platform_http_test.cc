@@ -49,7 +49,9 @@ class LoopbackServer {
     ::WSACleanup();
   }
 
-  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::string url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
   std::string lastRequest() {
     std::lock_guard<std::mutex> lock(mutex_);
     return lastRequest_;
@@ -105,9 +107,10 @@ class LoopbackServer {
       status = "404 Not Found";
       content = "no such page";
     }
-    const std::string reply = "HTTP/1.1 " + status +
-                              "\r\nContent-Type: application/octet-stream\r\nX-Verolin: one\r\nContent-Length: " +
-                              std::to_string(content.size()) + "\r\nConnection: close\r\n\r\n" + content;
+    const std::string reply =
+        "HTTP/1.1 " + status +
+        "\r\nContent-Type: application/octet-stream\r\nX-Verolin: one\r\nContent-Length: " +
+        std::to_string(content.size()) + "\r\nConnection: close\r\n\r\n" + content;
     ::send(client, reply.data(), static_cast<int>(reply.size()), 0);
   }
 

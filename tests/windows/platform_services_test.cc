@@ -107,7 +107,8 @@ TEST(RegistryTest, ValuesWrittenThroughAnOpenKeyReadBack) {
   EXPECT_FALSE(registry->setValue(key, "Name", RegistryValue::ofString("x"))) << "a closed key";
 
   EXPECT_EQ(registry->value(path, "count"), RegistryValue::ofDword(0xFFFFFFFEu)) << "names ignore case";
-  EXPECT_EQ(registry->value("hkcu\\software\\verolintest\\控件", "Name"), RegistryValue::ofString("印章 seal"));
+  EXPECT_EQ(registry->value("hkcu\\software\\verolintest\\控件", "Name"),
+            RegistryValue::ofString("印章 seal"));
   EXPECT_EQ(registry->value(path, "Missing"), std::nullopt);
   EXPECT_EQ(registry->subKeys("HKEY_CURRENT_USER\\Software\\VerolinTest"), std::vector<std::string>{"控件"});
 
@@ -128,12 +129,12 @@ automation::Bytes picturePng() {
 
 // A 2x2 24-bit BMP file, bottom-up: blue, green / red, white.
 automation::Bytes pictureBmp() {
-  const std::uint8_t file[] = {
-      'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                                  // file header
-      40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0,  // info header
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                              // no colours
-      255, 0, 0, 0, 255, 0, 0, 0,                                                  // row 0 + padding
-      0, 0, 255, 255, 255, 255, 0, 0};                                             // row 1 + padding
+  const std::uint8_t file[] = {'B', 'M', 70,  0,   0,   0,   0, 0, 0, 0, 54, 0, 0, 0,  // file header
+                               40,  0,   0,   0,   2,   0,   0, 0, 2, 0, 0,  0, 1, 0, 24, 0,
+                               0,   0,   0,   0,   16,  0,   0, 0,                            // info header
+                               0,   0,   0,   0,   0,   0,   0, 0, 0, 0, 0,  0, 0, 0, 0,  0,  // no colours
+                               255, 0,   0,   0,   255, 0,   0, 0,   // row 0 + padding
+                               0,   0,   255, 255, 255, 255, 0, 0};  // row 1 + padding
   return automation::Bytes(std::begin(file), std::end(file));
 }
 
@@ -255,7 +256,8 @@ TEST_F(FilesTest, ADenyWriteLockKeepsReadersButRefusesChanges) {
   files->lock(name, LockMode::DenyWrite);
   EXPECT_TRUE(files->isLocked(name));
   EXPECT_EQ(files->read(name), (automation::Bytes{1, 2, 3}));
-  EXPECT_EQ(errorNumber([&] { files->write(name, automation::Bytes{9}); }), automation::err::kPermissionDenied);
+  EXPECT_EQ(errorNumber([&] { files->write(name, automation::Bytes{9}); }),
+            automation::err::kPermissionDenied);
   EXPECT_EQ(errorNumber([&] { files->remove(name); }), automation::err::kPermissionDenied);
   EXPECT_EQ(files->read(name), (automation::Bytes{1, 2, 3})) << "a refused write loses nothing";
   files->unlock(name);

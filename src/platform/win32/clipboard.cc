@@ -72,8 +72,9 @@ automation::Bytes dibOf(HBITMAP bitmap) {
   automation::Bytes dib(sizeof header + header.biSizeImage);
   std::memcpy(dib.data(), &header, sizeof header);
   const HDC screen = ::GetDC(nullptr);
-  const int lines = ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(info.bmHeight), dib.data() + sizeof header,
-                                reinterpret_cast<BITMAPINFO*>(dib.data()), DIB_RGB_COLORS);
+  const int lines =
+      ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(info.bmHeight), dib.data() + sizeof header,
+                  reinterpret_cast<BITMAPINFO*>(dib.data()), DIB_RGB_COLORS);
   ::ReleaseDC(nullptr, screen);
   if (lines != info.bmHeight) return {};
   return dib;
@@ -94,7 +95,8 @@ automation::Bytes decodeToDib(const automation::Bytes& file) {
                                  reinterpret_cast<void**>(&picture)))) {
     OLE_HANDLE handle = 0;
     short type = PICTYPE_NONE;
-    if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP && SUCCEEDED(picture->get_Handle(&handle))) {
+    if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
+        SUCCEEDED(picture->get_Handle(&handle))) {
       dib = dibOf(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
     }
     picture->Release();
@@ -168,7 +170,8 @@ class Win32Clipboard final : public Clipboard {
       wc.lpszClassName = kOwnerClass;
       ::RegisterClassExW(&wc);
     }
-    owner_ = ::CreateWindowExW(0, kOwnerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, thisModule(), nullptr);
+    owner_ =
+        ::CreateWindowExW(0, kOwnerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, thisModule(), nullptr);
   }
   ~Win32Clipboard() override {
     if (owner_) ::DestroyWindow(owner_);

@@ -11,13 +11,15 @@
 namespace verolin::platform::win32 {
 
 automation::ObjectRef createComObject(std::string_view progId) {
-  const auto cannotCreate = [&] { return automation::errorOf(automation::err::kCantCreateObject, std::string(progId)); };
+  const auto cannotCreate = [&] {
+    return automation::errorOf(automation::err::kCantCreateObject, std::string(progId));
+  };
   CLSID clsid{};
   if (FAILED(::CLSIDFromProgID(widen(progId).c_str(), &clsid))) throw cannotCreate();
   IDispatch* dispatch = nullptr;
   // A local server (the word processor as its own program) as well as one in this process.
-  const HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                        reinterpret_cast<void**>(&dispatch));
+  const HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                        IID_IDispatch, reinterpret_cast<void**>(&dispatch));
   if (FAILED(hr) || !dispatch) throw cannotCreate();
   automation::ObjectRef object = com::wrapDispatch(dispatch);
   dispatch->Release();  // the wrapper holds its own reference

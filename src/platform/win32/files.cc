@@ -143,8 +143,8 @@ void requireFile(const std::wstring& native, std::string_view path) {
 std::wstring scratchBeside(const std::wstring& target) {
   static std::atomic<unsigned> counter{0};
   const auto at = target.find_last_of(L'\\');
-  return target.substr(0, at + 1) + L"." + target.substr(at + 1) + L".~" + std::to_wstring(::GetCurrentProcessId()) +
-         L"-" + std::to_wstring(counter++);
+  return target.substr(0, at + 1) + L"." + target.substr(at + 1) + L".~" +
+         std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
 }
 
 class Handle {
@@ -274,8 +274,9 @@ class Win32Files final : public FileSystem {
     if (!isDirectory(parentOf(p))) fail(err::kPathNotFound, path);
     // A target held by another program is refused before anything is written.
     if (present(p)) {
-      Handle probe(::CreateFileW(p.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr));
+      Handle probe(::CreateFileW(p.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
       if (!probe.valid()) failWithLastError(p, path);
     }
     const std::wstring scratch = scratchBeside(p);
@@ -321,8 +322,9 @@ class Win32Files final : public FileSystem {
       const std::wstring p = normalise(path);
       if (locks_.count(key(p)) != 0) return true;
       if (!present(p) || isDirectory(p)) return false;
-      Handle probe(::CreateFileW(p.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr));
+      Handle probe(::CreateFileW(p.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
       return !probe.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
     } catch (const automation::AutomationError&) {
       return false;
@@ -340,8 +342,9 @@ class Win32Files final : public FileSystem {
   }
 
   bool lockedAgainstReading(const std::wstring& native) const {
-    Handle probe(::CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr));
+    Handle probe(::CreateFileW(native.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               0, nullptr));
     return !probe.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
   }
 

@@ -42,7 +42,8 @@ INT_PTR CALLBACK inputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
       if (LOWORD(wParam) == IDOK) {
         const HWND edit = ::GetDlgItem(dialog, kEditItem);
         std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+        text.resize(
+            static_cast<std::size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
         state->text = std::move(text);
         state->accepted = true;
         ::EndDialog(dialog, IDOK);
@@ -127,8 +128,8 @@ class Win32Host final : public WindowsHost {
   TimerId startTimer(int intervalMs, std::function<void()> tick) override {
     const TimerId id = nextTimer_++;
     timers_[id] = Timer{std::move(tick), false};
-    if (!timerWindow_ ||
-        !::SetTimer(timerWindow_, static_cast<UINT_PTR>(id), static_cast<UINT>(std::max(intervalMs, 1)), nullptr)) {
+    if (!timerWindow_ || !::SetTimer(timerWindow_, static_cast<UINT_PTR>(id),
+                                     static_cast<UINT>(std::max(intervalMs, 1)), nullptr)) {
       trace("error", "timer: the system refused a timer");
     }
     return id;
@@ -141,7 +142,8 @@ class Win32Host final : public WindowsHost {
   automation::DateTime now() override {
     SYSTEMTIME local{};
     ::GetLocalTime(&local);
-    return automation::DateTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+    return automation::DateTime{local.wYear, local.wMonth,  local.wDay,
+                                local.wHour, local.wMinute, local.wSecond};
   }
 
   std::int64_t tickMs() override { return ticks(); }

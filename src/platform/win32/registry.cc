@@ -83,11 +83,12 @@ class Win32Registry final : public Registry {
     LSTATUS status;
     if (value.kind == RegistryValue::Kind::Dword) {
       const DWORD number = value.dword;
-      status = ::RegSetValueExW(it->second, valueName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                                sizeof number);
+      status = ::RegSetValueExW(it->second, valueName.c_str(), 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&number), sizeof number);
     } else {
       const std::wstring text = widen(value.text);
-      status = ::RegSetValueExW(it->second, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+      status = ::RegSetValueExW(it->second, valueName.c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(text.c_str()),
                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
     return status == ERROR_SUCCESS;
@@ -109,8 +110,8 @@ class Win32Registry final : public Registry {
     DWORD size = 0;
     if (::RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
       std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
-      if (::RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
-          ERROR_SUCCESS) {
+      if (::RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                             &size) == ERROR_SUCCESS) {
         if (type == REG_DWORD && size == sizeof(DWORD)) {
           DWORD number = 0;
           std::memcpy(&number, data.data(), sizeof number);
@@ -144,7 +145,8 @@ class Win32Registry final : public Registry {
     wchar_t name[256];  // the longest key name the registry allows, and its terminator
     for (DWORD index = 0;; ++index) {
       DWORD length = static_cast<DWORD>(std::size(name));
-      if (::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        break;
       names.push_back(narrow(std::wstring_view(name, length)));
     }
     ::RegCloseKey(key);

@@ -45,9 +45,10 @@ class Win32Windows final : public WindowSystem {
     if (info.visible) style |= WS_VISIBLE;
     const DWORD extended = info.topmost ? WS_EX_TOPMOST : 0;
     const Rect& r = info.rect;
-    const HWND window = ::CreateWindowExW(extended, kWindowClass, widen(info.title).c_str(), style, r.left, r.top,
-                                          r.width, r.height, parent, nullptr, thisModule(), nullptr);
-    if (window && (info.maximized || info.minimized)) setState(handleOf(window), info.maximized, info.minimized);
+    const HWND window = ::CreateWindowExW(extended, kWindowClass, widen(info.title).c_str(), style, r.left,
+                                          r.top, r.width, r.height, parent, nullptr, thisModule(), nullptr);
+    if (window && (info.maximized || info.minimized))
+      setState(handleOf(window), info.maximized, info.minimized);
     return handleOf(window);
   }
 
@@ -103,7 +104,8 @@ class Win32Windows final : public WindowSystem {
     if (h == 0 || !::IsWindow(window)) return std::nullopt;
     WindowInfo out;
     std::wstring title(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    title.resize(static_cast<std::size_t>(::GetWindowTextW(window, title.data(), static_cast<int>(title.size()))));
+    title.resize(
+        static_cast<std::size_t>(::GetWindowTextW(window, title.data(), static_cast<int>(title.size()))));
     out.title = narrow(title);
     const HWND parent = parentOf(window);
     out.parent = handleOf(parent);

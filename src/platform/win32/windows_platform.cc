@@ -13,7 +13,8 @@ WindowsPlatform::WindowsPlatform()
 }
 
 Platform WindowsPlatform::platform() {
-  return Platform{host.get(), windows.get(), registry.get(), clipboard.get(), files.get(), &objects, http.get()};
+  return Platform{host.get(),  windows.get(), registry.get(), clipboard.get(),
+                  files.get(), &objects,      http.get()};
 }
 
 }  // namespace verolin::platform::win32

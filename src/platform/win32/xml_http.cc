@@ -3,8 +3,8 @@
 // it at once.
 #include <msxml2.h>
 #include <oleauto.h>
-#include <wininet.h>
 #include <windows.h>
+#include <wininet.h>
 
 #include <algorithm>
 #include <cstring>
@@ -50,11 +50,13 @@ constexpr wchar_t kProgId[] = L"Msxml2.XMLHTTP";
       break;
   }
   wchar_t* text = nullptr;
-  ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string description = text ? narrow(text) : "Unspecified error";
   if (text) ::LocalFree(text);
-  while (!description.empty() && (description.back() == '\n' || description.back() == '\r')) description.pop_back();
+  while (!description.empty() && (description.back() == '\n' || description.back() == '\r'))
+    description.pop_back();
   fail(number, description + " (" + what + ")");
 }
 
@@ -125,7 +127,8 @@ std::wstring siteOf(std::string_view url) {
 
 class XmlHttpRequest final : public HttpRequest {
  public:
-  XmlHttpRequest(IXMLHTTPRequest* request, const HttpOptions& options) : request_(request), options_(options) {}
+  XmlHttpRequest(IXMLHTTPRequest* request, const HttpOptions& options)
+      : request_(request), options_(options) {}
   ~XmlHttpRequest() override { request_->Release(); }
 
   void open(const std::string& method, const std::string& url, bool async) override {
@@ -138,7 +141,8 @@ class XmlHttpRequest final : public HttpRequest {
     isAsync.value.vt = VT_BOOL;
     isAsync.value.boolVal = VARIANT_FALSE;
     Variant none;
-    const HRESULT hr = request_->open(Bstr(method).get(), Bstr(url_).get(), isAsync.value, none.value, none.value);
+    const HRESULT hr =
+        request_->open(Bstr(method).get(), Bstr(url_).get(), isAsync.value, none.value, none.value);
     if (FAILED(hr)) failCall(hr, method + " " + withoutCredentials(url_));
     streamed_ = false;
   }
@@ -165,14 +169,15 @@ class XmlHttpRequest final : public HttpRequest {
 
   void sendFile(const fs::path& bodyFile) override {
     // XMLHTTP takes the body in one piece.
-    const HANDLE file = ::CreateFileW(bodyFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE file = ::CreateFileW(bodyFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) fail(automation::err::kPathFileAccess, "Path/File access error");
     std::string body;
     char buffer[65536];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0) body.append(buffer, got);
+    while ((ok = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0)
+      body.append(buffer, got);
     ::CloseHandle(file);
     if (!ok) fail(automation::err::kPathFileAccess, "Path/File access error");
     Variant array;
@@ -244,15 +249,16 @@ class XmlHttpRequest final : public HttpRequest {
       if (!bytes.empty()) sink_(reinterpret_cast<const char*>(bytes.data()), bytes.size());
       return;
     }
-    const HANDLE file =
-        ::CreateFileW(intoFile_->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = ::CreateFileW(intoFile_->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) fail(automation::err::kPathFileAccess, "Path/File access error");
     std::size_t done = 0;
     bool ok = true;
     while (ok && done < bytes.size()) {
       DWORD written = 0;
-      ok = ::WriteFile(file, bytes.data() + done, static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30)),
-                       &written, nullptr) != FALSE;
+      ok = ::WriteFile(file, bytes.data() + done,
+                       static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30)), &written,
+                       nullptr) != FALSE;
       done += written;
     }
     ok = ::CloseHandle(file) != FALSE && ok;
@@ -279,7 +285,8 @@ class XmlHttpFactory final : public HttpFactory {
       hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLHTTPRequest,
                               reinterpret_cast<void**>(&request));
     }
-    if (FAILED(hr) || !request) throw automation::errorOf(automation::err::kCantCreateObject, narrow(kProgId));
+    if (FAILED(hr) || !request)
+      throw automation::errorOf(automation::err::kCantCreateObject, narrow(kProgId));
     return std::make_unique<XmlHttpRequest>(request, options_);
   }
 
