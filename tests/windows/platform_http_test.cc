@@ -100,6 +100,8 @@ class LoopbackServer {
       content = allByteValues();
     } else if (head.rfind("POST /echo ", 0) == 0) {
       content = body;
+    } else if (head.rfind("GET /counter ", 0) == 0) {
+      content = "answer " + std::to_string(++answers_);
     } else if (head.rfind("GET /cookie ", 0) == 0) {
       const auto at = lower.find("\r\ncookie:");
       content = at == std::string::npos ? "" : head.substr(at + 10, head.find("\r\n", at + 2) - at - 10);
@@ -119,6 +121,7 @@ class LoopbackServer {
   std::atomic<bool> stopping_{false};
   std::mutex mutex_;
   std::string lastRequest_;
+  int answers_ = 0;
   std::thread thread_;
 };
 
@@ -175,6 +178,15 @@ TEST_F(HttpTest, BodyGoesToASinkOrAFileInsteadOfMemory) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "body into a file");
   in.close();
   std::filesystem::remove(file);
+}
+
+TEST_F(HttpTest, ASecondGetOfTheSameUrlAsksTheServerAgain) {
+  for (const char* expected : {"answer 1", "answer 2"}) {
+    auto request = factory->create();
+    request->open("GET", server.url("/counter"));
+    request->send();
+    EXPECT_EQ(request->responseBody(), bytesOf(expected)) << "a cached answer came back";
+  }
 }
 
 TEST_F(HttpTest, NotFoundIsACompletedExchange) {
