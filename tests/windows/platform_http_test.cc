@@ -189,6 +189,23 @@ TEST_F(HttpTest, ASecondGetOfTheSameUrlAsksTheServerAgain) {
   }
 }
 
+TEST_F(HttpTest, FileBodyIsSentWhole) {
+  wchar_t temp[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::filesystem::path file = std::filesystem::path(temp) / L"verolin 上传.bin";
+  std::string body;
+  for (int i = 0; i < 200000; ++i) body += static_cast<char>(i % 251);
+  std::ofstream(file, std::ios::binary) << body;
+  auto request = factory->create();
+  request->open("POST", server.url("/echo"));
+  request->sendFile(file);
+  EXPECT_EQ(request->status(), 200);
+  EXPECT_TRUE(request->responseBody() == bytesOf(body)) << "the body that came back differs";
+  EXPECT_NE(server.lastRequest().find("Content-Length: 200000"), std::string::npos) << server.lastRequest();
+  std::filesystem::remove(file);
+  EXPECT_THROW(request->sendFile(file), automation::AutomationError) << "a missing file";
+}
+
 TEST_F(HttpTest, NotFoundIsACompletedExchange) {
   auto request = factory->create();
   request->open("GET", server.url("/nowhere"));

@@ -168,7 +168,7 @@ class XmlHttpRequest final : public HttpRequest {
   }
 
   void sendFile(const fs::path& bodyFile) override {
-    // XMLHTTP takes the body in one piece.
+    // The body goes in one piece: XMLHTTP takes a stream too, but Wine's sends an empty body for one.
     const HANDLE file = ::CreateFileW(bodyFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) fail(automation::err::kPathFileAccess, "Path/File access error");
