@@ -206,6 +206,17 @@ TEST_F(HttpTest, FileBodyIsSentWhole) {
   EXPECT_THROW(request->sendFile(file), automation::AutomationError) << "a missing file";
 }
 
+// Escapes of reserved characters stay escaped (the request object may decode those of unreserved ones,
+// which names the same resource).
+TEST_F(HttpTest, NonAsciiUrlGoesOutInTheWireCodePagePercentEncoded) {
+  auto request = factory->create();
+  request->open("GET", server.url("/nowhere/文件 1.doc?user=张三&x=%26%3D%25%2B%23%2F"));
+  request->send();
+  EXPECT_EQ(request->status(), 404);
+  EXPECT_EQ(server.lastRequest().substr(0, server.lastRequest().find("\r\n")),
+            "GET /nowhere/%CE%C4%BC%FE%201.doc?user=%D5%C5%C8%FD&x=%26%3D%25%2B%23%2F HTTP/1.1");
+}
+
 TEST_F(HttpTest, NotFoundIsACompletedExchange) {
   auto request = factory->create();
   request->open("GET", server.url("/nowhere"));
