@@ -280,7 +280,8 @@ TEST(ObjectsTest, UnknownProgIdIsError429AndRegisteredClassesComeFirst) {
   } catch (const automation::AutomationError& e) {
     EXPECT_EQ(e.number(), automation::err::kCantCreateObject);
   }
-  EXPECT_EQ(errorNumber([&] { createComObject("Verolin.NotRegistered.1"); }), automation::err::kCantCreateObject);
+  EXPECT_EQ(errorNumber([&] { createComObject("Verolin.NotRegistered.1"); }),
+            automation::err::kCantCreateObject);
 }
 
 TEST(ObjectsTest, ASystemClassIsCreatedThroughComAndCalledByName) {
