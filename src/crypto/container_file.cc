@@ -1,11 +1,6 @@
 // Streaming encryption and decryption of files: memory stays at the pipeline's buffers whatever the
 // file size.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <string>
 #include <system_error>
 
@@ -14,37 +9,26 @@
 #include "crypto/container_format.h"
 #include "crypto/container_names.h"
 #include "crypto/crypto.h"
+#include "crypto/path_text.h"
+#include "crypto/system_file.h"
 
 namespace verolin::crypto {
 namespace {
 
 namespace fs = std::filesystem;
 
-[[noreturn]] void accessFailed(const fs::path& path, int error) {
-  const std::error_code code(error, std::generic_category());
-  throw CipherError(CipherFault::kFileAccess, "cannot read " + path.string() + ": " + code.message(), code);
+[[noreturn]] void accessFailed(const fs::path& path, std::error_code code) {
+  throw CipherError(CipherFault::kFileAccess, "cannot read " + utf8Of(path) + ": " + code.message(), code);
 }
 
 class InputFile {
  public:
   explicit InputFile(const fs::path& path) : path_(path) {
-    // Non-blocking, so that a named pipe given by mistake is refused instead of waiting for a writer;
-    // reads of regular files do not heed the flag.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) accessFailed(path, errno);
-    struct stat info {};
-    const int error = ::fstat(fd_, &info) != 0 ? errno
-                      : S_ISDIR(info.st_mode)  ? EISDIR
-                      : S_ISREG(info.st_mode)  ? 0
-                                               : EINVAL;
-    if (error != 0) {
-      ::close(fd_);
-      accessFailed(path, error);
-    }
-    size_ = static_cast<std::uint64_t>(info.st_size);
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::error_code error;
+    file_ = system_file::openForReading(path, size_, error);
+    if (error) accessFailed(path, error);
   }
-  ~InputFile() { ::close(fd_); }
+  ~InputFile() { system_file::close(file_); }
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
@@ -54,29 +38,27 @@ class InputFile {
   std::size_t read(char* buffer, std::size_t capacity) {
     std::size_t filled = 0;
     while (filled < capacity) {
-      const ssize_t got = ::read(fd_, buffer + filled, capacity - filled);
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        accessFailed(path_, errno);
-      }
+      std::error_code error;
+      const std::size_t got = system_file::readSome(file_, buffer + filled, capacity - filled, error);
+      if (error) accessFailed(path_, error);
       if (got == 0) break;
-      filled += static_cast<std::size_t>(got);
+      filled += got;
     }
     return filled;
   }
 
  private:
   fs::path path_;
-  int fd_ = -1;
+  system_file::Handle file_ = system_file::kClosed;
   std::uint64_t size_ = 0;
 };
 
 // Where a result goes: beside the input under `derivedName`, into the folder `target` under that
 // name, or exactly to `target`.
 fs::path resolveTarget(const fs::path& input, const fs::path& target, const std::string& derivedName) {
-  if (target.empty()) return input.parent_path() / derivedName;
+  if (target.empty()) return input.parent_path() / pathOfUtf8(derivedName);
   std::error_code ignored;
-  if (fs::is_directory(target, ignored)) return target / derivedName;
+  if (fs::is_directory(target, ignored)) return target / pathOfUtf8(derivedName);
   return target;
 }
 
@@ -84,7 +66,7 @@ void refuseSameFile(const fs::path& input, const fs::path& output) {
   std::error_code ignored;
   if (fs::equivalent(input, output, ignored)) {
     throw CipherError(CipherFault::kSameFile,
-                      "the result " + output.string() + " would overwrite the file being read");
+                      "the result " + utf8Of(output) + " would overwrite the file being read");
   }
 }
 
@@ -93,8 +75,8 @@ void refuseExisting(const fs::path& output, const FileOptions& options) {
   std::error_code error;
   if (options.replace || !fs::exists(fs::symlink_status(output, error))) return;
   const std::error_code exists = std::make_error_code(std::errc::file_exists);
-  throw CipherError(CipherFault::kWriteFailed,
-                    "will not replace " + output.string() + ": " + exists.message(), exists);
+  throw CipherError(CipherFault::kWriteFailed, "will not replace " + utf8Of(output) + ": " + exists.message(),
+                    exists);
 }
 
 // Enciphers the body into `output`: the `firstSize` bytes that follow `prefixSize` clear bytes in the
@@ -120,15 +102,15 @@ WrittenFile encryptFile(const fs::path& source, const fs::path& target, std::str
   char* body = first + kHeaderSize;
   const std::size_t firstSize = input.read(body, CipherPipeline::kBufferSize - kHeaderSize);
   if (isContainer(std::string_view(body, firstSize))) {
-    throw CipherError(CipherFault::kAlreadyContainer, source.string() + " is already an encrypted container");
+    throw CipherError(CipherFault::kAlreadyContainer, utf8Of(source) + " is already an encrypted container");
   }
-  if (firstSize == 0) throw CipherError(CipherFault::kEmptySource, source.string() + " is empty");
+  if (firstSize == 0) throw CipherError(CipherFault::kEmptySource, utf8Of(source) + " is empty");
 
-  const std::string header = buildHeader(keys, sourceExtension(source.filename().string()));
+  const std::string header = buildHeader(keys, sourceExtension(utf8Of(source.filename())));
   WrittenFile result;
   result.extension =
       storedExtension(std::string_view(header).substr(kExtensionFieldOffset, kExtensionFieldSize));
-  result.path = resolveTarget(source, target, containerName(source.filename().string()));
+  result.path = resolveTarget(source, target, containerName(utf8Of(source.filename())));
   refuseSameFile(source, result.path);
   refuseExisting(result.path, options);
 
@@ -151,11 +133,11 @@ WrittenFile decryptFile(const fs::path& container, const fs::path& target, std::
   result.extension = verifyHeader(std::string_view(first, headerSize), keys);
   const std::size_t firstSize = input.read(first, CipherPipeline::kBufferSize);
   if (firstSize == 0) {
-    throw CipherError(CipherFault::kNoBody, container.string() + " holds no data after its header");
+    throw CipherError(CipherFault::kNoBody, utf8Of(container) + " holds no data after its header");
   }
-  const std::string name = plainName(container.filename().string(), result.extension);
+  const std::string name = plainName(utf8Of(container.filename()), result.extension);
   // A container named ".jia" holding no extension would name its own folder.
-  if (name.empty()) throw CipherError(CipherFault::kBadExtension, container.string() + " gives no file name");
+  if (name.empty()) throw CipherError(CipherFault::kBadExtension, utf8Of(container) + " gives no file name");
   result.path = resolveTarget(container, target, name);
   refuseSameFile(container, result.path);
   refuseExisting(result.path, options);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "crypto/container_names.h"
+#include "crypto/path_text.h"
 
 namespace verolin::crypto {
 namespace {
@@ -47,7 +48,7 @@ void ContainerReceiver::takeHeader(const char*& data, std::size_t& size) {
   // A container named ".jia" holding no extension would name its own folder.
   if (plainName_.empty())
     throw CipherError(CipherFault::kBadExtension, containerName_ + " gives no file name");
-  output_ = std::make_unique<AtomicFile>(folder_ / plainName_);
+  output_ = std::make_unique<AtomicFile>(folder_ / pathOfUtf8(plainName_));
 }
 
 void ContainerReceiver::write(const char* data, std::size_t size) noexcept {
@@ -97,7 +98,7 @@ std::filesystem::path ContainerReceiver::commit(bool syncToDisk) {
   }
   std::unique_ptr<AtomicFile> output = std::move(output_);
   output->commit(syncToDisk);
-  return folder_ / plainName_;
+  return folder_ / pathOfUtf8(plainName_);
 }
 
 }  // namespace verolin::crypto

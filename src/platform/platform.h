@@ -1,5 +1,6 @@
 // The platform services the control stands on. The control receives a Platform and never a concrete
-// implementation; this machine supplies the stand-ins of standin.h.
+// implementation; this machine supplies the stand-ins of standin.h, Windows the services of
+// win32/windows_platform.h over the system's own calls.
 #pragma once
 
 #include "platform/clipboard.h"

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "automation/error.h"
-#include "platform/curl_http.h"
+#include "platform/http_wire.h"
 
 namespace verolin::script {
 namespace {

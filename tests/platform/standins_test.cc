@@ -33,6 +33,26 @@ TEST(ObjectFactory, CreatesByProgIdOrFailsWith429) {
   EXPECT_THROW(objects.create("Word.Application"), automation::AutomationError);
 }
 
+TEST(ObjectFactory, FallbackServesOnlyWhatIsNotRegisteredAndItsFailuresAre429) {
+  ObjectFactory objects;
+  std::vector<std::string> asked;
+  objects.setFallback([&](std::string_view progId) -> automation::ObjectRef {
+    asked.emplace_back(progId);
+    if (progId == "System.Class") return std::make_shared<Plain>();
+    throw automation::AutomationError(-2147221005, "Invalid class string");
+  });
+  objects.registerClass("Word.Application", [] { return std::make_shared<Plain>(); });
+  EXPECT_EQ(objects.create("Word.Application")->typeName(), "Plain");
+  EXPECT_EQ(objects.create("System.Class")->typeName(), "Plain");
+  try {
+    objects.create("No.Such.Class");
+    ADD_FAILURE() << "an unknown class was created";
+  } catch (const automation::AutomationError& e) {
+    EXPECT_EQ(e.number(), err::kCantCreateObject);
+  }
+  EXPECT_EQ(asked, (std::vector<std::string>{"System.Class", "No.Such.Class"}));
+}
+
 TEST(MemoryClipboard, PictureComesBeforeText) {
   MemoryClipboard clip;
   EXPECT_EQ(clip.data(), std::nullopt);
