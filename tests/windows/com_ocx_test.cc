@@ -1,7 +1,7 @@
 // VerolinSystem.ocx as a browser meets it: registration, creation by ProgID, the declared interface
 // called by name, the word processor missing, unloading, and two controls on one thread.
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -35,14 +35,14 @@ HMODULE ocx() {
 }
 
 HRESULT callExport(const char* name) {
-  auto f = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-      reinterpret_cast<void*>(GetProcAddress(ocx(), name)));
+  auto f = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(ocx(), name)));
   return f ? f() : E_NOTIMPL;
 }
 
 std::optional<std::string> classesValue(const std::string& key, const wchar_t* name = nullptr) {
   HKEY h = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, toWide(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return std::nullopt;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, toWide(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+    return std::nullopt;
   wchar_t buffer[1024] = {};
   DWORD size = sizeof(buffer) - sizeof(wchar_t);
   DWORD type = 0;
@@ -192,7 +192,7 @@ TEST_F(OcxTest, ArgumentsAreCheckedAgainstTheDeclaredParameters) {
   EXPECT_EQ(c.argError, 0u);
   c = invoke(d, L"FileSaveAs", {word, omitted()});
   EXPECT_EQ(c.hr, DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(c.argError, 1u);  // DocumentType, the first in source order, is the last in rgvarg
+  EXPECT_EQ(c.argError, 1u);           // DocumentType, the first in source order, is the last in rgvarg
   EXPECT_TRUE(boxes_.take().empty());  // refused before the control ran
   VariantClear(&word);
   d->Release();
@@ -222,7 +222,8 @@ TEST_F(OcxTest, OmittedAndByReferenceArgumentsReachTheControl) {
 
 TEST_F(OcxTest, MissingWordProcessorIsReportedAs429) {
   CLSID word;
-  if (SUCCEEDED(CLSIDFromProgID(L"Word.Application", &word))) GTEST_SKIP() << "a word processor is registered";
+  if (SUCCEEDED(CLSIDFromProgID(L"Word.Application", &word)))
+    GTEST_SKIP() << "a word processor is registered";
   IDispatch* d = createByProgId();
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(invoke(d, L"AddNewDocument").hr, S_OK);

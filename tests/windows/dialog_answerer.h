@@ -43,7 +43,8 @@ class DialogAnswerer {
     GetWindowThreadProcessId(h, &process);
     wchar_t cls[64] = {};
     GetClassNameW(h, cls, 64);
-    if (process != GetCurrentProcessId() || std::wstring(cls) != L"#32770" || !IsWindowVisible(h)) return TRUE;
+    if (process != GetCurrentProcessId() || std::wstring(cls) != L"#32770" || !IsWindowVisible(h))
+      return TRUE;
     auto* me = reinterpret_cast<DialogAnswerer*>(self);
     // A message box's text is the static control 0xFFFF.
     const std::string line = textOf(h) + "|" + textOf(GetDlgItem(h, 0xFFFF));

@@ -36,7 +36,8 @@ void leaveApartment() {
 class ControlObject final : public DispatchServer {
  public:
   explicit ControlObject(std::shared_ptr<activex::VerolinActivex> control)
-      : DispatchServer(control, controlMembers(), controlTypeInfo(), interfaceId()), control_(std::move(control)) {}
+      : DispatchServer(control, controlMembers(), controlTypeInfo(), interfaceId()),
+        control_(std::move(control)) {}
 
  private:
   // The container let go: Terminate runs (quitting the word processor, deleting the local copy) before

@@ -1,8 +1,8 @@
 // The library's entry points: class objects, unloading and registration.
-#include <windows.h>
 #include <objbase.h>
-#include <olectl.h>
 #include <oleauto.h>
+#include <olectl.h>
+#include <windows.h>
 
 #include <atomic>
 #include <string>
@@ -78,7 +78,9 @@ GUID guidOf(const char* text) {
 
 }  // namespace
 
-HINSTANCE moduleHandle() { return gModule; }
+HINSTANCE moduleHandle() {
+  return gModule;
+}
 
 std::string modulePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -147,7 +149,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   const std::wstring widePath = verolin::com::toWide(path);
   HRESULT hr = LoadTypeLibEx(widePath.c_str(), REGKIND_NONE, &library);
   if (SUCCEEDED(hr)) {
-    hr = RegisterTypeLib(library, widePath.c_str(), nullptr);
+    hr = RegisterTypeLib(library, const_cast<wchar_t*>(widePath.c_str()), nullptr);
     library->Release();
   }
   return SUCCEEDED(hr) ? S_OK : SELFREG_E_TYPELIB;

@@ -7,8 +7,8 @@
 //   services.cc        the platform services a thread's controls stand on
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <memory>
 

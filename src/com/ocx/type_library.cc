@@ -40,9 +40,13 @@ Loaded& loaded() {
 
 }  // namespace
 
-ITypeInfo* controlTypeInfo() { return loaded().info; }
+ITypeInfo* controlTypeInfo() {
+  return loaded().info;
+}
 
-std::shared_ptr<const MemberTable> controlMembers() { return loaded().members; }
+std::shared_ptr<const MemberTable> controlMembers() {
+  return loaded().members;
+}
 
 void releaseTypeLibrary() {
   std::lock_guard lock(gLock);
