@@ -44,6 +44,11 @@ bash tools/wine-windows.sh cmd /c exit 0
 
 ocx=$(winepath -w "$root/build-win/VerolinSystem.ocx")
 wine regsvr32 /s "$ocx"
+# regsvr32 /s reports nothing; the ProgID must now lead to the class.
+if ! wine reg query 'HKCR\VerolinSystem.VerolinActivex\CLSID' 2>/dev/null | grep -q '{5C1A7E2B-3D4F-4A6B-9E8D-7F0A1B2C3D4E}'; then
+  echo "test-windows: regsvr32 did not register VerolinSystem.ocx" >&2
+  exit 1
+fi
 echo "test-windows: VerolinSystem.ocx registered"
 
 failed=()
