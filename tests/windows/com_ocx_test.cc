@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "com/dispatch_server.h"
 #include "com/variant.h"
 #include "control/registration.h"
 #include "dialog_answerer.h"
@@ -156,6 +158,42 @@ TEST_F(OcxTest, CreatedByProgIdWithItsDeclaredInterface) {
   CLSIDFromString(toWide(control::kEventInterfaceId).c_str(), &eventId);
   EXPECT_EQ(d->QueryInterface(eventId, reinterpret_cast<void**>(&events)), E_NOINTERFACE);  // raises none
   d->Release();
+}
+
+TEST_F(OcxTest, TypeLibraryDeclaresParametersAsTheInterfaceTableGivesThem) {
+  ITypeLib* library = nullptr;
+  ASSERT_EQ(LoadTypeLibEx(ocxPath().c_str(), REGKIND_NONE, &library), S_OK);
+  IID iid;
+  CLSIDFromString(toWide(control::kInterfaceId).c_str(), &iid);
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(library->GetTypeInfoOfGuid(iid, &info), S_OK);
+  const MemberTable members = membersOf(info);
+  info->Release();
+  library->Release();
+  ASSERT_EQ(members.size(), 43u);  // a property's get and put share one entry
+  auto find = [&](const char* name) -> const MemberInfo& {
+    for (const auto& m : members) {
+      if (m.name == name) return m;
+    }
+    throw std::runtime_error(name);
+  };
+  const auto& open = find("OpenWord");
+  ASSERT_EQ(open.params.size(), 4u);
+  EXPECT_EQ(open.params[0].name, "fileName");
+  EXPECT_EQ(open.params[0].type, VT_BSTR);
+  EXPECT_FALSE(open.params[0].byRef);
+  EXPECT_FALSE(open.params[0].optional);
+  EXPECT_EQ(open.params[3].name, "User_Demo");
+  EXPECT_TRUE(open.params[3].byRef);
+  EXPECT_TRUE(open.params[3].optional);
+  const auto& upload = find("UploadFileToServer");
+  ASSERT_EQ(upload.params.size(), 5u);
+  EXPECT_EQ(upload.params[4].type, VT_BOOL);
+  EXPECT_TRUE(upload.params[4].optional);
+  EXPECT_EQ(find("FileSaveAs").params[0].type, VT_I2);
+  EXPECT_EQ(find("ElectronSeal").params[1].type, VT_VARIANT);
+  EXPECT_EQ(find("LocalFile").putType, VT_BSTR);
+  EXPECT_EQ(find("CheckSign").putType, VT_EMPTY);
 }
 
 TEST_F(OcxTest, PropertiesAreCalledByNameInAnyCase) {
