@@ -8,29 +8,32 @@
 namespace verolin::com::ocx {
 namespace {
 
-// Made with the thread's first control and dropped with its last one.
+// Made with the thread's first control and dropped with its last one. A plain pointer: a thread-local
+// object with a destructor would leave the thread's exit calling into this module after COM unloaded it.
 struct ThreadApartment {
   std::unique_ptr<ThreadServices> services;
   std::unique_ptr<control::Apartment> apartment;
   int controls = 0;
 };
-thread_local ThreadApartment tApartment;
+thread_local ThreadApartment* tApartment = nullptr;
 
 control::Apartment& enterApartment() {
-  auto& t = tApartment;
-  if (!t.apartment) {
-    t.services = makeThreadServices();
-    t.apartment = std::make_unique<control::Apartment>(t.services->platform());
+  if (!tApartment) {
+    auto fresh = std::make_unique<ThreadApartment>();
+    fresh->services = makeThreadServices();
+    fresh->apartment = std::make_unique<control::Apartment>(fresh->services->platform());
+    tApartment = fresh.release();
   }
-  ++t.controls;
-  return *t.apartment;
+  ++tApartment->controls;
+  return *tApartment->apartment;
 }
 
 void leaveApartment() {
-  auto& t = tApartment;
-  if (--t.controls > 0) return;
-  t.apartment.reset();
-  t.services.reset();
+  if (--tApartment->controls > 0) return;
+  // The apartment goes before its services, which it refers to.
+  tApartment->apartment.reset();
+  delete tApartment;
+  tApartment = nullptr;
 }
 
 class ControlObject final : public DispatchServer {
