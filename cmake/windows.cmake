@@ -4,6 +4,8 @@
 # request object, and the server stays a Linux program.
 set(THREADS_PREFER_PTHREAD_FLAG ON)
 find_package(Threads REQUIRED)
+# The static zlib, so that the control needs no zlib1.dll beside it.
+set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)
 
 add_library(verolin_duktape STATIC /usr/share/duktape/duktape.c)
