@@ -1,16 +1,11 @@
 #include "platform/win32/form_layout.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "text/utf8.h"
 
 namespace verolin::platform::win32 {
 namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // The seal window: owner and password on the left, the seal's preview on the right, the progress text
 // under the fields and the three buttons along the bottom.
@@ -72,20 +67,20 @@ const FormLayout* const kLayouts[] = {&kSealWindow, &kHandwritingWindow, &kMarkL
 constexpr int kMargin = 120;
 constexpr int kStackWidth = 4200;
 constexpr int kRowHeight = 330;
-constexpr int kListHeight = 1500;
+constexpr int kMinimumHeight = 1500;
 
 }  // namespace
 
 const ControlPlace* FormLayout::find(std::string_view control) const {
   for (const auto& p : places) {
-    if (sameName(p.name, control)) return &p;
+    if (text::equalsIgnoreCase(p.name, control)) return &p;
   }
   return nullptr;
 }
 
 const FormLayout* FindFormLayout(std::string_view formName) {
   for (const FormLayout* layout : kLayouts) {
-    if (sameName(layout->form, formName)) return layout;
+    if (text::equalsIgnoreCase(layout->form, formName)) return layout;
   }
   return nullptr;
 }
@@ -96,7 +91,7 @@ FormLayout StackedLayout(std::string_view formName, const std::vector<std::strin
     layout.places.push_back({name, kMargin, layout.clientHeight, kStackWidth, kRowHeight});
     layout.clientHeight += kRowHeight + kMargin;
   }
-  layout.clientHeight = std::max(layout.clientHeight, kListHeight);
+  layout.clientHeight = std::max(layout.clientHeight, kMinimumHeight);
   return layout;
 }
 
