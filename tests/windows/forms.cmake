@@ -8,3 +8,9 @@ add_test(NAME form_dialog_tests COMMAND bash ${PROJECT_SOURCE_DIR}/tools/forms-w
                                            $<TARGET_FILE:form_dialog_tests>)
 set_tests_properties(form_dialog_tests PROPERTIES ENVIRONMENT "VEROLIN_WINE_PREFIX=${PROJECT_BINARY_DIR}/prefix"
                                                   TIMEOUT 300)
+
+add_executable(form_screens ${CMAKE_CURRENT_LIST_DIR}/form_screens.cc)
+target_include_directories(form_screens PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(form_screens PRIVATE verolin_platform)
+target_link_options(form_screens PRIVATE -municode)
+verolin_warnings(form_screens)
