@@ -16,9 +16,9 @@ set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
-# The folders whose sources build for both systems; the platform folder picks its Windows files itself.
-# crypto and what rests on it join once the files under them have their Windows twins.
-set(VEROLIN_FOLDERS automation text platform wordproc control)
+# The folders whose sources build for both systems; the platform and crypto folders pick their Windows
+# files themselves.
+set(VEROLIN_FOLDERS automation text platform crypto wordproc control transfer seal commands activex script)
 
 # Targets that exist only on Windows: the COM server and what runs under Wine.
 macro(verolin_windows_targets)

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -592,23 +591,5 @@ TEST(PictureBitmap, DecodesAndEncodesPictures) {
   EXPECT_EQ(DecodePicture(automation::Bytes{'n', 'o', 'p', 'e'}, &size), nullptr);
 }
 
-DWORD WINAPI watchdog(void*) {
-  Sleep(120000);
-  std::fprintf(stderr, "watchdog: the form tests did not finish in time\n");
-  std::fflush(stderr);
-  TerminateProcess(GetCurrentProcess(), 3);
-  return 0;
-}
-
 }  // namespace
 }  // namespace verolin::platform::win32
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // A dialog nobody answers must end the run, not hang it.
-  CloseHandle(CreateThread(nullptr, 0, verolin::platform::win32::watchdog, nullptr, 0, nullptr));
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-  const int result = RUN_ALL_TESTS();
-  CoUninitialize();
-  return result;
-}
