@@ -1,6 +1,7 @@
 # The forms as real dialogs, driven by window messages under Wine with the null graphics driver, and the
 # program that takes their screenshots (tools/screens-windows.sh).
 verolin_windows_test(form_dialog_tests SOURCES form_dialog_test.cc DEPS verolin_platform)
+verolin_windows_test(form_model_tests SOURCES form_models_test.cc DEPS verolin_seal verolin_platform)
 
 add_executable(form_screens ${CMAKE_CURRENT_LIST_DIR}/form_screens.cc)
 target_include_directories(form_screens PRIVATE ${PROJECT_SOURCE_DIR}/src)
