@@ -3,7 +3,7 @@
 # runs it under Wine on a private Xvfb display and writes build-win/screens/FrmMySign.png,
 # FrmHandWritd.png (with a signature drawn by mouse messages), FrmShowElectronSealInfo.png and
 # FrmOpMsg.png.
-#   bash tools/screens-windows.sh
+#   bash tools/screens-windows.sh [--docs]
 # The prefix (build-win/screens-prefix) uses Wine's X11 driver, draws its own window frames (no window
 # manager runs on Xvfb) and the Simplified Chinese locale, with Wine's own fonts (the caption buttons) and
 # a Chinese font installed from Debian.
@@ -69,3 +69,9 @@ fi
 
 mkdir -p build-win/screens
 wine build-win/tests/windows/form_screens.exe "$(winepath -w "$root/build-win/screens")"
+
+# With --docs, the pictures that docs/windows-forms.md shows are replaced by the new ones.
+if [ "${1:-}" = --docs ]; then
+  mkdir -p docs/windows-screens
+  cp build-win/screens/Frm*.png docs/windows-screens/
+fi
