@@ -554,6 +554,42 @@ TEST(FormDialog, AFailingHandlerClosesTheDialogAndReachesTheCaller) {
   EXPECT_EQ(formDialogWindow(form), nullptr);
 }
 
+TEST(FormDialog, AFormShownFromAFormIsTheCurrentOneAndDisablesItsOwner) {
+  Form outer("FrmOpMsg", "操作日志");
+  Form inner("FrmShowElectronSealInfo", "盖章信息");
+  HWND outerWindow = nullptr, currentBefore = nullptr, currentInside = nullptr, currentAfter = nullptr;
+  bool outerEnabledAfter = false;
+  inner.add("cmdok", "button").onClick = [&] {
+    currentInside = currentFormDialog();
+    inner.close();
+  };
+  outer.add("cmdok", "button").onClick = [&] {
+    outerWindow = formDialogWindow(outer);
+    currentBefore = currentFormDialog();
+    runFormDialog(inner, currentFormDialog());
+    currentAfter = currentFormDialog();
+    outerEnabledAfter = IsWindowEnabled(outerWindow);
+  };
+  bool outerEnabledMeanwhile = true;
+  HWND innerWindow = nullptr;
+  runWithDriver(outer, [&](HWND dialog) {
+    // Posted: the click's handler runs the inner form until this thread closes it.
+    PostMessageW(child(dialog, outer, "cmdok"), BM_CLICK, 0, 0);
+    for (int i = 0; i < 500 && !(innerWindow = formDialogWindow(inner)); ++i) Sleep(10);
+    outerEnabledMeanwhile = IsWindowEnabled(dialog);
+    click(child(innerWindow, inner, "cmdok"));
+    for (int i = 0; i < 500 && formDialogWindow(inner); ++i) Sleep(10);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+  });
+  EXPECT_EQ(currentBefore, outerWindow);
+  EXPECT_EQ(currentInside, innerWindow);
+  EXPECT_NE(currentInside, nullptr);
+  EXPECT_EQ(currentAfter, outerWindow);
+  EXPECT_FALSE(outerEnabledMeanwhile);
+  EXPECT_TRUE(outerEnabledAfter);
+  EXPECT_EQ(currentFormDialog(), nullptr);
+}
+
 TEST(FormDialog, AFormWithoutALayoutStacksItsControls) {
   Form form("FrmOther", "其他");
   form.add("lblone", "label").set("Caption", "一");

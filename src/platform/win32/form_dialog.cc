@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -147,13 +146,18 @@ struct ControlWindow {
 
 class FormDialog;
 
-// The dialogs up now, by form, for formDialogWindow.
+// The dialogs up now, in the order they were shown, for formDialogWindow and currentFormDialog.
+struct ShownDialog {
+  const Form* form;
+  HWND hwnd;
+  DWORD thread;
+};
 std::mutex& registryMutex() {
   static std::mutex m;
   return m;
 }
-std::map<const Form*, HWND>& registry() {
-  static std::map<const Form*, HWND> r;
+std::vector<ShownDialog>& registry() {
+  static std::vector<ShownDialog> r;
   return r;
 }
 
@@ -215,7 +219,10 @@ class FormDialog {
 FormDialog::~FormDialog() {
   {
     std::lock_guard<std::mutex> lock(registryMutex());
-    registry().erase(&form_);
+    auto& shown = registry();
+    shown.erase(
+        std::remove_if(shown.begin(), shown.end(), [this](const ShownDialog& d) { return d.hwnd == hwnd_; }),
+        shown.end());
   }
   // The owner is enabled before the dialog goes, so that the activation returns to it.
   if (ownerDisabled_) EnableWindow(owner_, TRUE);
@@ -297,7 +304,7 @@ bool FormDialog::create() {
   }
   {
     std::lock_guard<std::mutex> lock(registryMutex());
-    registry()[&form_] = hwnd_;
+    registry().push_back({&form_, hwnd_, GetCurrentThreadId()});
   }
   return true;
 }
@@ -818,8 +825,19 @@ int runFormDialog(Form& form, HWND owner) {
 
 HWND formDialogWindow(const Form& form) {
   std::lock_guard<std::mutex> lock(registryMutex());
-  const auto it = registry().find(&form);
-  return it == registry().end() ? nullptr : it->second;
+  const auto& shown = registry();
+  const auto it =
+      std::find_if(shown.rbegin(), shown.rend(), [&](const ShownDialog& d) { return d.form == &form; });
+  return it == shown.rend() ? nullptr : it->hwnd;
+}
+
+HWND currentFormDialog() {
+  std::lock_guard<std::mutex> lock(registryMutex());
+  const auto& shown = registry();
+  const DWORD thread = GetCurrentThreadId();
+  const auto it =
+      std::find_if(shown.rbegin(), shown.rend(), [&](const ShownDialog& d) { return d.thread == thread; });
+  return it == shown.rend() ? nullptr : it->hwnd;
 }
 
 HWND formControlWindow(HWND dialog, const Form& form, std::string_view controlName) {

@@ -26,6 +26,11 @@ int runFormDialog(Form& form, HWND owner);
 // thread of their own).
 HWND formDialogWindow(const Form& form);
 
+// The dialog of this thread shown last and still up (the innermost of nested forms), or null. A
+// message box or input box that a form's code shows belongs above it: owned by it, the box stays in
+// front of a topmost form and leaves the form disabled, not its owner, when it ends.
+HWND currentFormDialog();
+
 // The child window of `form`'s control `controlName` inside `dialog`, or null.
 HWND formControlWindow(HWND dialog, const Form& form, std::string_view controlName);
 
