@@ -250,7 +250,7 @@ TEST(FormDialog, SealWindowTakesOwnerAndPasswordAndShowsTheLoadedSeal) {
   form.picture = tempFile("verolin-seal.bmp", bmpFile(60, 60, RGB(220, 0, 0)));
   std::wstring passwordClass, boxClass;
   int passwordChar = 0, passwordWidth = 0;
-  bool hiddenShown = true;
+  bool hiddenShown = true, focusedOwners = false;
   std::string caption, message;
   COLORREF preview = 0;
   runWithDriver(form, [&](HWND dialog) {
@@ -263,6 +263,10 @@ TEST(FormDialog, SealWindowTakesOwnerAndPasswordAndShowsTheLoadedSeal) {
     GetWindowRect(password, &r);
     passwordWidth = r.right - r.left;
     hiddenShown = IsWindowVisible(child(dialog, form, "compass"));
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof(gui);
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
+    focusedOwners = gui.hwndFocus == child(dialog, form, "comUserList");
 
     HWND owners = child(dialog, form, "comUserList");
     SendMessageW(owners, WM_KEYDOWN, VK_DOWN, 0);
@@ -283,6 +287,7 @@ TEST(FormDialog, SealWindowTakesOwnerAndPasswordAndShowsTheLoadedSeal) {
   EXPECT_EQ(passwordChar, '*');
   EXPECT_EQ(passwordWidth, 2040 / 15);  // twips at 96 dots per inch
   EXPECT_FALSE(hiddenShown);
+  EXPECT_TRUE(focusedOwners);  // the keyboard starts in the first control
   EXPECT_EQ(message, "加载完成！");
   EXPECT_EQ(preview, RGB(220, 0, 0));
   EXPECT_EQ(log.events(),

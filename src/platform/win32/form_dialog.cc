@@ -302,10 +302,6 @@ bool FormDialog::create() {
     if (!place && cw->hwnd) ShowWindow(cw->hwnd, SW_HIDE);
     controls_.push_back(std::move(cw));
   }
-  {
-    std::lock_guard<std::mutex> lock(registryMutex());
-    registry().push_back({&form_, hwnd_, GetCurrentThreadId()});
-  }
   return true;
 }
 
@@ -396,8 +392,16 @@ int FormDialog::run() {
   ShowWindow(hwnd_, SW_SHOW);
   if (layout_.topmost) SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   UpdateWindow(hwnd_);
-  focusKeyTarget();
+  // The keyboard starts in the box that takes keys, or else in the first control the Tab key reaches.
+  if (!focusKeyTarget()) {
+    if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
+  }
   SetTimer(hwnd_, kRefreshTimer, kRefreshMs, nullptr);
+  // Known from now on, when it is up as the user sees it.
+  {
+    std::lock_guard<std::mutex> lock(registryMutex());
+    registry().push_back({&form_, hwnd_, GetCurrentThreadId()});
+  }
 
   MSG msg{};
   while (form_.isOpen() && IsWindow(hwnd_)) {
