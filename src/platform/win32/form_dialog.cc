@@ -129,6 +129,7 @@ struct ControlWindow {
   FormControl* model = nullptr;
   HWND hwnd = nullptr;
   int id = 0;
+  bool placed = true;  // false: the layout has no place for it, so it stays hidden
   std::optional<bool> visible;
   std::optional<bool> enabled;
   std::optional<std::string> caption;
@@ -299,7 +300,7 @@ bool FormDialog::create() {
     const ControlPlace unplaced{names[i], 0, 0, 1200, 330};
     cw->hwnd = createChild(*cw, place ? *place : unplaced);
     // A control the layout does not place is part of the model only: it exists, hidden.
-    if (!place && cw->hwnd) ShowWindow(cw->hwnd, SW_HIDE);
+    cw->placed = place != nullptr;
     controls_.push_back(std::move(cw));
   }
   return true;
@@ -485,7 +486,7 @@ void FormDialog::refreshControl(ControlWindow& cw) {
     EnableWindow(cw.hwnd, enabled);
     cw.enabled = enabled;
   }
-  const bool visible = flagOf(m, "Visible");
+  const bool visible = cw.placed && flagOf(m, "Visible");
   if (cw.visible != visible) {
     ShowWindow(cw.hwnd, visible ? SW_SHOWNA : SW_HIDE);
     cw.visible = visible;
