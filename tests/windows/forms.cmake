@@ -1,6 +1,8 @@
 # The forms as real dialogs, driven by window messages under Wine with the null graphics driver, and the
 # program that takes their screenshots (tools/screens-windows.sh).
 verolin_windows_test(form_dialog_tests SOURCES form_dialog_test.cc DEPS verolin_platform)
+# The clipboard and the keyboard belong to the whole Wine desktop: tests that use them run one at a time.
+set_tests_properties(form_dialog_tests PROPERTIES RESOURCE_LOCK wine_clipboard_and_keyboard)
 verolin_windows_test(form_model_tests SOURCES form_models_test.cc DEPS verolin_seal verolin_platform)
 
 add_executable(form_screens ${CMAKE_CURRENT_LIST_DIR}/form_screens.cc)
