@@ -4,6 +4,8 @@ verolin_windows_test(form_dialog_tests SOURCES form_dialog_test.cc DEPS verolin_
 # The clipboard and the keyboard belong to the whole Wine desktop: tests that use them run one at a time.
 set_tests_properties(form_dialog_tests PROPERTIES RESOURCE_LOCK wine_clipboard_and_keyboard)
 verolin_windows_test(form_model_tests SOURCES form_models_test.cc DEPS verolin_seal verolin_platform)
+verolin_windows_test(form_handwriting_tests SOURCES form_handwriting_test.cc DEPS verolin_seal verolin_platform)
+set_tests_properties(form_handwriting_tests PROPERTIES RESOURCE_LOCK wine_clipboard_and_keyboard)
 
 add_executable(form_screens ${CMAKE_CURRENT_LIST_DIR}/form_screens.cc)
 target_include_directories(form_screens PRIVATE ${PROJECT_SOURCE_DIR}/src)
