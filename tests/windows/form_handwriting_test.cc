@@ -19,36 +19,10 @@
 #include "platform/win32/windows_platform.h"
 #include "seal/handwriting.h"
 #include "seal/handwriting_window.h"
+#include "windows/form_dialog_host.h"
 
 namespace verolin::platform::win32 {
 namespace {
-
-// The Windows host with its forms shown as the real dialogs (what Host::showModal does once wired).
-class DialogHost final : public Host {
- public:
-  explicit DialogHost(Host& inner) : inner_(inner) {}
-  void pumpMessages(int times) override { inner_.pumpMessages(times); }
-  TimerId startTimer(int ms, std::function<void()> tick) override {
-    return inner_.startTimer(ms, std::move(tick));
-  }
-  void stopTimer(TimerId id) override { inner_.stopTimer(id); }
-  automation::DateTime now() override { return inner_.now(); }
-  std::int64_t tickMs() override { return inner_.tickMs(); }
-  int messageBox(const std::string& text, int style, const std::string& caption) override {
-    return inner_.messageBox(text, style, caption);
-  }
-  std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
-                                      const std::string& defaultText) override {
-    return inner_.inputBox(prompt, title, defaultText);
-  }
-  void showModal(Form& form) override { runFormDialog(form, currentFormDialog()); }
-  int showDialog(DialogRequest& request) override { return inner_.showDialog(request); }
-  void propertyChanged(const std::string& name) override { inner_.propertyChanged(name); }
-  void trace(std::string_view category, std::string_view line) override { inner_.trace(category, line); }
-
- private:
-  Host& inner_;
-};
 
 HWND waitForWindow(const wchar_t* title) {
   for (int i = 0; i < 500; ++i) {

@@ -6,6 +6,7 @@ set_tests_properties(form_dialog_tests PROPERTIES RESOURCE_LOCK wine_clipboard_a
 verolin_windows_test(form_model_tests SOURCES form_models_test.cc DEPS verolin_seal verolin_platform)
 verolin_windows_test(form_handwriting_tests SOURCES form_handwriting_test.cc DEPS verolin_seal verolin_platform)
 set_tests_properties(form_handwriting_tests PROPERTIES RESOURCE_LOCK wine_clipboard_and_keyboard)
+verolin_windows_test(form_seal_tests SOURCES form_seal_test.cc DEPS verolin_seal verolin_platform ws2_32)
 
 add_executable(form_screens ${CMAKE_CURRENT_LIST_DIR}/form_screens.cc)
 target_include_directories(form_screens PRIVATE ${PROJECT_SOURCE_DIR}/src)
