@@ -3,14 +3,11 @@
 // the user: picks the owner, types a wrong password and then the right one, loads the seal (fetched
 // through XMLHTTP and decrypted with the password), sees it in the preview, asks to place it without a
 // word processor and cancels. The host's message boxes are answered as they come.
-// winsock2.h first: windows.h would bring in the old winsock otherwise.
-#include <winsock2.h>
+#include "windows/seal_server.h"  // first: it brings winsock2.h before windows.h
 
 #include <windows.h>
-#include <ws2tcpip.h>
 
 #include <algorithm>
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,7 +17,6 @@
 
 #include "control/apartment.h"
 #include "control/control.h"
-#include "crypto/crypto.h"
 #include "platform/form.h"
 #include "platform/raster.h"
 #include "platform/win32/form_dialog.h"
@@ -31,99 +27,6 @@
 
 namespace verolin::platform::win32 {
 namespace {
-
-constexpr Colour kSealRed = 0x2020D0;  // 0x00BBGGRR
-
-// UTF-8 text as the server's wire bytes (code page 936, the control's default).
-std::string gbk(const std::string& utf8) {
-  std::wstring w(utf8.size(), L'\0');
-  w.resize(static_cast<std::size_t>(MultiByteToWideChar(
-      CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), static_cast<int>(w.size()))));
-  std::string out(w.size() * 2, '\0');
-  out.resize(
-      static_cast<std::size_t>(WideCharToMultiByte(936, 0, w.data(), static_cast<int>(w.size()), out.data(),
-                                                   static_cast<int>(out.size()), nullptr, nullptr)));
-  return out;
-}
-
-// A seal page on loopback: the owner list and 张三's seal picture, a container encrypted with the
-// owner's seal password "zs123". One request per connection.
-class SealServer {
- public:
-  SealServer() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    Raster seal(80, 80, kWindowColour, kSealRed);
-    seal.setPenWidth(60);
-    seal.point(40, 40);
-    const automation::Bytes png = seal.png();
-    picture_ = crypto::encryptBytes(std::string(png.begin(), png.end()), "png", "zs123");
-    list_ = gbk("ǐ§张三§李四§ǐ" + crypto::encodeSealPassword("zs123") + "§" +
-                crypto::encodeSealPassword("ls456") + "§ǐzhang.jia§li.jia§");
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int size = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    listen(listener_, 8);
-    thread_ = std::thread([this] { serve(); });
-  }
-  ~SealServer() {
-    closesocket(listener_);
-    thread_.join();
-    WSACleanup();
-  }
-  std::string page() const { return "http://127.0.0.1:" + std::to_string(port_) + "/page"; }
-  std::vector<std::string> requests() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
-  }
-
- private:
-  void serve() {
-    for (;;) {
-      const SOCKET client = accept(listener_, nullptr, nullptr);
-      if (client == INVALID_SOCKET) return;
-      std::string request;
-      char buffer[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const int got = recv(client, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        request.append(buffer, static_cast<std::size_t>(got));
-      }
-      const std::string line = request.substr(0, request.find("\r\n"));
-      std::string body;
-      std::string status = "200 OK";
-      if (line.find("RequestType=GetSealList") != std::string::npos) {
-        body = list_;
-      } else if (line.find("RequestType=GetSealPicture") != std::string::npos &&
-                 line.find("fileName=zhang.jia") != std::string::npos) {
-        body = picture_;
-      } else {
-        status = "404 Not Found";
-      }
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        requests_.push_back(line.substr(0, line.find(" HTTP/")));
-      }
-      const std::string reply = "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
-                                "\r\nConnection: close\r\n\r\n" + body;
-      send(client, reply.data(), static_cast<int>(reply.size()), 0);
-      closesocket(client);
-    }
-  }
-
-  std::string list_;
-  std::string picture_;
-  SOCKET listener_ = INVALID_SOCKET;
-  int port_ = 0;
-  std::mutex mutex_;
-  std::vector<std::string> requests_;
-  std::thread thread_;
-};
 
 HWND waitForWindow(const wchar_t* title) {
   for (int i = 0; i < 1000; ++i) {
@@ -173,8 +76,17 @@ void typeText(HWND edit, const std::wstring& text) {
   for (wchar_t ch : text) SendMessageW(edit, WM_CHAR, ch, 1);
 }
 
+constexpr Colour kSealRed = 0x2020D0;  // 0x00BBGGRR
+
+automation::Bytes sealPicture() {
+  Raster seal(80, 80, kWindowColour, kSealRed);
+  seal.setPenWidth(60);
+  seal.point(40, 40);
+  return seal.png();
+}
+
 TEST(FormSeal, OwnerPasswordAndLoadThroughTheRealDialogShowTheDecryptedSeal) {
-  SealServer server;
+  SealServer server(sealPicture());
   WindowsPlatform windows;
   std::mutex linesMutex;
   std::vector<std::string> lines;
