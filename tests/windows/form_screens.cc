@@ -1,21 +1,30 @@
-// Shows each of the four forms with sample content, acts on it as a user would (an owner chosen and
-// a password typed, a signature drawn with the mouse, a line chosen) and saves a screenshot of each
+// Shows the control's own four forms on the Windows platform with sample content, acts on them as a
+// user would (an owner chosen, the password typed and the seal loaded from a seal page on loopback; the
+// mouse mode with pen width 3 and a signature drawn; a line chosen) and saves a screenshot of each
 // dialog as PNG: form_screens.exe OUTPUT_FOLDER. tools/screens-windows.sh runs it under Wine on Xvfb.
+#include "windows/seal_server.h"  // first: it brings winsock2.h before windows.h
+
 #include <windows.h>
 
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <string>
 #include <thread>
 
+#include "control/apartment.h"
+#include "control/control.h"
 #include "platform/form.h"
-#include "platform/raster.h"
 #include "platform/win32/form_dialog.h"
 #include "platform/win32/picture_bitmap.h"
-#include "platform/windows.h"
-#include "text/utf8.h"
+#include "platform/win32/windows_platform.h"
+#include "seal/handwriting.h"
+#include "seal/handwriting_window.h"
+#include "seal/mark_list.h"
+#include "seal/revision_log.h"
+#include "seal/seal_placement.h"
+#include "seal/seal_window.h"
+#include "windows/form_dialog_host.h"
 
 namespace verolin::platform::win32 {
 namespace {
@@ -73,9 +82,10 @@ bool capture(HWND dialog, const std::wstring& name) {
   return ok;
 }
 
-// Shows `form` modally while another thread acts on it, waits for it to be painted and keeps its
-// picture; then closes it.
-bool showAndCapture(Form& form, const std::function<void(HWND)>& act) {
+// Runs `show` (which shows `form` modally) while another thread acts on the dialog, waits for it to be
+// painted and keeps its picture; `finish` then closes it as the user would.
+bool showAndCapture(Form& form, const std::function<void()>& show, const std::function<void(HWND)>& act,
+                    const std::function<void(HWND)>& finish) {
   bool ok = false;
   std::thread driver([&] {
     HWND dialog = nullptr;
@@ -85,19 +95,33 @@ bool showAndCapture(Form& form, const std::function<void(HWND)>& act) {
     act(dialog);
     Sleep(kPaintWaitMs);
     ok = capture(dialog, wide(form.name()));
-    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    finish(dialog);
+    for (int i = 0; i < 100 && formDialogWindow(form); ++i) {
+      PostMessageW(dialog, WM_CLOSE, 0, 0);
+      Sleep(20);
+    }
   });
-  runFormDialog(form, nullptr);
+  show();
   driver.join();
   return ok;
 }
 
+HWND waitForWindow(const wchar_t* title) {
+  for (int i = 0; i < 1000; ++i) {
+    HWND w = FindWindowW(nullptr, title);
+    if (w && IsWindowVisible(w)) return w;
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+// Posted: a click's handler may run a nested loop (a box, a download) that this thread waits on.
 void click(HWND button) {
-  SendMessageW(button, BM_CLICK, 0, 0);
+  PostMessageW(button, BM_CLICK, 0, 0);
 }
 
 // A round red seal with the owner's name, as a seal picture looks.
-std::string makeSealPicture() {
+automation::Bytes makeSealPicture() {
   constexpr int kSize = 120;
   void* bits = nullptr;
   BITMAPINFO info{};
@@ -140,123 +164,100 @@ std::string makeSealPicture() {
   DeleteDC(dc);
   const automation::Bytes png = EncodePng(bitmap);
   DeleteObject(bitmap);
-  wchar_t dir[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, dir);
-  const std::wstring path = std::wstring(dir) + L"张三.png";
-  writeFile(path, png);
-  return narrow(path);
+  return png;
 }
 
-bool sealWindow() {
-  Form form("FrmMySign", "电子盖章");
-  form.add("lblname", "label").set("Caption", "用户名称:");
-  auto& owners = form.add("comUserList", "combo");
-  for (const char* owner : {"张三", "李四", "王五"}) owners.addItem(owner);
-  form.add("lblpassword", "label").set("Caption", "用户密码:");
-  form.add("txtPassword", "text").set("PasswordChar", "*");
-  form.add("cmdok", "button").set("Caption", "确定");
-  form.add("cmdthis", "button").set("Caption", "调用");
-  form.add("cmdcanel", "button").set("Caption", "取消");
-  form.add("picshow", "picture");
-  form.add("lblmsg", "label");
-  form.add("compass", "combo").set("Visible", false);
-  form.add("comPic", "combo").set("Visible", false);
-  const std::string seal = makeSealPicture();
-  form.control("cmdok").onClick = [&] {
-    form.control("picshow").set("Picture", seal);
-    form.control("lblmsg").set("Caption", "加载完成！");
-  };
-  return showAndCapture(form, [&](HWND dialog) {
-    SendMessageW(formControlWindow(dialog, form, "comUserList"), WM_KEYDOWN, VK_DOWN, 0);
-    HWND password = formControlWindow(dialog, form, "txtPassword");
-    for (wchar_t ch : std::wstring(L"123456")) SendMessageW(password, WM_CHAR, ch, 1);
-    click(formControlWindow(dialog, form, "cmdok"));
-  });
+// The control on the Windows platform, its forms shown as the real dialogs, with an open document.
+struct Scene {
+  Scene() : host(*windows.host), apartment(platformWithDialogs()), c(apartment) { c.state().docOpen = true; }
+  Platform platformWithDialogs() {
+    Platform p = windows.platform();
+    p.host = &host;
+    return p;
+  }
+  WindowsPlatform windows;
+  DialogHost host;
+  control::Apartment apartment;
+  control::Control c;
+};
+
+bool sealWindow(Scene& scene) {
+  SealServer server(makeSealPicture());
+  scene.c.state().activeForm = server.page();
+  seal::SealWindow& window = scene.apartment.instance<seal::SealWindow>();
+  return showAndCapture(
+      window, [&] { seal::ElectronSeal(scene.c, "GetSealList", Variant("GetSealPicture")); },
+      [&](HWND dialog) {
+        SendMessageW(formControlWindow(dialog, window, "comUserList"), WM_KEYDOWN, VK_DOWN, 0);
+        HWND password = formControlWindow(dialog, window, "txtPassword");
+        for (wchar_t ch : std::wstring(L"zs123")) SendMessageW(password, WM_CHAR, ch, 1);
+        click(formControlWindow(dialog, window, "cmdok"));
+        for (int i = 0; i < 1000 && window.sealPictureFile.empty(); ++i) Sleep(10);
+      },
+      [&](HWND dialog) { click(formControlWindow(dialog, window, "cmdcanel")); });
 }
 
-bool handwritingWindow() {
-  Form form("FrmHandWritd", "手写板签名");
-  Raster image(372, 268);
-  bool mouseMode = false;
-  int lastX = 0, lastY = 0;
-  auto& box = form.add("picgetimage", "picture");
-  box.set("BackColor", static_cast<std::int32_t>(kWindowColour));
-  box.onMouse = [&](MouseAction a, int button, int, double x, double y) {
-    if (!mouseMode || button != 1) return;
-    const int px = static_cast<int>(x / kTwipsPerPixel), py = static_cast<int>(y / kTwipsPerPixel);
-    if (a == MouseAction::Down) {
-      image.point(px, py);
-    } else {
-      image.line(lastX, lastY, px, py);
-    }
-    lastX = px;
-    lastY = py;
-  };
-  box.onRead = [&](std::string_view p) -> std::optional<Variant> {
-    const std::string key = text::toLowerAscii(p);
-    if (key == "image") return Variant(image.png());
-    if (key == "inkedpixels") return Variant(static_cast<std::int32_t>(image.inkedPixels()));
-    if (key == "drawwidth") return Variant(static_cast<std::int16_t>(image.penWidth()));
-    return std::nullopt;
-  };
-  box.onKey = [](int, int) {};
-  auto& mode = form.add("Csign1", "check");
-  mode.set("Caption", "用鼠标签名");
-  mode.set("Value", std::int16_t{0});
-  mode.onClick = [&] {
-    mouseMode = !mouseMode;
-    form.control("Csign1").set("Value", static_cast<std::int16_t>(mouseMode ? 1 : 0));
-    image.setPenWidth(3);
-  };
-  form.add("cmdcancel", "button").set("Caption", "取 消");
-  form.add("cmdclean", "button").set("Caption", "重 写");
-  form.add("cmdok", "button").set("Caption", "确 定");
-  return showAndCapture(form, [&](HWND dialog) {
-    click(formControlWindow(dialog, form, "Csign1"));
-    HWND pad = formControlWindow(dialog, form, "picgetimage");
-    auto at = [](double x, double y) { return MAKELPARAM(static_cast<int>(x), static_cast<int>(y)); };
-    // A signature written in one go: loops running to the right, then a flourish underneath.
-    const double pi = std::acos(-1.0);
-    constexpr int kSteps = 240;
-    for (int i = 0; i <= kSteps; ++i) {
-      const double t = double(i) / kSteps;
-      const double x = 50 + 250 * t + 22 * std::cos(9 * pi * t + pi);
-      const double y = 120 - 20 * t + 48 * std::sin(9 * pi * t) * (1 - 0.4 * t);
-      SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON, at(x, y));
-    }
-    SendMessageW(pad, WM_LBUTTONUP, 0, at(50 + 250 - 22, 100));
-    for (int i = 0; i <= 60; ++i) {
-      const double t = double(i) / 60;
-      SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON,
-                   at(60 + 260 * t, 195 - 18 * std::sin(pi * t)));
-    }
-    SendMessageW(pad, WM_LBUTTONUP, 0, at(320, 195));
-  });
+bool handwritingWindow(Scene& scene) {
+  seal::HandwritingWindow& window = scene.apartment.instance<seal::HandwritingWindow>();
+  Form& form = window.form();
+  return showAndCapture(
+      form, [&] { seal::HandWrite(scene.c); },
+      [&](HWND dialog) {
+        click(formControlWindow(dialog, form, "Csign1"));
+        // The pen width, asked in the host's input box.
+        if (HWND width = waitForWindow(L"宽度")) {
+          SetWindowTextW(FindWindowExW(width, nullptr, L"Edit", nullptr), L"3");
+          PostMessageW(width, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+        HWND mode = formControlWindow(dialog, form, "Csign1");
+        for (int i = 0; i < 500 && SendMessageW(mode, BM_GETCHECK, 0, 0) != BST_CHECKED; ++i) Sleep(10);
+        HWND pad = formControlWindow(dialog, form, "picgetimage");
+        auto at = [](double x, double y) { return MAKELPARAM(static_cast<int>(x), static_cast<int>(y)); };
+        // A signature written in one go: loops running to the right, then a flourish underneath.
+        const double pi = std::acos(-1.0);
+        constexpr int kSteps = 240;
+        for (int i = 0; i <= kSteps; ++i) {
+          const double t = double(i) / kSteps;
+          const double x = 50 + 250 * t + 22 * std::cos(9 * pi * t + pi);
+          const double y = 120 - 20 * t + 48 * std::sin(9 * pi * t) * (1 - 0.4 * t);
+          SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON, at(x, y));
+        }
+        SendMessageW(pad, WM_LBUTTONUP, 0, at(50 + 250 - 22, 100));
+        for (int i = 0; i <= 60; ++i) {
+          const double t = double(i) / 60;
+          SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON,
+                       at(60 + 260 * t, 195 - 18 * std::sin(pi * t)));
+        }
+        SendMessageW(pad, WM_LBUTTONUP, 0, at(320, 195));
+      },
+      [&](HWND dialog) { click(formControlWindow(dialog, form, "cmdcancel")); });
 }
 
-bool markList() {
-  Form form("FrmShowElectronSealInfo", "盖章信息");
-  auto& lines = form.add("lisMsg", "list");
-  lines.addItem("1. 盖章人姓名:张三  盖章日期:2026年12月8日9时5分3秒");
-  lines.addItem("2. 盖章人姓名:李四  盖章日期:2026年12月8日10时21分47秒");
-  form.add("lblmsg", "label").set("Caption", "本文档有效盖章列表:(共2个)");
-  form.add("cmdok", "button").set("Caption", "确 定");
-  return showAndCapture(form, [](HWND) {});
+bool markList(Scene& scene) {
+  // Filled as the seal check fills it once the word processor has answered which seals are there.
+  seal::MarkListWindow& window = scene.apartment.instance<seal::MarkListWindow>();
+  window.lisMsg.addItem("1. 盖章人姓名:张三  盖章日期:2026年12月8日9时5分3秒");
+  window.lisMsg.addItem("2. 盖章人姓名:李四  盖章日期:2026年12月8日10时21分47秒");
+  window.lblmsg.set("Caption", "本文档有效盖章列表:(共2个)");
+  return showAndCapture(
+      window, [&] { scene.c.host().showModal(window); }, [](HWND) {},
+      [&](HWND dialog) { click(formControlWindow(dialog, window, "cmdok")); });
 }
 
-bool revisionLog() {
-  Form form("FrmOpMsg", "操作日志");
-  form.add("lblmsg", "label").set("Caption", "操作日志(双击查看内容)");
-  auto& lines = form.add("libmsg", "list");
-  lines.addItem("1  张三  插入  2026-12-08 09:12:40");
-  lines.addItem("2  张三  删除  2026-12-08 09:13:05");
-  lines.addItem("3  李四  插入  2026-12-08 10:02:17");
-  form.add("cmdok", "button").set("Caption", "确  定");
-  return showAndCapture(form, [&](HWND dialog) {
-    HWND list = formControlWindow(dialog, form, "libmsg");
-    SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
-    SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
-  });
+bool revisionLog(Scene& scene) {
+  seal::FrmOpMsg& window = seal::RevisionLog(scene.c);
+  window.clear();
+  window.addLine("1  张三  插入  2026-12-08 09:12:40");
+  window.addLine("2  张三  删除  2026-12-08 09:13:05");
+  window.addLine("3  李四  插入  2026-12-08 10:02:17");
+  return showAndCapture(
+      window, [&] { window.showFor(scene.c); },
+      [&](HWND dialog) {
+        HWND list = formControlWindow(dialog, window, "libmsg");
+        SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+        SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+      },
+      [&](HWND dialog) { click(formControlWindow(dialog, window, "cmdok")); });
 }
 
 }  // namespace
@@ -272,7 +273,11 @@ int wmain(int argc, wchar_t** argv) {
   CreateDirectoryW(outputFolder.c_str(), nullptr);
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   int failed = 0;
-  for (bool (*show)() : {sealWindow, handwritingWindow, markList, revisionLog}) failed += show() ? 0 : 1;
+  {
+    Scene scene;
+    for (bool (*show)(Scene&) : {sealWindow, handwritingWindow, markList, revisionLog})
+      failed += show(scene) ? 0 : 1;
+  }
   CoUninitialize();
   return failed == 0 ? 0 : 1;
 }

@@ -9,7 +9,7 @@ set_tests_properties(form_handwriting_tests PROPERTIES RESOURCE_LOCK wine_clipbo
 verolin_windows_test(form_seal_tests SOURCES form_seal_test.cc DEPS verolin_seal verolin_platform ws2_32)
 
 add_executable(form_screens ${CMAKE_CURRENT_LIST_DIR}/form_screens.cc)
-target_include_directories(form_screens PRIVATE ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(form_screens PRIVATE verolin_platform)
+target_include_directories(form_screens PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(form_screens PRIVATE verolin_seal verolin_platform ws2_32)
 target_link_options(form_screens PRIVATE -municode)
 verolin_warnings(form_screens)
