@@ -388,25 +388,6 @@ TEST(FormDialog, HandwritingBoxDrawsTheStrokeWithThePenWidthAndKeepsIt) {
   EXPECT_EQ(log.events(), (std::vector<std::string>{"mouse mode", "stroke", "clean"}));
 }
 
-TEST(FormDialog, HandwritingStrokeReachesTheModelInTwips) {
-  EventLog log;
-  HandwritingForm form(log);
-  runWithDriver(form, [&](HWND dialog) {
-    click(child(dialog, form, "Csign1"));
-    log.waitFor("mouse mode");
-    HWND box = child(dialog, form, "picgetimage");
-    mouse(box, WM_LBUTTONDOWN, MK_LBUTTON, 30, 40);
-    mouse(box, WM_MOUSEMOVE, MK_LBUTTON, 90, 40);
-    mouse(box, WM_LBUTTONUP, 0, 90, 40);
-    log.waitFor("stroke");
-    click(child(dialog, form, "cmdcancel"));
-  });
-  EXPECT_EQ(form.raster.pixel(30, 40), kWindowTextColour);
-  EXPECT_EQ(form.raster.pixel(60, 40), kWindowTextColour);
-  EXPECT_EQ(form.raster.pixel(90, 40), kWindowTextColour);
-  EXPECT_EQ(form.raster.pixel(60, 50), kWindowColour);
-}
-
 TEST(FormDialog, CtrlVPastesTheClipboardPictureIntoTheBox) {
   EventLog log;
   HandwritingForm form(log);
