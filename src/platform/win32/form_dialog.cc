@@ -12,6 +12,7 @@
 
 #include "platform/win32/form_layout.h"
 #include "platform/win32/picture_bitmap.h"
+#include "platform/win32/wide.h"
 #include "text/utf8.h"
 
 namespace verolin::platform::win32 {
@@ -37,24 +38,6 @@ constexpr int kMiddleButton = 4;
 constexpr int kShiftKey = 1;
 constexpr int kCtrlKey = 2;
 constexpr int kAltKey = 4;
-
-std::wstring wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
-std::string narrow(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr,
-                      nullptr);
-  return out;
-}
 
 std::wstring windowText(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
@@ -108,7 +91,7 @@ std::string fingerprint(const automation::Bytes& bytes) {
 }
 
 std::optional<automation::Bytes> readFile(const std::string& path) {
-  HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+  HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   automation::Bytes bytes;
@@ -284,7 +267,7 @@ bool FormDialog::create() {
   const int x = std::max(0, static_cast<int>(around.left + around.right - width) / 2);
   const int y = std::max(0, static_cast<int>(around.top + around.bottom - height) / 2);
 
-  hwnd_ = CreateWindowExW(exStyle, kDialogClass, wide(form_.caption()).c_str(), style, x, y, width, height,
+  hwnd_ = CreateWindowExW(exStyle, kDialogClass, widen(form_.caption()).c_str(), style, x, y, width, height,
                           owner_, nullptr, GetModuleHandleW(nullptr), this);
   if (!hwnd_) return false;
   font_ = CreateFontW(-MulDiv(kFontPoints, dpiY_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -426,7 +409,7 @@ int FormDialog::run() {
 void FormDialog::refresh() {
   if (!hwnd_ || !form_.isOpen()) return;
   try {
-    const std::wstring caption = wide(form_.caption());
+    const std::wstring caption = widen(form_.caption());
     if (windowText(hwnd_) != caption) SetWindowTextW(hwnd_, caption.c_str());
     for (auto& cw : controls_) {
       if (cw->hwnd) refreshControl(*cw);
@@ -448,7 +431,7 @@ void FormDialog::refreshControl(ControlWindow& cw) {
   if (kind == "label" || kind == "button" || kind == "check") {
     const std::string caption = m.get("Caption").toString();
     if (cw.caption != caption) {
-      SetWindowTextW(cw.hwnd, wide(caption).c_str());
+      SetWindowTextW(cw.hwnd, widen(caption).c_str());
       cw.caption = caption;
       if (kind == "label") InvalidateRect(cw.hwnd, nullptr, TRUE);
     }
@@ -465,7 +448,7 @@ void FormDialog::refreshControl(ControlWindow& cw) {
     }
   }
   if (kind == "text") {
-    const std::wstring passwordChar = wide(m.get("PasswordChar").toString());
+    const std::wstring passwordChar = widen(m.get("PasswordChar").toString());
     if (cw.passwordChar != passwordChar) {
       SendMessageW(cw.hwnd, EM_SETPASSWORDCHAR, passwordChar.empty() ? 0 : passwordChar[0], 0);
       InvalidateRect(cw.hwnd, nullptr, TRUE);
@@ -473,7 +456,7 @@ void FormDialog::refreshControl(ControlWindow& cw) {
     }
     const std::string text = m.get("Text").toString();
     if (cw.text != text) {
-      const std::wstring w = wide(text);
+      const std::wstring w = widen(text);
       if (windowText(cw.hwnd) != w) SetWindowTextW(cw.hwnd, w.c_str());
       cw.text = text;
     }
@@ -503,7 +486,7 @@ void FormDialog::refreshList(ControlWindow& cw) {
     HDC dc = GetDC(cw.hwnd);
     HGDIOBJ old = dc ? SelectObject(dc, font_) : nullptr;
     for (const std::string& item : m.items()) {
-      const std::wstring w = wide(item);
+      const std::wstring w = widen(item);
       SendMessageW(cw.hwnd, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
       SIZE extent{};
       if (dc && GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &extent))
