@@ -13,3 +13,6 @@ set(platform_win32_sources
     win32/windows_platform.cc)
 # verolin_com wraps the objects that COM creates.
 set(platform_win32_libraries verolin_com ole32 oleaut32 uuid advapi32 user32 gdi32 wininet)
+
+# The control's forms as modal dialogs, and the picture files they show.
+list(APPEND platform_win32_sources win32/form_dialog.cc win32/form_layout.cc win32/picture_bitmap.cc)

@@ -1,0 +1,283 @@
+// Shows the control's own four forms on the Windows platform with sample content, acts on them as a
+// user would (an owner chosen, the password typed and the seal loaded from a seal page on loopback; the
+// mouse mode with pen width 3 and a signature drawn; a line chosen) and saves a screenshot of each
+// dialog as PNG: form_screens.exe OUTPUT_FOLDER. tools/screens-windows.sh runs it under Wine on Xvfb.
+#include "windows/seal_server.h"  // first: it brings winsock2.h before windows.h
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "control/apartment.h"
+#include "control/control.h"
+#include "platform/form.h"
+#include "platform/win32/form_dialog.h"
+#include "platform/win32/picture_bitmap.h"
+#include "platform/win32/windows_platform.h"
+#include "seal/handwriting.h"
+#include "seal/handwriting_window.h"
+#include "seal/mark_list.h"
+#include "seal/revision_log.h"
+#include "seal/seal_placement.h"
+#include "seal/seal_window.h"
+#include "windows/form_dialog_host.h"
+
+namespace verolin::platform::win32 {
+namespace {
+
+using automation::Variant;
+
+constexpr int kPaintWaitMs = 600;
+std::wstring outputFolder;
+
+std::wstring wide(const std::string& s) {
+  std::wstring w(s.size() + 1, L'\0');
+  w.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()),
+                                                        w.data(), static_cast<int>(w.size()))));
+  return w;
+}
+
+std::string narrow(const std::wstring& w) {
+  std::string s(w.size() * 3 + 1, '\0');
+  s.resize(
+      static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()),
+                                                   s.data(), static_cast<int>(s.size()), nullptr, nullptr)));
+  return s;
+}
+
+bool writeFile(const std::wstring& path, const automation::Bytes& bytes) {
+  HANDLE f =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                  written == bytes.size();
+  CloseHandle(f);
+  return ok;
+}
+
+// The dialog as it stands on the screen, caption and frame included.
+bool capture(HWND dialog, const std::wstring& name) {
+  RECT r{};
+  GetWindowRect(dialog, &r);
+  const int w = r.right - r.left;
+  const int h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY | CAPTUREBLT);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  const automation::Bytes png = EncodePng(bitmap);
+  DeleteObject(bitmap);
+  const std::wstring path = outputFolder + L"\\" + name + L".png";
+  const bool ok = !png.empty() && writeFile(path, png);
+  std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", narrow(path).c_str(), w, h);
+  return ok;
+}
+
+// Runs `show` (which shows `form` modally) while another thread acts on the dialog, waits for it to be
+// painted and keeps its picture; `finish` then closes it as the user would.
+bool showAndCapture(Form& form, const std::function<void()>& show, const std::function<void(HWND)>& act,
+                    const std::function<void(HWND)>& finish) {
+  bool ok = false;
+  std::thread driver([&] {
+    HWND dialog = nullptr;
+    for (int i = 0; i < 1000 && !(dialog = formDialogWindow(form)); ++i) Sleep(10);
+    if (!dialog) return;
+    Sleep(kPaintWaitMs);
+    act(dialog);
+    Sleep(kPaintWaitMs);
+    ok = capture(dialog, wide(form.name()));
+    finish(dialog);
+    for (int i = 0; i < 100 && formDialogWindow(form); ++i) {
+      PostMessageW(dialog, WM_CLOSE, 0, 0);
+      Sleep(20);
+    }
+  });
+  show();
+  driver.join();
+  return ok;
+}
+
+HWND waitForWindow(const wchar_t* title) {
+  for (int i = 0; i < 1000; ++i) {
+    HWND w = FindWindowW(nullptr, title);
+    if (w && IsWindowVisible(w)) return w;
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+// Posted: a click's handler may run a nested loop (a box, a download) that this thread waits on.
+void click(HWND button) {
+  PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+// A round red seal with the owner's name, as a seal picture looks.
+automation::Bytes makeSealPicture() {
+  constexpr int kSize = 120;
+  void* bits = nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  RECT all{0, 0, kSize, kSize};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const COLORREF red = RGB(215, 25, 32);
+  HPEN pen = CreatePen(PS_SOLID, 5, red);
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  Ellipse(dc, 5, 5, kSize - 5, kSize - 5);
+  HBRUSH fill = CreateSolidBrush(red);
+  SelectObject(dc, fill);
+  const double pi = std::acos(-1.0);
+  POINT star[10];
+  for (int i = 0; i < 10; ++i) {
+    const double radius = i % 2 ? 8.0 : 20.0;
+    const double angle = -pi / 2 + i * pi / 5;
+    star[i] = {static_cast<LONG>(60 + radius * std::cos(angle)),
+               static_cast<LONG>(44 + radius * std::sin(angle))};
+  }
+  Polygon(dc, star, 10);
+  HFONT font = CreateFontW(-22, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, L"宋体");
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, red);
+  RECT name{10, 68, kSize - 10, 96};
+  DrawTextW(dc, L"张三之印", -1, &name, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(font);
+  DeleteObject(fill);
+  DeleteObject(pen);
+  DeleteDC(dc);
+  const automation::Bytes png = EncodePng(bitmap);
+  DeleteObject(bitmap);
+  return png;
+}
+
+// The control on the Windows platform, its forms shown as the real dialogs, with an open document.
+struct Scene {
+  Scene() : host(*windows.host), apartment(platformWithDialogs()), c(apartment) { c.state().docOpen = true; }
+  Platform platformWithDialogs() {
+    Platform p = windows.platform();
+    p.host = &host;
+    return p;
+  }
+  WindowsPlatform windows;
+  DialogHost host;
+  control::Apartment apartment;
+  control::Control c;
+};
+
+bool sealWindow(Scene& scene) {
+  SealServer server(makeSealPicture());
+  scene.c.state().activeForm = server.page();
+  seal::SealWindow& window = scene.apartment.instance<seal::SealWindow>();
+  return showAndCapture(
+      window, [&] { seal::ElectronSeal(scene.c, "GetSealList", Variant("GetSealPicture")); },
+      [&](HWND dialog) {
+        SendMessageW(formControlWindow(dialog, window, "comUserList"), WM_KEYDOWN, VK_DOWN, 0);
+        HWND password = formControlWindow(dialog, window, "txtPassword");
+        for (wchar_t ch : std::wstring(L"zs123")) SendMessageW(password, WM_CHAR, ch, 1);
+        click(formControlWindow(dialog, window, "cmdok"));
+        for (int i = 0; i < 1000 && window.sealPictureFile.empty(); ++i) Sleep(10);
+      },
+      [&](HWND dialog) { click(formControlWindow(dialog, window, "cmdcanel")); });
+}
+
+bool handwritingWindow(Scene& scene) {
+  seal::HandwritingWindow& window = scene.apartment.instance<seal::HandwritingWindow>();
+  Form& form = window.form();
+  return showAndCapture(
+      form, [&] { seal::HandWrite(scene.c); },
+      [&](HWND dialog) {
+        click(formControlWindow(dialog, form, "Csign1"));
+        // The pen width, asked in the host's input box.
+        if (HWND width = waitForWindow(L"宽度")) {
+          SetWindowTextW(FindWindowExW(width, nullptr, L"Edit", nullptr), L"3");
+          PostMessageW(width, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+        HWND mode = formControlWindow(dialog, form, "Csign1");
+        for (int i = 0; i < 500 && SendMessageW(mode, BM_GETCHECK, 0, 0) != BST_CHECKED; ++i) Sleep(10);
+        HWND pad = formControlWindow(dialog, form, "picgetimage");
+        auto at = [](double x, double y) { return MAKELPARAM(static_cast<int>(x), static_cast<int>(y)); };
+        // A signature written in one go: loops running to the right, then a flourish underneath.
+        const double pi = std::acos(-1.0);
+        constexpr int kSteps = 240;
+        for (int i = 0; i <= kSteps; ++i) {
+          const double t = double(i) / kSteps;
+          const double x = 50 + 250 * t + 22 * std::cos(9 * pi * t + pi);
+          const double y = 120 - 20 * t + 48 * std::sin(9 * pi * t) * (1 - 0.4 * t);
+          SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON, at(x, y));
+        }
+        SendMessageW(pad, WM_LBUTTONUP, 0, at(50 + 250 - 22, 100));
+        for (int i = 0; i <= 60; ++i) {
+          const double t = double(i) / 60;
+          SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON,
+                       at(60 + 260 * t, 195 - 18 * std::sin(pi * t)));
+        }
+        SendMessageW(pad, WM_LBUTTONUP, 0, at(320, 195));
+      },
+      [&](HWND dialog) { click(formControlWindow(dialog, form, "cmdcancel")); });
+}
+
+bool markList(Scene& scene) {
+  // Filled as the seal check fills it once the word processor has answered which seals are there.
+  seal::MarkListWindow& window = scene.apartment.instance<seal::MarkListWindow>();
+  window.lisMsg.addItem("1. 盖章人姓名:张三  盖章日期:2026年12月8日9时5分3秒");
+  window.lisMsg.addItem("2. 盖章人姓名:李四  盖章日期:2026年12月8日10时21分47秒");
+  window.lblmsg.set("Caption", "本文档有效盖章列表:(共2个)");
+  return showAndCapture(
+      window, [&] { scene.c.host().showModal(window); }, [](HWND) {},
+      [&](HWND dialog) { click(formControlWindow(dialog, window, "cmdok")); });
+}
+
+bool revisionLog(Scene& scene) {
+  seal::FrmOpMsg& window = seal::RevisionLog(scene.c);
+  window.clear();
+  window.addLine("1  张三  插入  2026-12-08 09:12:40");
+  window.addLine("2  张三  删除  2026-12-08 09:13:05");
+  window.addLine("3  李四  插入  2026-12-08 10:02:17");
+  return showAndCapture(
+      window, [&] { window.showFor(scene.c); },
+      [&](HWND dialog) {
+        HWND list = formControlWindow(dialog, window, "libmsg");
+        SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+        SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+      },
+      [&](HWND dialog) { click(formControlWindow(dialog, window, "cmdok")); });
+}
+
+}  // namespace
+}  // namespace verolin::platform::win32
+
+int wmain(int argc, wchar_t** argv) {
+  using namespace verolin::platform::win32;
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: form_screens OUTPUT_FOLDER\n");
+    return 2;
+  }
+  outputFolder = argv[1];
+  CreateDirectoryW(outputFolder.c_str(), nullptr);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int failed = 0;
+  {
+    Scene scene;
+    for (bool (*show)(Scene&) : {sealWindow, handwritingWindow, markList, revisionLog})
+      failed += show(scene) ? 0 : 1;
+  }
+  CoUninitialize();
+  return failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,15 @@
+# The forms as real dialogs, driven by window messages under Wine with the null graphics driver, and the
+# program that takes their screenshots (tools/screens-windows.sh).
+verolin_windows_test(form_dialog_tests SOURCES form_dialog_test.cc DEPS verolin_platform)
+# The clipboard and the keyboard belong to the whole Wine desktop: tests that use them run one at a time.
+set_tests_properties(form_dialog_tests PROPERTIES RESOURCE_LOCK wine_clipboard_and_keyboard)
+verolin_windows_test(form_model_tests SOURCES form_models_test.cc DEPS verolin_seal verolin_platform)
+verolin_windows_test(form_handwriting_tests SOURCES form_handwriting_test.cc DEPS verolin_seal verolin_platform)
+set_tests_properties(form_handwriting_tests PROPERTIES RESOURCE_LOCK wine_clipboard_and_keyboard)
+verolin_windows_test(form_seal_tests SOURCES form_seal_test.cc DEPS verolin_seal verolin_platform ws2_32)
+
+add_executable(form_screens ${CMAKE_CURRENT_LIST_DIR}/form_screens.cc)
+target_include_directories(form_screens PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(form_screens PRIVATE verolin_seal verolin_platform ws2_32)
+target_link_options(form_screens PRIVATE -municode)
+verolin_warnings(form_screens)
