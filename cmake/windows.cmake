@@ -16,9 +16,10 @@ set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
-# The folders whose sources build for both systems; the platform folder picks its Windows files itself.
+# The folders whose sources build for both systems; the platform folder picks its Windows files itself,
+# and the page scripts leave the stand-in page to Linux.
 # crypto and what rests on it join once the files under them have their Windows twins.
-set(VEROLIN_FOLDERS automation text platform wordproc control)
+set(VEROLIN_FOLDERS automation text platform wordproc control script)
 
 # Targets that exist only on Windows: the COM server and what runs under Wine.
 macro(verolin_windows_targets)
