@@ -4,120 +4,15 @@
 #include <oleauto.h>
 #include <wininet.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
-
 #include "automation/error.h"
 #include "com/dispatch_client.h"
+#include "com/drive_files.h"
 #include "platform/cookies.h"
 
 namespace verolin::com {
 namespace {
 
-namespace fs = std::filesystem;
 namespace err = automation::err;
-
-[[noreturn]] void fail(std::int32_t number, std::string_view what) {
-  throw automation::errorOf(number, std::string(what));
-}
-
-fs::path nativeOf(std::string_view path) {
-  if (path.empty()) fail(err::kBadFileName, path);
-  return fs::path(wide(path));
-}
-
-// The runtime's number for a failed file operation.
-std::int32_t fileError(const fs::path& path, const std::error_code& ec) {
-  if (ec == std::errc::no_such_file_or_directory) {
-    return fs::exists(path.parent_path()) ? err::kFileNotFound : err::kPathNotFound;
-  }
-  if (ec == std::errc::permission_denied) return err::kPermissionDenied;
-  return err::kPathFileAccess;
-}
-
-class RunnerFiles final : public platform::FileSystem {
- public:
-  fs::path nativePath(std::string_view path) const override { return nativeOf(path); }
-  bool fileExists(std::string_view path) override {
-    std::error_code ec;
-    return fs::is_regular_file(nativeOf(path), ec);
-  }
-  bool dirExists(std::string_view path) override {
-    std::error_code ec;
-    return fs::is_directory(nativeOf(path), ec);
-  }
-  void createDir(std::string_view path) override {
-    const fs::path p = nativeOf(path);
-    std::error_code ec;
-    if (fs::exists(p, ec)) fail(err::kPathFileAccess, path);
-    if (!fs::create_directory(p, ec)) fail(fileError(p, ec), path);
-  }
-  void remove(std::string_view path) override {
-    const fs::path p = nativeOf(path);
-    std::error_code ec;
-    if (!fs::is_regular_file(p, ec)) fail(err::kFileNotFound, path);
-    if (!fs::remove(p, ec)) fail(fileError(p, ec), path);
-  }
-  void rename(std::string_view from, std::string_view to) override {
-    const fs::path a = nativeOf(from), b = nativeOf(to);
-    std::error_code ec;
-    if (fs::exists(b, ec)) fail(err::kFileExists, to);
-    fs::rename(a, b, ec);
-    if (ec) fail(fileError(a, ec), from);
-  }
-  void copy(std::string_view from, std::string_view to) override {
-    const fs::path a = nativeOf(from);
-    std::error_code ec;
-    fs::copy_file(a, nativeOf(to), fs::copy_options::overwrite_existing, ec);
-    if (ec) fail(fileError(a, ec), from);
-  }
-  std::uint64_t size(std::string_view path) override {
-    const fs::path p = nativeOf(path);
-    std::error_code ec;
-    const auto n = fs::file_size(p, ec);
-    if (ec) fail(fileError(p, ec), path);
-    return n;
-  }
-  automation::Bytes read(std::string_view path) override {
-    auto in = openRead(path);
-    return automation::Bytes(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
-  }
-  void write(std::string_view path, const automation::Bytes& bytes) override {
-    const fs::path p = nativeOf(path);
-    fs::path temporary = p;
-    temporary += L".writing";
-    {
-      std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-      if (!out) fail(fileError(p, std::make_error_code(std::errc::no_such_file_or_directory)), path);
-      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-      if (!out.flush()) fail(err::kPathFileAccess, path);
-    }
-    std::error_code ec;
-    fs::rename(temporary, p, ec);
-    if (ec) {
-      fs::remove(temporary, ec);
-      fail(err::kPathFileAccess, path);
-    }
-  }
-  std::unique_ptr<std::istream> openRead(std::string_view path) override {
-    const fs::path p = nativeOf(path);
-    auto in = std::make_unique<std::ifstream>(p, std::ios::binary);
-    if (!*in) fail(fileError(p, std::make_error_code(std::errc::no_such_file_or_directory)), path);
-    return in;
-  }
-  std::unique_ptr<std::ostream> openWrite(std::string_view path) override {
-    const fs::path p = nativeOf(path);
-    auto out = std::make_unique<std::ofstream>(p, std::ios::binary | std::ios::trunc);
-    if (!*out) fail(fileError(p, std::make_error_code(std::errc::no_such_file_or_directory)), path);
-    return out;
-  }
-  void lock(std::string_view path, platform::LockMode) override { fail(err::kInvalidCall, path); }
-  void unlock(std::string_view path) override { fail(err::kInvalidCall, path); }
-  bool isLocked(std::string_view) override { return false; }
-};
 
 // The page runner has no hands on the system clipboard yet: a script that puts a picture there is told so.
 class NoClipboard final : public platform::Clipboard {
@@ -169,7 +64,7 @@ std::wstring siteUrl(const std::string& site) {
 
 class WindowsWorld::RunnerMachine final : public script::Machine {
  public:
-  RunnerMachine() : files_(makeRunnerFiles()) {}
+  RunnerMachine() : files_(makeDriveFiles()) {}
   platform::FileSystem& files() override { return *files_; }
   platform::Clipboard& clipboard() override { return clipboard_; }
   automation::Variant word() override { return runningObject(kWordProgId); }
@@ -178,10 +73,6 @@ class WindowsWorld::RunnerMachine final : public script::Machine {
   std::unique_ptr<platform::FileSystem> files_;
   NoClipboard clipboard_;
 };
-
-std::unique_ptr<platform::FileSystem> makeRunnerFiles() {
-  return std::make_unique<RunnerFiles>();
-}
 
 automation::Variant runningObject(const wchar_t* progId) {
   CLSID clsid;

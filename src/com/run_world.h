@@ -23,11 +23,6 @@ inline constexpr const wchar_t* kWordProgId = L"Word.Application";
 // milliseconds added to the system's local time (the machine's own clock is not the run's to set).
 inline constexpr const wchar_t* kClockShiftVariable = L"VEROLIN_CLOCK_SHIFT_MS";
 
-// The files a person at the machine reads and writes for the page: real drive paths ("c:\temp\a.doc").
-// Failures throw AutomationError with the runtime's file-error numbers (53 missing, 76 no such folder,
-// 75 anything else); holding files open is the word processor's business, not the person's (5).
-std::unique_ptr<platform::FileSystem> makeRunnerFiles();
-
 // The running instance of `progId` (GetActiveObject) as an automation object; Empty when none runs.
 automation::Variant runningObject(const wchar_t* progId);
 

@@ -4,7 +4,7 @@ add_library(verolin_com_trace STATIC ${CMAKE_CURRENT_LIST_DIR}/trace_sink.cc)
 target_include_directories(verolin_com_trace PUBLIC ${PROJECT_SOURCE_DIR}/src)
 verolin_warnings(verolin_com_trace)
 
-add_library(verolin_com_runner STATIC ${CMAKE_CURRENT_LIST_DIR}/dialog_watchdog.cc
+add_library(verolin_com_runner STATIC ${CMAKE_CURRENT_LIST_DIR}/dialog_watchdog.cc ${CMAKE_CURRENT_LIST_DIR}/drive_files.cc
                                       ${CMAKE_CURRENT_LIST_DIR}/run_world.cc)
 target_include_directories(verolin_com_runner PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(verolin_com_runner PUBLIC verolin_script verolin_com wininet user32 ole32 oleaut32)
