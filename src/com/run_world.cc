@@ -7,6 +7,7 @@
 #include "automation/error.h"
 #include "com/dispatch_client.h"
 #include "com/drive_files.h"
+#include "com/local_clock.h"
 #include "platform/cookies.h"
 
 namespace verolin::com {
@@ -27,30 +28,6 @@ class NoClipboard final : public platform::Clipboard {
     throw automation::AutomationError(err::kInvalidCall, "host.clipboard: not available in this Windows run");
   }
 };
-
-std::int64_t clockShift() {
-  wchar_t value[32] = {};
-  if (GetEnvironmentVariableW(kClockShiftVariable, value, 32) == 0) return 0;
-  return _wtoi64(value);
-}
-
-std::int64_t toMs(const SYSTEMTIME& t) {
-  FILETIME file;
-  SystemTimeToFileTime(&t, &file);
-  ULARGE_INTEGER v;
-  v.LowPart = file.dwLowDateTime;
-  v.HighPart = file.dwHighDateTime;
-  return static_cast<std::int64_t>(v.QuadPart / 10'000);
-}
-
-SYSTEMTIME fromMs(std::int64_t ms) {
-  ULARGE_INTEGER v;
-  v.QuadPart = static_cast<std::uint64_t>(ms) * 10'000;
-  FILETIME file{v.LowPart, v.HighPart};
-  SYSTEMTIME t;
-  FileTimeToSystemTime(&file, &t);
-  return t;
-}
 
 std::wstring siteUrl(const std::string& site) {
   if (site.empty()) {
@@ -105,25 +82,11 @@ automation::ObjectRef WindowsWorld::colleagueControl() {
 }
 
 automation::DateTime WindowsWorld::now() {
-  SYSTEMTIME local;
-  GetLocalTime(&local);
-  const SYSTEMTIME t = fromMs(toMs(local) + clockShift());
-  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+  return localNow();
 }
 
 void WindowsWorld::setClock(const automation::DateTime& t) {
-  SYSTEMTIME wanted{};
-  wanted.wYear = static_cast<WORD>(t.year);
-  wanted.wMonth = static_cast<WORD>(t.month);
-  wanted.wDay = static_cast<WORD>(t.day);
-  wanted.wHour = static_cast<WORD>(t.hour);
-  wanted.wMinute = static_cast<WORD>(t.minute);
-  wanted.wSecond = static_cast<WORD>(t.second);
-  SYSTEMTIME local;
-  GetLocalTime(&local);
-  local.wMilliseconds = 0;
-  const std::int64_t shift = toMs(wanted) - toMs(local);
-  SetEnvironmentVariableW(kClockShiftVariable, std::to_wstring(shift).c_str());
+  setLocalNow(t);
 }
 
 void WindowsWorld::sleep(int ms) {

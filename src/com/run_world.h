@@ -19,10 +19,6 @@ namespace verolin::com {
 inline constexpr const wchar_t* kControlProgId = L"VerolinSystem.VerolinActivex";
 inline constexpr const wchar_t* kWordProgId = L"Word.Application";
 
-// The environment variable through which a run shifts the local time that the control's host reports:
-// milliseconds added to the system's local time (the machine's own clock is not the run's to set).
-inline constexpr const wchar_t* kClockShiftVariable = L"VEROLIN_CLOCK_SHIFT_MS";
-
 // The running instance of `progId` (GetActiveObject) as an automation object; Empty when none runs.
 automation::Variant runningObject(const wchar_t* progId);
 
