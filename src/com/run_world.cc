@@ -65,7 +65,22 @@ automation::Variant runningObject(const wchar_t* progId) {
   return automation::Variant(object);
 }
 
-WindowsWorld::WindowsWorld() : own_(std::make_unique<RunnerMachine>()) {}
+WindowsWorld::WindowsWorld() : own_(std::make_unique<RunnerMachine>()) {
+  // The script's form object stands for the real window: its name and caption, and closing it. Its
+  // controls stay the window's own until the forms expose them.
+  watchdog_.onFormWindow = [this](HWND window, const std::string& name) {
+    if (!answers_.form) return;
+    platform::Form form(name, windowText(window));
+    form.onClose = [window] { PostMessageW(window, WM_CLOSE, 0, 0); };
+    form.markShown();
+    answers_.form(form);
+  };
+}
+
+void WindowsWorld::answerWith(const script::UserAnswers& answers) {
+  answers_ = answers;
+  watchdog_.answerWith(answers);
+}
 WindowsWorld::~WindowsWorld() = default;
 
 script::Machine& WindowsWorld::own() {

@@ -36,13 +36,14 @@ class WindowsWorld final : public script::World {
   void setCookie(const std::string& name, const std::string& value, const std::string& site) override;
   bool removeCookie(const std::string& name, const std::string& site) override;
   void clearCookies() override;
-  void answerWith(const script::UserAnswers& answers) override { watchdog_.answerWith(answers); }
+  void answerWith(const script::UserAnswers& answers) override;
 
   DialogWatchdog& watchdog() { return watchdog_; }
 
  private:
   class RunnerMachine;
   std::unique_ptr<RunnerMachine> own_;
+  script::UserAnswers answers_;
   DialogWatchdog watchdog_;
 };
 
