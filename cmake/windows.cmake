@@ -4,6 +4,8 @@
 # request object, and the server stays a Linux program.
 set(THREADS_PREFER_PTHREAD_FLAG ON)
 find_package(Threads REQUIRED)
+# The static zlib, so that the control needs no zlib1.dll beside it.
+set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)
 
 add_library(verolin_duktape STATIC /usr/share/duktape/duktape.c)
@@ -16,10 +18,9 @@ set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
-# The folders whose sources build for both systems; the platform folder picks its Windows files itself,
-# and the page scripts leave the stand-in page to Linux.
-# crypto and what rests on it join once the files under them have their Windows twins.
-set(VEROLIN_FOLDERS automation text platform wordproc control script)
+# The folders whose sources build for both systems; the platform and crypto folders pick their Windows
+# files themselves, and the page scripts leave the stand-in page to Linux.
+set(VEROLIN_FOLDERS automation text platform crypto wordproc control transfer seal commands activex script)
 
 # Targets that exist only on Windows: the COM server and what runs under Wine.
 macro(verolin_windows_targets)

@@ -1,21 +1,17 @@
 #include "crypto/atomic_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <random>
 #include <string>
 
 #include "crypto/cipher_error.h"
+#include "crypto/system_file.h"
 
 namespace verolin::crypto {
 namespace {
 
-[[noreturn]] void writeFailed(const std::filesystem::path& path, const char* what, int error) {
-  const std::error_code code(error, std::generic_category());
+[[noreturn]] void writeFailed(const std::filesystem::path& path, const char* what, std::error_code code) {
   throw CipherError(CipherFault::kWriteFailed,
                     std::string(what) + " " + path.string() + ": " + code.message(), code);
 }
@@ -23,7 +19,7 @@ namespace {
 // A name no other operation of this or another process picks: random bits plus a process-wide counter.
 std::string uniqueSuffix() {
   static std::atomic<unsigned> counter{0};
-  thread_local std::mt19937_64 bits{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid()) << 32};
+  thread_local std::mt19937_64 bits{std::random_device{}() ^ system_file::processId() << 32};
   char buffer[40];
   std::snprintf(buffer, sizeof buffer, "%012llx%04x",
                 static_cast<unsigned long long>(bits() & 0xFFFFFFFFFFFFull), counter.fetch_add(1) & 0xFFFFu);
@@ -36,13 +32,15 @@ AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)
   std::filesystem::path folder = target_.parent_path();
   if (folder.empty()) folder = ".";
   const std::string base = "." + target_.filename().string() + ".";
+  const std::error_code exists = std::make_error_code(std::errc::file_exists);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary_ = folder / (base + uniqueSuffix() + ".tmp");
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ >= 0) return;
-    if (errno != EEXIST) writeFailed(target_, "cannot create a temporary file for", errno);
+    std::error_code error;
+    file_ = system_file::createNew(temporary_, error);
+    if (file_ != system_file::kClosed) return;
+    if (error != std::errc::file_exists) writeFailed(target_, "cannot create a temporary file for", error);
   }
-  writeFailed(target_, "cannot create a temporary file for", EEXIST);
+  writeFailed(target_, "cannot create a temporary file for", exists);
 }
 
 AtomicFile::~AtomicFile() {
@@ -50,48 +48,36 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::discard() noexcept {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  if (file_ != system_file::kClosed) system_file::close(file_);
+  file_ = system_file::kClosed;
+  if (!temporary_.empty()) system_file::removeQuietly(temporary_);
   temporary_.clear();
 }
 
 void AtomicFile::write(const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd_, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      discard();
-      writeFailed(target_, "cannot write", error);
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
+  if (const std::error_code error = system_file::writeAll(file_, data, size)) {
+    discard();
+    writeFailed(target_, "cannot write", error);
   }
 }
 
 void AtomicFile::commit(bool syncToDisk, bool replace) {
-  if (syncToDisk && ::fsync(fd_) != 0) {
-    const int error = errno;
-    discard();
-    writeFailed(target_, "cannot flush", error);
+  if (syncToDisk) {
+    if (const std::error_code error = system_file::flushToDisk(file_)) {
+      discard();
+      writeFailed(target_, "cannot flush", error);
+    }
   }
-  // close reports the write errors that some file systems defer until then.
-  const int closed = ::close(fd_);
-  fd_ = -1;
-  if (closed != 0) {
-    const int error = errno;
+  const std::error_code closed = system_file::close(file_);
+  file_ = system_file::kClosed;
+  if (closed) {
     discard();
-    writeFailed(target_, "cannot write", error);
+    writeFailed(target_, "cannot write", closed);
   }
   // Without `replace`, a target that appeared while the result was written is kept as well.
-  const int renamed =
-      replace ? ::rename(temporary_.c_str(), target_.c_str())
-              : ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
-  if (renamed != 0) {
-    const int error = errno;
+  if (const std::error_code error = system_file::rename(temporary_, target_, replace)) {
     discard();
-    writeFailed(target_, error == EEXIST ? "will not replace" : "cannot replace", error);
+    writeFailed(target_, error == std::errc::file_exists ? "will not replace" : "cannot replace", error);
   }
   committed_ = true;
 }

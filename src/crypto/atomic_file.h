@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 
 namespace verolin::crypto {
@@ -34,7 +35,7 @@ class AtomicFile {
 
   std::filesystem::path target_;
   std::filesystem::path temporary_;
-  int fd_ = -1;
+  std::intptr_t file_ = -1;  // a system_file::Handle
   bool committed_ = false;
 };
 

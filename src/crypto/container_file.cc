@@ -1,11 +1,6 @@
 // Streaming encryption and decryption of files: memory stays at the pipeline's buffers whatever the
 // file size.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <string>
 #include <system_error>
 
@@ -14,37 +9,25 @@
 #include "crypto/container_format.h"
 #include "crypto/container_names.h"
 #include "crypto/crypto.h"
+#include "crypto/system_file.h"
 
 namespace verolin::crypto {
 namespace {
 
 namespace fs = std::filesystem;
 
-[[noreturn]] void accessFailed(const fs::path& path, int error) {
-  const std::error_code code(error, std::generic_category());
+[[noreturn]] void accessFailed(const fs::path& path, std::error_code code) {
   throw CipherError(CipherFault::kFileAccess, "cannot read " + path.string() + ": " + code.message(), code);
 }
 
 class InputFile {
  public:
   explicit InputFile(const fs::path& path) : path_(path) {
-    // Non-blocking, so that a named pipe given by mistake is refused instead of waiting for a writer;
-    // reads of regular files do not heed the flag.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) accessFailed(path, errno);
-    struct stat info {};
-    const int error = ::fstat(fd_, &info) != 0 ? errno
-                      : S_ISDIR(info.st_mode)  ? EISDIR
-                      : S_ISREG(info.st_mode)  ? 0
-                                               : EINVAL;
-    if (error != 0) {
-      ::close(fd_);
-      accessFailed(path, error);
-    }
-    size_ = static_cast<std::uint64_t>(info.st_size);
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::error_code error;
+    file_ = system_file::openForReading(path, size_, error);
+    if (error) accessFailed(path, error);
   }
-  ~InputFile() { ::close(fd_); }
+  ~InputFile() { system_file::close(file_); }
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
@@ -54,20 +37,18 @@ class InputFile {
   std::size_t read(char* buffer, std::size_t capacity) {
     std::size_t filled = 0;
     while (filled < capacity) {
-      const ssize_t got = ::read(fd_, buffer + filled, capacity - filled);
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        accessFailed(path_, errno);
-      }
+      std::error_code error;
+      const std::size_t got = system_file::readSome(file_, buffer + filled, capacity - filled, error);
+      if (error) accessFailed(path_, error);
       if (got == 0) break;
-      filled += static_cast<std::size_t>(got);
+      filled += got;
     }
     return filled;
   }
 
  private:
   fs::path path_;
-  int fd_ = -1;
+  system_file::Handle file_ = system_file::kClosed;
   std::uint64_t size_ = 0;
 };
 

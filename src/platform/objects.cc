@@ -21,11 +21,11 @@ bool ObjectFactory::isRegistered(std::string_view progId) const {
 automation::ObjectRef ObjectFactory::create(std::string_view progId) const {
   using automation::errorOf;
   const auto it = classes_.find(text::toLowerAscii(progId));
-  if (it == classes_.end() || !it->second)
-    throw errorOf(automation::err::kCantCreateObject, std::string(progId));
+  const bool registered = it != classes_.end() && it->second;
+  if (!registered && !fallback_) throw errorOf(automation::err::kCantCreateObject, std::string(progId));
   automation::ObjectRef object;
   try {
-    object = it->second();
+    object = registered ? it->second() : fallback_(progId);
   } catch (const std::exception&) {
     // A server that fails to start looks to the caller like one that is not there.
     throw errorOf(automation::err::kCantCreateObject, std::string(progId));

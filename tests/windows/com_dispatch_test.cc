@@ -329,5 +329,21 @@ TEST(ForeignObjects, ASystemObjectIsDrivenByName) {
   EXPECT_THROW(dict.call("Add", "印章", 1), AutomationError);  // the key exists already
 }
 
+TEST(ForeignObjects, ThePlatformsRequestObjectIsDrivenByName) {
+  CLSID clsid;
+  ASSERT_EQ(CLSIDFromProgID(L"Msxml2.XMLHTTP", &clsid), S_OK);
+  IDispatch* d = nullptr;
+  ASSERT_EQ(
+      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&d)),
+      S_OK);
+  Variant request(wrapDispatch(d));
+  d->Release();
+  EXPECT_EQ(request.get("readyState").toInt32(), 0);
+  // Omitted trailing arguments (user, password) travel as DISP_E_PARAMNOTFOUND.
+  request.call("open", "GET", "http://127.0.0.1:9/none", false, Variant::missing(), Variant::missing());
+  EXPECT_EQ(request.get("readyState").toInt32(), 1);
+  request.call("setRequestHeader", "Content-Type", "application/octet-stream");
+}
+
 }  // namespace
 }  // namespace verolin::com

@@ -1,3 +1,15 @@
 # The Windows implementations of the platform's interfaces (paths relative to src/platform/).
-set(platform_win32_sources)
-set(platform_win32_libraries ole32 oleaut32 uuid advapi32 user32 gdi32)
+set(platform_win32_sources
+    win32/wide.cc
+    win32/dialog_template.cc
+    win32/form_window.cc
+    win32/host.cc
+    win32/window_system.cc
+    win32/registry.cc
+    win32/clipboard.cc
+    win32/files.cc
+    win32/xml_http.cc
+    win32/com_objects.cc
+    win32/windows_platform.cc)
+# verolin_com wraps the objects that COM creates.
+set(platform_win32_libraries verolin_com ole32 oleaut32 uuid advapi32 user32 gdi32 wininet)
