@@ -24,7 +24,16 @@ using automation::Variant;
 // The server's path from the environment, as a Windows path (a Unix path is on drive Z:).
 std::wstring serverPath() {
   const char* path = std::getenv("VEROLIN_WORD_SERVER");
-  std::string p = path ? path : "wordproc.dll";
+  if (!path) {
+    // The build's own: build-win/wordproc.dll beside build-win/tests/windows/.
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dir(self);
+    for (int up = 0; up < 3; ++up)
+      dir.resize(dir.find_last_of(L'\\') == std::wstring::npos ? 0 : dir.find_last_of(L'\\'));
+    return dir + L"\\wordproc.dll";
+  }
+  std::string p = path;
   if (!p.empty() && p[0] == '/') {
     p = "Z:" + p;
     for (char& c : p) {
@@ -92,6 +101,17 @@ TEST_F(WordServer, RegisteredCreatedByProgIdAndDrivenByName) {
   word.call("Quit", Variant(false));
   EXPECT_TRUE(runningObject(kWordProgId).isEmpty());
   EXPECT_FALSE(IsWindow(window));
+}
+
+// A page script tells `word.Quit()` from `word.Version` by what the served object says of its members.
+TEST_F(WordServer, MembersTellTheirKindAcrossModules) {
+  ASSERT_EQ(call("DllRegisterServer"), S_OK);
+  automation::ObjectRef word = create();
+  ASSERT_TRUE(word);
+  EXPECT_EQ(word->memberKind("quit"), automation::MemberKind::Method);
+  EXPECT_EQ(word->memberKind("Version"), automation::MemberKind::Property);
+  EXPECT_EQ(word->memberKind("NoSuchMember"), automation::MemberKind::None);
+  Variant(word).call("Quit", Variant(false));
 }
 
 TEST_F(WordServer, EachCreationIsAnInstanceOfItsOwn) {
