@@ -106,7 +106,7 @@ std::string formName(HWND window) {
 }
 
 bool isForm(HWND window) {
-  return GetPropW(window, kFormProperty) != nullptr;
+  return GetPropW(window, kFormProperty) != nullptr || className(window) == kFormClass;
 }
 
 long long nowMs() {

@@ -8,7 +8,8 @@
 // What it recognises, on the thread that made the watchdog:
 //   message box  a dialog ("#32770") with the message text in control 0xFFFF and no edit box
 //   input box    a dialog with an edit box: the prompt is its first non-empty static text
-//   form         a top-level window carrying the window property kFormProperty (its name, e.g. "FrmMySign")
+//   form         a top-level window carrying the window property kFormProperty (its name, e.g. "FrmMySign"),
+//                or a window of the platform's form class kFormClass
 #pragma once
 
 #include <windows.h>
@@ -28,6 +29,8 @@ namespace verolin::com {
 // The window property that marks a modal form of the control; its value is a global atom of the form's
 // name (GlobalAddAtomW), so another module of the process can read it.
 inline constexpr const wchar_t* kFormProperty = L"VerolinFormName";
+// The window class of the platform's modal forms; such a window's user data is its platform::Form.
+inline constexpr const wchar_t* kFormClass = L"VerolinForm";
 
 class DialogWatchdog {
  public:
@@ -43,7 +46,8 @@ class DialogWatchdog {
   // Each window answered, as a transcript trace ("msgbox", "inputbox", "form") in the stand-in host's
   // form, so that the transcript reads the same on both systems.
   std::function<void(std::string_view category, std::string_view line)> onTrace;
-  // Called for a form before the default closes it; the form's window and name.
+  // Called for a form before the default closes it; the form's window and the name its property gives
+  // ("" for a window of the platform's form class).
   std::function<void(HWND window, const std::string& name)> onFormWindow;
 
   // Looks for windows to answer now (the timer does this on its own every few milliseconds).

@@ -33,7 +33,7 @@ constexpr const char* kUsage =
     "Runs a page script against the control VerolinSystem.VerolinActivex (registered with regsvr32);\n"
     "the transcript goes to standard error.\n";
 
-// Where the transcript goes: the watchdog's lines and those the control and the word processor trace.
+// Where the transcript goes: the lines the control and the word processor trace.
 std::ostream* transcript = nullptr;
 
 void writeLine(std::string_view category, std::string_view line) {
@@ -130,8 +130,9 @@ int run(const RunArguments& a) {
   }
   int code = 0;
   {
+    // The transcript comes from the hosts that show the windows (the control's, the word processor's),
+    // as on Linux; the watchdog only answers.
     com::WindowsWorld world;
-    world.watchdog().onTrace = writeLine;
     script::PageControl control;
     control.create = createControl;
     // The page goes away when the script's last reference to the control goes with its heap; Terminate

@@ -66,10 +66,20 @@ automation::Variant runningObject(const wchar_t* progId) {
 }
 
 WindowsWorld::WindowsWorld() : own_(std::make_unique<RunnerMachine>()) {
-  // The script's form object stands for the real window: its name and caption, and closing it. Its
-  // controls stay the window's own until the forms expose them.
   watchdog_.onFormWindow = [this](HWND window, const std::string& name) {
     if (!answers_.form) return;
+    // The platform's form window carries the control's own form: the script acts on it as on Linux.
+    // The control's module and this program are built from the same sources by the same compiler,
+    // so the object is the same type on both sides.
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    if (std::wstring_view(cls) == kFormClass) {
+      if (auto* form = reinterpret_cast<platform::Form*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+        if (form->isOpen()) answers_.form(*form);
+      }
+      return;
+    }
+    // Any other form window: the script's form object has its name and caption, and closes it.
     platform::Form form(name, windowText(window));
     form.onClose = [window] { PostMessageW(window, WM_CLOSE, 0, 0); };
     form.markShown();

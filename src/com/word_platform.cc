@@ -139,8 +139,10 @@ class WordHost final : public platform::Host {
   automation::DateTime now() override { return localNow(); }
   std::int64_t tickMs() override { return static_cast<std::int64_t>(GetTickCount64()); }
   int messageBox(const std::string& text, int style, const std::string& caption) override {
-    return MessageBoxW(nullptr, wide(text).c_str(), wide(caption).c_str(),
-                       static_cast<UINT>(style) | MB_TASKMODAL);
+    const int answer = MessageBoxW(nullptr, wide(text).c_str(), wide(caption).c_str(),
+                                   static_cast<UINT>(style) | MB_TASKMODAL);
+    trace("msgbox", caption + "|" + std::to_string(style) + "|" + text + " -> " + std::to_string(answer));
+    return answer;
   }
   std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override {
     return std::nullopt;

@@ -15,6 +15,7 @@
 #include "com/dialog_watchdog.h"
 #include "com/dispatch_client.h"
 #include "com/dispatch_server.h"
+#include "com/trace_sink.h"
 
 namespace {
 
@@ -99,6 +100,9 @@ std::string inputBox(const std::string& prompt, const std::string& title) {
   t.add(0x0080, L"Cancel", IDCANCEL, BS_PUSHBUTTON, 62);
   InputState state;
   DialogBoxIndirectParamW(module, t.get(), nullptr, inputProc, reinterpret_cast<LPARAM>(&state));
+  com::traceToProgram("inputbox",
+                      title + "|" + prompt + "| -> " +
+                          (state.ok ? "\"" + com::narrow(state.text) + "\"" : std::string("Cancel")));
   return state.ok ? com::narrow(state.text) : std::string();
 }
 
@@ -112,6 +116,7 @@ std::string showForm(const std::string& name, const std::string& caption) {
   HWND form =
       CreateWindowExW(0, cls.lpszClassName, com::wide(caption).c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                       0, 300, 200, nullptr, nullptr, module, nullptr);
+  com::traceToProgram("form", "show " + name + " \"" + caption + "\"");
   const ATOM atom = GlobalAddAtomW(com::wide(name).c_str());
   SetPropW(form, com::kFormProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(atom)));
   MSG msg;
@@ -120,6 +125,7 @@ std::string showForm(const std::string& name, const std::string& caption) {
     DispatchMessageW(&msg);
   }
   GlobalDeleteAtom(atom);
+  com::traceToProgram("form", "closed " + name);
   return "closed";
 }
 
@@ -127,8 +133,10 @@ class PageControl final : public automation::ObjectBase {
  public:
   PageControl() : ObjectBase("VerolinActivex") {
     method("Greet", {{"text"}}, [](Args& a) {
-      return Variant(static_cast<std::int32_t>(MessageBoxW(nullptr, com::wide(a[0].toString()).c_str(),
-                                                           L"信息", MB_OKCANCEL | MB_ICONINFORMATION)));
+      const int answer =
+          MessageBoxW(nullptr, com::wide(a[0].toString()).c_str(), L"信息", MB_OKCANCEL | MB_ICONINFORMATION);
+      com::traceToProgram("msgbox", "信息|65|" + a[0].toString() + " -> " + std::to_string(answer));
+      return Variant(static_cast<std::int32_t>(answer));
     });
     method("AskName", {{"prompt"}}, [](Args& a) { return Variant(inputBox(a[0].toString(), "签名")); });
     method("ShowForm", {}, [](Args&) { return Variant(showForm("FrmProbe", "探针")); });
