@@ -57,6 +57,19 @@ for exe in build-win/tests/windows/*.exe; do
   echo "test-windows: $name"
   if ! bash tools/wine-windows.sh "$exe" --gtest_brief=1; then failed+=("$name"); fi
 done
+# Scripts as a page's script engine runs them (Wine's VBScript). An uncaught script error ends cscript
+# quietly with exit code 0, so each script prints a summary line that must say "0 failed".
+for script in tests/windows/*.vbs; do
+  name=$(basename "$script" .vbs)
+  echo "test-windows: $name"
+  output=$(wine cscript //nologo "$(winepath -w "$root/$script")" 2>/dev/null | tr -d '\r' || true)
+  echo "$output"
+  summary=$(grep "^$name: " <<<"$output" || true)
+  case $summary in
+    *" passed, 0 failed") ;;
+    *) failed+=("$name") ;;
+  esac
+done
 if [ "${#failed[@]}" -gt 0 ]; then
   echo "test-windows: FAILED: ${failed[*]}" >&2
   exit 1

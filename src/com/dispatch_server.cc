@@ -300,7 +300,10 @@ HRESULT DispatchServer::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
                                EXCEPINFO* exception, UINT* argError) {
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   if (!params) params = &none;
-  if (params->cArgs < params->cNamedArgs || (params->cArgs > 0 && !params->rgvarg)) return E_INVALIDARG;
+  if (params->cArgs < params->cNamedArgs || (params->cArgs > 0 && !params->rgvarg) ||
+      (params->cNamedArgs > 0 && !params->rgdispidNamedArgs)) {
+    return E_INVALIDARG;
+  }
 
   Call call;
   call.params = params;

@@ -12,7 +12,7 @@
 #include "com/dispatch_server.h"
 #include "com/variant.h"
 #include "control/registration.h"
-#include "dialog_answerer.h"
+#include "message_box_answerer.h"
 
 namespace verolin::com {
 namespace {
@@ -106,7 +106,7 @@ class OcxTest : public ::testing::Test {
     ASSERT_NE(ocx(), nullptr) << "VerolinSystem.ocx not found beside the build";
     ASSERT_EQ(callExport("DllRegisterServer"), S_OK);
   }
-  testing::DialogAnswerer boxes_;
+  testing::MessageBoxAnswerer boxes_;
 };
 
 TEST_F(OcxTest, RegistrationWritesAndRemovesTheClassProgIdAndTypeLibrary) {

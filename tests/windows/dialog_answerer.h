@@ -1,74 +1,60 @@
-// Answers the message boxes a test meets: a thread finds each dialog box of this process, records its
-// caption and text and presses OK, so a modal box never blocks the test.
+// Plays the user of a real modal window from another thread: waits for a visible window of the given title,
+// notes what it shows, then acts on it (a button press, text typed first), as a person would.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
-#include <mutex>
-#include <set>
+#include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
-#include <vector>
-
-#include "com/variant.h"
 
 namespace verolin::testing {
 
 class DialogAnswerer {
  public:
-  DialogAnswerer() : thread_([this] { run(); }) {}
+  // `act` runs on the answering thread with the dialog once it exists (within `patience`).
+  DialogAnswerer(std::wstring title, std::function<void(HWND)> act,
+                 std::chrono::milliseconds patience = std::chrono::seconds(20))
+      : thread_([this, title = std::move(title), act = std::move(act), patience] {
+          const auto until = std::chrono::steady_clock::now() + patience;
+          while (std::chrono::steady_clock::now() < until) {
+            // A dialog becomes visible once it has been set up; a person sees it only then.
+            const HWND dialog = ::FindWindowW(nullptr, title.c_str());
+            if (dialog && ::IsWindowVisible(dialog)) {
+              found_ = true;
+              act(dialog);
+              return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+          }
+        }) {}
   ~DialogAnswerer() {
-    stop_ = true;
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
   }
   DialogAnswerer(const DialogAnswerer&) = delete;
   DialogAnswerer& operator=(const DialogAnswerer&) = delete;
 
-  // Every box answered so far, as "caption|text", and forgets them.
-  std::vector<std::string> take() {
-    std::lock_guard lock(mutex_);
-    answered_.clear();
-    return std::exchange(seen_, {});
+  // Waits until the answer has been given; true when the dialog appeared.
+  bool finish() {
+    if (thread_.joinable()) thread_.join();
+    return found_;
   }
 
  private:
-  static std::string textOf(HWND h) {
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(h, buffer, 1024);
-    return com::fromWide(buffer);
-  }
-  static BOOL CALLBACK visit(HWND h, LPARAM self) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(h, &process);
-    wchar_t cls[64] = {};
-    GetClassNameW(h, cls, 64);
-    if (process != GetCurrentProcessId() || std::wstring(cls) != L"#32770" || !IsWindowVisible(h))
-      return TRUE;
-    auto* me = reinterpret_cast<DialogAnswerer*>(self);
-    // A message box's text is the static control 0xFFFF.
-    const std::string line = textOf(h) + "|" + textOf(GetDlgItem(h, 0xFFFF));
-    {
-      std::lock_guard lock(me->mutex_);
-      // A box stays on screen for a moment after OK was posted: record it once.
-      if (!me->answered_.insert(h).second) return TRUE;
-      me->seen_.push_back(line);
-    }
-    PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    return TRUE;
-  }
-  void run() {
-    while (!stop_) {
-      EnumWindows(visit, reinterpret_cast<LPARAM>(this));
-      Sleep(30);
-    }
-  }
-
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<std::string> seen_;
-  std::set<HWND> answered_;
+  bool found_ = false;
   std::thread thread_;
 };
+
+// Presses the button `id` of a dialog (IDOK, IDNO, ...).
+inline void press(HWND dialog, int id) {
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+inline std::wstring itemText(HWND dialog, int id) {
+  wchar_t text[1024] = {};
+  ::GetDlgItemTextW(dialog, id, text, 1024);
+  return text;
+}
 
 }  // namespace verolin::testing

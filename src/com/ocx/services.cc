@@ -1,140 +1,15 @@
-// The services a thread's controls stand on until the Windows platform supplies its own: the message
-// pump and message boxes of this thread, real drive paths, the system registry, and the portable
-// stand-ins for windows and the clipboard. No word processor is known to the object factory, so
-// starting it fails as on a machine without one (429).
+// The services a thread's controls stand on (the Windows platform), and the registry that registration
+// writes: it creates the keys of the class, its ProgID and its library wherever they are missing.
 #include <windows.h>
 
-#include <filesystem>
-#include <fstream>
-#include <set>
+#include <map>
 
-#include "automation/error.h"
 #include "com/ocx/server.h"
 #include "com/variant.h"
-#include "platform/file_errors.h"
-#include "platform/standin.h"
+#include "platform/win32/windows_platform.h"
 
 namespace verolin::com::ocx {
 namespace {
-
-namespace err = automation::err;
-
-class ThreadHost final : public platform::Host {
- public:
-  void pumpMessages(int times) override {
-    for (int i = 0; i < times; ++i) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-    }
-  }
-  // The window check is not run here.
-  TimerId startTimer(int, std::function<void()>) override { return ++timers_; }
-  void stopTimer(TimerId) override {}
-  automation::DateTime now() override {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return automation::DateTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
-  }
-  std::int64_t tickMs() override { return static_cast<std::int64_t>(GetTickCount64()); }
-  int messageBox(const std::string& text, int style, const std::string& caption) override {
-    return MessageBoxW(nullptr, toWide(text).c_str(), toWide(caption).c_str(),
-                       static_cast<UINT>(style) | MB_TASKMODAL);
-  }
-  std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  void showModal(platform::Form& form) override {
-    form.markShown();
-    if (form.isOpen()) form.close();
-  }
-  int showDialog(platform::DialogRequest&) override { return 0; }
-  void propertyChanged(const std::string&) override {}
-  void trace(std::string_view, std::string_view) override {}
-
- private:
-  TimerId timers_ = 0;
-};
-
-std::filesystem::path native(std::string_view path) {
-  return std::filesystem::path(toWide(path));
-}
-
-[[noreturn]] void fail(std::int32_t number, std::string_view path) {
-  throw automation::errorOf(number, std::string(path));
-}
-
-// Drive paths as they are: on Windows the control's paths are the system's own.
-class DriveFiles final : public platform::FileSystem {
- public:
-  std::filesystem::path nativePath(std::string_view path) const override { return native(path); }
-  bool fileExists(std::string_view path) override {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(native(path), ec);
-  }
-  bool dirExists(std::string_view path) override {
-    std::error_code ec;
-    return std::filesystem::is_directory(native(path), ec);
-  }
-  void createDir(std::string_view path) override {
-    std::error_code ec;
-    if (dirExists(path) || fileExists(path)) fail(err::kPathFileAccess, path);
-    if (!std::filesystem::create_directory(native(path), ec)) fail(err::kPathNotFound, path);
-  }
-  void remove(std::string_view path) override {
-    std::error_code ec;
-    if (!fileExists(path)) fail(err::kFileNotFound, path);
-    if (!std::filesystem::remove(native(path), ec)) fail(err::kPermissionDenied, path);
-  }
-  void rename(std::string_view from, std::string_view to) override {
-    if (!fileExists(from)) fail(err::kFileNotFound, from);
-    if (fileExists(to)) fail(err::kFileExists, to);
-    std::error_code ec;
-    std::filesystem::rename(native(from), native(to), ec);
-    if (ec) fail(err::kPathFileAccess, from);
-  }
-  void copy(std::string_view from, std::string_view to) override {
-    if (!fileExists(from)) fail(err::kFileNotFound, from);
-    std::error_code ec;
-    std::filesystem::copy_file(native(from), native(to), std::filesystem::copy_options::overwrite_existing,
-                               ec);
-    if (ec) fail(err::kPathFileAccess, to);
-  }
-  std::uint64_t size(std::string_view path) override {
-    std::error_code ec;
-    const auto n = std::filesystem::file_size(native(path), ec);
-    if (ec) fail(err::kFileNotFound, path);
-    return n;
-  }
-  automation::Bytes read(std::string_view path) override {
-    std::ifstream in(native(path), std::ios::binary);
-    if (!in) fail(err::kFileNotFound, path);
-    return automation::Bytes(std::istreambuf_iterator<char>(in), {});
-  }
-  void write(std::string_view path, const automation::Bytes& bytes) override {
-    std::ofstream out(native(path), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) fail(err::kPathFileAccess, path);
-  }
-  std::unique_ptr<std::istream> openRead(std::string_view path) override {
-    auto in = std::make_unique<std::ifstream>(native(path), std::ios::binary);
-    if (!*in) fail(err::kFileNotFound, path);
-    return in;
-  }
-  std::unique_ptr<std::ostream> openWrite(std::string_view path) override {
-    auto out = std::make_unique<std::ofstream>(native(path), std::ios::binary | std::ios::trunc);
-    if (!*out) fail(err::kPathFileAccess, path);
-    return out;
-  }
-  void lock(std::string_view path, platform::LockMode) override { locked_.insert(std::string(path)); }
-  void unlock(std::string_view path) override { locked_.erase(std::string(path)); }
-  bool isLocked(std::string_view path) override { return locked_.count(std::string(path)) > 0; }
-
- private:
-  std::set<std::string> locked_;
-};
 
 // The system registry: keys as "HKEY_CLASSES_ROOT\..." (or the other roots), created when missing.
 class SystemRegistry final : public platform::Registry {
@@ -226,25 +101,18 @@ class SystemRegistry final : public platform::Registry {
   platform::RegistryKey next_ = 0x100;
 };
 
-class InterimServices final : public ThreadServices {
+class ThreadPlatform final : public ThreadServices {
  public:
-  platform::Platform platform() override {
-    return platform::Platform{&host_,    &windows_, &registrationRegistry(), &clipboard_, &files_,
-                              &objects_, nullptr};
-  }
+  platform::Platform platform() override { return services_.platform(); }
 
  private:
-  ThreadHost host_;
-  platform::StandInWindows windows_;
-  platform::MemoryClipboard clipboard_;
-  DriveFiles files_;
-  platform::ObjectFactory objects_;
+  platform::win32::WindowsPlatform services_;
 };
 
 }  // namespace
 
 std::unique_ptr<ThreadServices> makeThreadServices() {
-  return std::make_unique<InterimServices>();
+  return std::make_unique<ThreadPlatform>();
 }
 
 platform::Registry& registrationRegistry() {

@@ -65,8 +65,12 @@ class Win32Registry final : public Registry {
     const SplitPath where = split(path);
     if (!where.root) return 0;
     HKEY key = nullptr;
-    // RegOpenKey creates what is missing below the root, as the control expects.
-    if (::RegOpenKeyW(where.root, where.subKey.c_str(), &key) != ERROR_SUCCESS) return 0;
+    // The control expects what is missing below the root to be created, as its own registry call
+    // does on the systems it was made for; creating says so explicitly on every system.
+    if (::RegCreateKeyExW(where.root, where.subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      return 0;
+    }
     const RegistryKey id = nextKey_++;
     open_[id] = key;
     return id;
