@@ -222,6 +222,8 @@ void DialogWatchdog::answer(HWND window) {
   scanning_ = false;
   if (isForm(window)) {
     answerForm(window, formName(window));
+  } else if (GetPropW(window, kDialogProperty)) {
+    answerDialog(window);
   } else if (HWND edit = findChild(window, L"Edit")) {
     answerInputBox(window, edit);
   } else if (GetDlgItem(window, kMessageTextId)) {
@@ -279,6 +281,17 @@ void DialogWatchdog::answerForm(HWND form, const std::string& name) {
   if (onFormWindow) onFormWindow(form, name);
   if (IsWindow(form) && IsWindowVisible(form)) PostMessageW(form, WM_CLOSE, 0, 0);
   trace("form", "closed " + name);
+}
+
+void DialogWatchdog::answerDialog(HWND dialog) {
+  int button = IDCANCEL;
+  try {
+    if (onDialogWindow) button = onDialogWindow(dialog);
+  } catch (...) {
+    press(dialog, IDCANCEL);
+    throw;
+  }
+  press(dialog, button);
 }
 
 void DialogWatchdog::trace(std::string_view category, const std::string& line) {

@@ -8,6 +8,7 @@
 // What it recognises, on the thread that made the watchdog:
 //   message box  a dialog ("#32770") with the message text in control 0xFFFF and no edit box
 //   input box    a dialog with an edit box: the prompt is its first non-empty static text
+//   dialog       a dialog carrying the window property kDialogProperty (a word processor's built-in one)
 //   form         a top-level window carrying the window property kFormProperty (its name, e.g. "FrmMySign"),
 //                or a window of the platform's form class kFormClass
 #pragma once
@@ -31,6 +32,8 @@ namespace verolin::com {
 inline constexpr const wchar_t* kFormProperty = L"VerolinFormName";
 // The window class of the platform's modal forms; such a window's user data is its platform::Form.
 inline constexpr const wchar_t* kFormClass = L"VerolinForm";
+// The window property of a word processor's built-in dialog: its platform::DialogRequest.
+inline constexpr const wchar_t* kDialogProperty = L"VerolinDialogRequest";
 
 class DialogWatchdog {
  public:
@@ -46,6 +49,9 @@ class DialogWatchdog {
   // Each window answered, as a transcript trace ("msgbox", "inputbox", "form") in the stand-in host's
   // form, so that the transcript reads the same on both systems.
   std::function<void(std::string_view category, std::string_view line)> onTrace;
+  // Called for a word processor's dialog; returns the button to press (IDOK or IDCANCEL). Without it the
+  // dialog is cancelled.
+  std::function<int(HWND window)> onDialogWindow;
   // Called for a form before the default closes it; the form's window and the name its property gives
   // ("" for a window of the platform's form class).
   std::function<void(HWND window, const std::string& name)> onFormWindow;
@@ -59,6 +65,7 @@ class DialogWatchdog {
   void answerMessageBox(HWND box);
   void answerInputBox(HWND box, HWND edit);
   void answerForm(HWND form, const std::string& name);
+  void answerDialog(HWND dialog);
   void trace(std::string_view category, const std::string& line);
 
   script::UserAnswers answers_;

@@ -52,7 +52,6 @@ void setLocalNow(const automation::DateTime& t) {
   wanted.wSecond = static_cast<WORD>(t.second);
   SYSTEMTIME local;
   GetLocalTime(&local);
-  local.wMilliseconds = 0;
   SetEnvironmentVariableW(kClockShiftVariable, std::to_wstring(toMs(wanted) - toMs(local)).c_str());
 }
 

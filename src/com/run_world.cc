@@ -66,6 +66,8 @@ automation::Variant runningObject(const wchar_t* progId) {
 }
 
 WindowsWorld::WindowsWorld() : own_(std::make_unique<RunnerMachine>()) {
+  // The word processor's dialog carries its request (same sources, same compiler: the same type).
+  watchdog_.onDialogWindow = [this](HWND window) { return answerDialog(window); };
   watchdog_.onFormWindow = [this](HWND window, const std::string& name) {
     if (!answers_.form) return;
     // The platform's form window carries the control's own form: the script acts on it as on Linux.
@@ -85,6 +87,12 @@ WindowsWorld::WindowsWorld() : own_(std::make_unique<RunnerMachine>()) {
     form.markShown();
     answers_.form(form);
   };
+}
+
+int WindowsWorld::answerDialog(HWND window) {
+  auto* request = reinterpret_cast<platform::DialogRequest*>(GetPropW(window, kDialogProperty));
+  if (!request || !answers_.dialog) return IDCANCEL;
+  return answers_.dialog(*request) == -1 ? IDOK : IDCANCEL;
 }
 
 void WindowsWorld::answerWith(const script::UserAnswers& answers) {

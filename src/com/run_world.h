@@ -42,6 +42,7 @@ class WindowsWorld final : public script::World {
 
  private:
   class RunnerMachine;
+  int answerDialog(HWND window);
   std::unique_ptr<RunnerMachine> own_;
   script::UserAnswers answers_;
   DialogWatchdog watchdog_;

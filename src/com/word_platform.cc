@@ -10,6 +10,8 @@
 #include "com/trace_sink.h"
 #include "platform/form.h"
 #include "platform/standin.h"
+#include "platform/win32/dialog_template.h"
+#include "platform/win32/windows_platform.h"
 
 namespace verolin::com {
 namespace {
@@ -115,6 +117,24 @@ class User32Windows final : public platform::WindowSystem {
   }
 };
 
+INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetPropW(dialog, kDialogProperty, reinterpret_cast<HANDLE>(lParam));
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        RemovePropW(dialog, kDialogProperty);
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return FALSE;
+}
+
 // The word processor's side of the user interface thread it shares with its client.
 class WordHost final : public platform::Host {
  public:
@@ -151,12 +171,18 @@ class WordHost final : public platform::Host {
     form.markShown();
     if (form.isOpen()) form.close();
   }
-  // The built-in dialogs have no windows of their own here: the user cancels them, as the stand-in
-  // host's user does without a handler.
+  // A built-in dialog is a real modal dialog titled with its caption, with OK and Cancel; the request
+  // rides on the window (kDialogProperty) so that whoever answers it can read and change the settings.
   int showDialog(platform::DialogRequest& request) override {
+    platform::win32::DialogTemplate box(wide(request.caption), 200, 50);
+    box.addButton(IDOK, L"确定", 84, 29, 50, 14, true);
+    box.addButton(IDCANCEL, L"取消", 143, 29, 50, 14, false);
+    const INT_PTR result = DialogBoxIndirectParamW(platform::win32::thisModule(), box.get(), nullptr,
+                                                   dialogProc, reinterpret_cast<LPARAM>(&request));
+    const int answer = result == IDOK ? -1 : 0;
     trace("dialog", std::to_string(request.id) + " \"" + request.caption + "\"" +
-                        (request.execute ? " show" : " display") + " -> Cancel");
-    return 0;
+                        (request.execute ? " show" : " display") + " -> " + (answer == -1 ? "OK" : "Cancel"));
+    return answer;
   }
   void propertyChanged(const std::string&) override {}
   void trace(std::string_view category, std::string_view line) override { traceToProgram(category, line); }
@@ -182,10 +208,11 @@ struct Services {
   WordHost host;
   User32Windows windows;
   platform::FileRegistry registry{std::filesystem::temp_directory_path() / "verolin-word-registry.txt"};
-  platform::MemoryClipboard clipboard;
+  // The system's clipboard: the control puts a signature there for the word processor to paste.
+  std::unique_ptr<platform::Clipboard> clipboard = platform::win32::newClipboard();
   std::unique_ptr<platform::FileSystem> files = makeDriveFiles();
   platform::ObjectFactory objects;
-  platform::Platform platform{&host, &windows, &registry, &clipboard, files.get(), &objects, nullptr};
+  platform::Platform platform{&host, &windows, &registry, clipboard.get(), files.get(), &objects, nullptr};
 };
 
 }  // namespace

@@ -11,7 +11,7 @@ wine() { bash "$here/../../tools/wine-windows.sh" "$@"; }
 wine regsvr32 /s "$control"
 wine regsvr32 /s "$word"
 out=$(mktemp) err=$(mktemp)
-trap 'rm -f "$out" "$err"' EXIT
+trap 'rm -f "$out" "$err"; WINEPREFIX=$VEROLIN_WINE_PREFIX wineserver -k 2>/dev/null || true' EXIT
 status=0
 wine "$exe" run "$here/run_page.js" -- 甲 乙 >"$out" 2>"$err" || status=$?
 cat "$err"
