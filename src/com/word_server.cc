@@ -15,8 +15,7 @@
 #include "com/dispatch_server.h"
 #include "com/trace_sink.h"
 #include "com/word_platform.h"
-#include "wordproc/objects.h"
-#include "wordproc/word_app.h"
+#include "wordproc/wordproc.h"
 
 namespace {
 
@@ -33,8 +32,9 @@ HMODULE module = nullptr;
 // The instances that run, as processes of the machine do: each keeps running (and stays in the running
 // object table) until it quits, whether or not a client still holds it.
 struct Running {
-  std::shared_ptr<wordproc::WordApp> app;
+  automation::ObjectRef application;
   DWORD tableEntry = 0;
+  int id = 0;
 };
 std::vector<Running>& running() {
   static std::vector<Running> all;
@@ -42,22 +42,22 @@ std::vector<Running>& running() {
 }
 
 HRESULT startInstance(REFIID iid, void** out) {
+  static int lastId = 0;
+  const int id = ++lastId;
   wordproc::WordOptions options;
-  auto app = std::make_shared<wordproc::WordApp>(com::wordProcessorPlatform(), options);
-  IDispatch* dispatch = com::serveObject(wordproc::applicationObject(app));
-  Running entry{app, 0};
+  automation::ObjectRef application =
+      wordproc::createWordApplication(com::wordProcessorPlatform(), options, [id] {
+        auto& all = running();
+        const auto it = std::find_if(all.begin(), all.end(), [id](const Running& r) { return r.id == id; });
+        if (it == all.end()) return;
+        if (it->tableEntry) RevokeActiveObject(it->tableEntry, nullptr);
+        // The instance itself goes when its last client lets go of it.
+        all.erase(it);
+      });
+  IDispatch* dispatch = com::serveObject(application);
+  Running entry{application, 0, id};
   if (FAILED(RegisterActiveObject(dispatch, kWordClsid, ACTIVEOBJECT_STRONG, &entry.tableEntry)))
     entry.tableEntry = 0;
-  wordproc::WordApp* raw = app.get();
-  app->onQuit = [raw] {
-    auto& all = running();
-    const auto it =
-        std::find_if(all.begin(), all.end(), [raw](const Running& r) { return r.app.get() == raw; });
-    if (it == all.end()) return;
-    if (it->tableEntry) RevokeActiveObject(it->tableEntry, nullptr);
-    // The instance itself goes when its last client lets go of it.
-    all.erase(it);
-  };
   running().push_back(std::move(entry));
   com::traceToProgram("word", "started version " + options.version);
   const HRESULT hr = dispatch->QueryInterface(iid, out);
