@@ -9,25 +9,12 @@
 #include "com/drive_files.h"
 #include "com/local_clock.h"
 #include "platform/cookies.h"
+#include "platform/win32/windows_platform.h"
 
 namespace verolin::com {
 namespace {
 
 namespace err = automation::err;
-
-// The page runner has no hands on the system clipboard yet: a script that puts a picture there is told so.
-class NoClipboard final : public platform::Clipboard {
- public:
-  void clear() override { refuse(); }
-  void setPicture(automation::Bytes) override { refuse(); }
-  void setText(const std::string&) override { refuse(); }
-  std::optional<platform::ClipboardData> data(const std::string&) override { return std::nullopt; }
-
- private:
-  [[noreturn]] static void refuse() {
-    throw automation::AutomationError(err::kInvalidCall, "host.clipboard: not available in this Windows run");
-  }
-};
 
 std::wstring siteUrl(const std::string& site) {
   if (site.empty()) {
@@ -41,14 +28,15 @@ std::wstring siteUrl(const std::string& site) {
 
 class WindowsWorld::RunnerMachine final : public script::Machine {
  public:
-  RunnerMachine() : files_(makeDriveFiles()) {}
+  RunnerMachine() : files_(makeDriveFiles()), clipboard_(platform::win32::newClipboard()) {}
   platform::FileSystem& files() override { return *files_; }
-  platform::Clipboard& clipboard() override { return clipboard_; }
+  // The system's clipboard, where a tablet's software puts a signature for the control to paste.
+  platform::Clipboard& clipboard() override { return *clipboard_; }
   automation::Variant word() override { return runningObject(kWordProgId); }
 
  private:
   std::unique_ptr<platform::FileSystem> files_;
-  NoClipboard clipboard_;
+  std::unique_ptr<platform::Clipboard> clipboard_;
 };
 
 automation::Variant runningObject(const wchar_t* progId) {

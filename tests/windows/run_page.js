@@ -59,4 +59,8 @@ host.file.write("c:\\temp\\runner\\a.txt", "文字");
 expect("files on the drives", host.file.read("c:\\temp\\runner\\a.txt"), "文字");
 host.file.remove("c:\\temp\\runner\\a.txt");
 expect("removed", host.file.exists("c:\\temp\\runner\\a.txt"), false);
+// A picture on the system's clipboard, as a tablet's software leaves a signature there.
+host.clipboard.setPicture(new Uint8Array([0x42, 0x4D, 0x3A, 0, 0, 0, 0, 0, 0, 0, 0x36, 0, 0, 0, 0x28, 0, 0, 0, 1, 0, 0, 0,
+                                          1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0]));
 host.print("page ran: " + host.args.join(" "));
