@@ -19,7 +19,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
 # The folders whose sources build for both systems; the platform and crypto folders pick their Windows
-# files themselves.
+# files themselves, and the page scripts leave the stand-in page to Linux.
 set(VEROLIN_FOLDERS automation text platform crypto wordproc control transfer seal commands activex script)
 
 # Targets that exist only on Windows: the COM server and what runs under Wine.
@@ -29,6 +29,10 @@ macro(verolin_windows_targets)
       add_subdirectory(src/${folder})
     endif()
   endforeach()
+  # The page-script runner and the word processor's server.
+  if(EXISTS ${PROJECT_SOURCE_DIR}/src/com/runner.cmake)
+    include(src/com/runner.cmake)
+  endif()
   if(EXISTS ${PROJECT_SOURCE_DIR}/tests/windows/CMakeLists.txt)
     add_subdirectory(tests/windows)
   endif()

@@ -70,6 +70,16 @@ for script in tests/windows/*.vbs; do
     *) failed+=("$name") ;;
   esac
 done
+# verolin.exe run against a test control in a prefix of its own, then every example page script
+# against the real control and word processor, with the reference server running natively.
+echo "test-windows: run_page"
+if ! bash tests/windows/run_page_test.sh build-win/verolin.exe build-win/tests/windows/run_page_control.dll \
+  build-win/wordproc.dll "$root/build-win/prefix-run" >build-win/run_page.log 2>&1; then
+  cat build-win/run_page.log >&2
+  failed+=(run_page)
+fi
+echo "test-windows: the examples under Wine"
+if ! bash tools/run-examples-windows.sh; then failed+=(examples); fi
 if [ "${#failed[@]}" -gt 0 ]; then
   echo "test-windows: FAILED: ${failed[*]}" >&2
   exit 1

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "com/dispatch_server.h"
+#include "com/member_kinds.h"
 #include "com/variant.h"
 #include "text/utf8.h"
 
@@ -40,6 +41,12 @@ bool DispatchClient::lookUp(std::string_view member, DISPID& id) const {
 bool DispatchClient::hasMember(std::string_view member) const {
   DISPID id;
   return lookUp(member, id);
+}
+
+automation::MemberKind DispatchClient::memberKind(std::string_view member) const {
+  const automation::MemberKind kind = memberKindOf(dispatch_, member);
+  if (kind != automation::MemberKind::Unknown) return kind;
+  return hasMember(member) ? automation::MemberKind::Unknown : automation::MemberKind::None;
 }
 
 std::string DispatchClient::typeName() const {

@@ -32,6 +32,8 @@ class DispatchClient final : public automation::Dispatch {
   // The type library's name of the object's interface, or "Object".
   std::string typeName() const override;
   bool hasMember(std::string_view member) const override;
+  // What a served object of any module says the member is; Unknown for other objects.
+  automation::MemberKind memberKind(std::string_view member) const override;
 
  private:
   // The member's DISPID; false when the object does not know the name.

@@ -4,6 +4,7 @@
 
 #include "automation/caller_abort.h"
 #include "com/dispatch_client.h"
+#include "com/member_kinds.h"
 #include "com/variant.h"
 #include "text/utf8.h"
 
@@ -170,6 +171,8 @@ HRESULT DispatchServer::QueryInterface(REFIID iid, void** out) {
   *out = nullptr;
   if (iid == IID_IUnknown || iid == IID_IDispatch || iid == interfaceId_ || iid == servedInterface()) {
     *out = static_cast<IDispatch*>(this);
+  } else if (iid == kMemberKindsIid) {
+    *out = newMemberKinds(static_cast<IDispatch*>(this), object_);
   } else {
     *out = queryMore(iid);
   }

@@ -1,7 +1,7 @@
 #include "script/colleague.h"
 
 #include "activex/verolin_activex.h"
-#include "script/transcript.h"
+#include "script/http_trace.h"
 
 namespace verolin::script {
 

@@ -247,34 +247,35 @@ int showDialog(duk_context* ctx, platform::DialogRequest& request) {
 // --- the handler properties ---
 
 void connect(Session& s, int handler, bool on) {
-  platform::StandInHost& host = s.standIn.host;
   duk_context* ctx = s.ctx;
+  UserAnswers& answers = s.answers;
   switch (handler) {
     case kMessageBox:
-      host.onMessageBox = on ? std::function<int(const std::string&, int, const std::string&)>(
-                                   [ctx](const std::string& t, int style, const std::string& c) {
-                                     return askMessageBox(ctx, t, style, c);
-                                   })
-                             : nullptr;
+      answers.messageBox = nullptr;
+      if (on) {
+        answers.messageBox = [ctx](const std::string& t, int style, const std::string& c) {
+          return askMessageBox(ctx, t, style, c);
+        };
+      }
       break;
     case kInputBox:
-      host.onInputBox = on ? std::function<std::optional<std::string>(const std::string&, const std::string&,
-                                                                      const std::string&)>(
-                                 [ctx](const std::string& p, const std::string& t, const std::string& d) {
-                                   return askInputBox(ctx, p, t, d);
-                                 })
-                           : nullptr;
+      answers.inputBox = nullptr;
+      if (on) {
+        answers.inputBox = [ctx](const std::string& p, const std::string& t, const std::string& d) {
+          return askInputBox(ctx, p, t, d);
+        };
+      }
       break;
     case kForm:
-      host.onForm =
-          on ? std::function<void(platform::Form&)>([ctx](platform::Form& f) { showForm(ctx, f); }) : nullptr;
+      answers.form = nullptr;
+      if (on) answers.form = [ctx](platform::Form& f) { showForm(ctx, f); };
       break;
     case kDialog:
-      host.onDialog = on ? std::function<int(platform::DialogRequest&)>(
-                               [ctx](platform::DialogRequest& r) { return showDialog(ctx, r); })
-                         : nullptr;
+      answers.dialog = nullptr;
+      if (on) answers.dialog = [ctx](platform::DialogRequest& r) { return showDialog(ctx, r); };
       break;
   }
+  s.world.answerWith(answers);
 }
 
 int handlerGet(duk_context* ctx) {

@@ -6,7 +6,6 @@
 #include "automation/error.h"
 #include "platform/cookies.h"
 #include "platform/files.h"
-#include "script/colleague.h"
 #include "script/handlers.h"
 #include "script/native.h"
 #include "script/session.h"
@@ -45,13 +44,13 @@ Bytes contentArg(duk_context* ctx, duk_idx_t idx, const char* function) {
 // host.colleague carry this magic and serve the colleague.
 constexpr int kColleagueMagic = 1;
 
-control::Apartment& person(duk_context* ctx) {
-  Session& s = sessionOf(ctx);
-  return duk_get_current_magic(ctx) == kColleagueMagic ? s.meetColleague().apartment() : s.apartment;
+Machine& person(duk_context* ctx) {
+  World& world = sessionOf(ctx).world;
+  return duk_get_current_magic(ctx) == kColleagueMagic ? world.colleague() : world.own();
 }
 
 platform::FileSystem& files(duk_context* ctx) {
-  return *person(ctx).platform().files;
+  return person(ctx).files();
 }
 
 // Creates the folders above `path` that are missing, as a person preparing files would.
@@ -99,7 +98,7 @@ int ref(duk_context* ctx) {
 }
 
 int word(duk_context* ctx) {
-  const automation::Variant& app = person(ctx).state().wordApp;
+  const automation::Variant app = person(ctx).word();
   if (app.isObject()) {
     pushVariant(ctx, app);
   } else {
@@ -109,28 +108,28 @@ int word(duk_context* ctx) {
 }
 
 int clock(duk_context* ctx) {
-  platform::StandInHost& host = sessionOf(ctx).standIn.host;
+  World& world = sessionOf(ctx).world;
   if (!duk_is_undefined(ctx, 0)) {
     if (!duk_is_string(ctx, 0)) {
       throw AutomationError(automation::err::kTypeMismatch, "host.clock: give \"YYYY-MM-DD hh:mm:ss\"");
     }
-    host.setClock(automation::parseIso(readString(ctx, 0)));
+    world.setClock(automation::parseIso(readString(ctx, 0)));
   }
-  pushString(ctx, automation::formatIso(host.now()));
+  pushString(ctx, automation::formatIso(world.now()));
   return 1;
 }
 
 int sleep(duk_context* ctx) {
   if (!duk_is_number(ctx, 0))
     throw AutomationError(automation::err::kTypeMismatch, "host.sleep: give milliseconds");
-  sessionOf(ctx).standIn.host.sleep(duk_get_int(ctx, 0));
+  sessionOf(ctx).world.sleep(duk_get_int(ctx, 0));
   return 0;
 }
 
 int setPicture(duk_context* ctx) {
   Bytes picture = duk_is_string(ctx, 0) ? files(ctx).read(readString(ctx, 0))
                                         : contentArg(ctx, 0, "host.clipboard.setPicture");
-  person(ctx).platform().clipboard->setPicture(std::move(picture));
+  person(ctx).clipboard().setPicture(std::move(picture));
   return 0;
 }
 
@@ -185,7 +184,7 @@ int cookieSet(duk_context* ctx) {
   }
   const std::string site = optionalSite(ctx, siteArg, "host.cookies.set");
   try {
-    sessionOf(ctx).standIn.cookies.set(name, value, site);
+    sessionOf(ctx).world.setCookie(name, value, site);
   } catch (const std::invalid_argument& e) {
     throw AutomationError(automation::err::kInvalidCall, std::string("host.cookies.set: ") + e.what());
   }
@@ -195,13 +194,13 @@ int cookieSet(duk_context* ctx) {
 int cookieRemove(duk_context* ctx) {
   if (!duk_is_string(ctx, 0))
     throw AutomationError(automation::err::kTypeMismatch, "host.cookies.remove: give a name");
-  duk_push_boolean(ctx, sessionOf(ctx).standIn.cookies.remove(readString(ctx, 0),
-                                                              optionalSite(ctx, 1, "host.cookies.remove")));
+  duk_push_boolean(ctx, sessionOf(ctx).world.removeCookie(readString(ctx, 0),
+                                                          optionalSite(ctx, 1, "host.cookies.remove")));
   return 1;
 }
 
 int cookieClear(duk_context* ctx) {
-  sessionOf(ctx).standIn.cookies.clear();
+  sessionOf(ctx).world.clearCookies();
   return 0;
 }
 
@@ -250,16 +249,14 @@ void putMachine(duk_context* ctx, duk_idx_t object, int magic) {
 constexpr const char* kColleagueStashKey = "colleague";
 
 int colleague(duk_context* ctx) {
-  Session& s = sessionOf(ctx);
+  World& world = sessionOf(ctx).world;
   duk_push_heap_stash(ctx);
   if (duk_get_prop_string(ctx, -1, kColleagueStashKey)) return 1;
   duk_pop(ctx);
-  if (!s.meetColleague) {
-    throw AutomationError(automation::err::kInvalidCall, "host.colleague: this run has no second person");
-  }
-  Colleague& met = s.meetColleague();
+  automation::ObjectRef control = world.colleagueControl();
+  world.colleague();
   duk_push_object(ctx);
-  pushObject(ctx, met.control());
+  pushObject(ctx, std::move(control));
   duk_put_prop_string(ctx, -2, "control");
   putMachine(ctx, -1, kColleagueMagic);
   duk_dup_top(ctx);

@@ -10,11 +10,10 @@
 #include "activex/verolin_activex.h"
 #include "platform/curl_http.h"
 #include "script/colleague.h"
-#include "script/engine.h"
-#include "script/handlers.h"
-#include "script/host_api.h"
+#include "script/http_trace.h"
 #include "script/person_host.h"
-#include "script/session.h"
+#include "script/play.h"
+#include "script/standin_world.h"
 #include "script/transcript.h"
 #include "text/codepage.h"
 
@@ -111,10 +110,9 @@ int playPage(std::string_view source, const std::string& fileName, const PageOpt
   installWordProcessor(services, options, log);
 
   control::Apartment apartment(services);
-  Session session(standIn, apartment, out);
-  session.stage = &stage;
+  StandInWorld world(standIn, apartment);
   std::unique_ptr<Colleague> colleague;
-  session.meetColleague = [&]() -> Colleague& {
+  world.meetColleague = [&]() -> Colleague& {
     if (!colleague) {
       colleague = std::make_unique<Colleague>(
           root / kColleagueFolder, standIn.host, stage, network.get(),
@@ -123,32 +121,16 @@ int playPage(std::string_view source, const std::string& fileName, const PageOpt
     return *colleague;
   };
   std::shared_ptr<activex::VerolinActivex> activex;
-  int code = 0;
-  {
-    Engine engine(session);
-    installHost(engine.context(), options.args);
-    try {
-      activex = activex::VerolinActivex::create(apartment);
-    } catch (const std::exception& e) {
-      log << fileName << ": the control cannot be created: " << e.what() << '\n';
-      detachHandlers(session);
-      standIn.host.onTrace = nullptr;
-      return kExitScriptError;
-    }
-    installControl(engine.context(), activex);
-    if (auto failure = engine.run(source, fileName)) {
-      log << failure->describe();
-      code = kExitScriptError;
-    }
-    // The pages go away: the controls are released (Terminate) while the handlers still answer.
-    activex->release();
+  PageControl control;
+  control.create = [&] {
+    activex = activex::VerolinActivex::create(apartment);
+    return automation::ObjectRef(activex);
+  };
+  control.release = [&] {
+    if (activex) activex->release();
     if (colleague) colleague->release();
-    if (auto failure = engine.takePendingError()) {
-      log << failure->describe();
-      code = kExitScriptError;
-    }
-    detachHandlers(session);
-  }
+  };
+  const int code = playScript(world, &stage, source, fileName, options.args, control, out, log);
   activex.reset();
   colleague.reset();
   standIn.host.onTrace = nullptr;

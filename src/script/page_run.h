@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/standin.h"
+#include "script/play.h"
 
 namespace verolin::script {
 
@@ -26,9 +27,6 @@ struct PageOptions {
   // Called with the stand-ins before the control is created (a test attaches its own request factory).
   std::function<void(platform::StandInPlatform&)> prepare;
 };
-
-inline constexpr int kExitScriptError = 1;  // the script (or a handler) raised an uncaught error
-inline constexpr int kExitCannotRun = 2;    // the script could not be read or the platform not set up
 
 // Runs the page script in `script`; 0 when it ran to its end.
 int runPageScript(const std::filesystem::path& script, const PageOptions& options);

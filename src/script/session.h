@@ -1,39 +1,47 @@
-// Session: what the native functions of one running page script reach: the stand-in platform, the
-// control's apartment, the colleague (when the run has one), the script's standard output, and the
-// failure being handed to the script.
+// Session: what the native functions of one running page script reach: the world around the control
+// (machines, clock, cookies, the user's answers), the script's standard output, and the failure being
+// handed to the script.
 #pragma once
 
 #include <duktape.h>
 
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 
-#include "control/apartment.h"
-#include "platform/standin.h"
 #include "script/person_host.h"
+#include "script/world.h"
+
+namespace verolin::control {
+class Apartment;
+}
+namespace verolin::platform {
+struct StandInPlatform;
+}
 
 namespace verolin::script {
 
-class Colleague;
-
 class Session {
  public:
-  Session(platform::StandInPlatform& standIn, control::Apartment& apartment, std::ostream& out)
-      : standIn(standIn), apartment(apartment), out(out) {}
+  Session(World& world, std::ostream& out) : world(world), out(out) {}
+  // A session in a world of the stand-ins, the page's control living in `apartment`.
+  Session(platform::StandInPlatform& standIn, control::Apartment& apartment, std::ostream& out);
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  platform::StandInPlatform& standIn;
-  control::Apartment& apartment;
+ private:
+  std::unique_ptr<World> ownWorld_;
+
+ public:
+  World& world;
   std::ostream& out;
   duk_context* ctx = nullptr;
 
   // Whose control the host is serving; null when the run has only the page's own control.
   const Stage* stage = nullptr;
-  // The colleague, met at the first call (then the same one); empty when the run has none.
-  std::function<Colleague&()> meetColleague;
+  // The script's handlers as they stand (connected to the world whenever one changes).
+  UserAnswers answers;
 
   // A handler's error waits in the heap stash while the control's frames unwind.
   bool errorPending = false;

@@ -13,6 +13,7 @@
 // list: objects use formats and the model, formats use the model, the model uses neither.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/platform.h"
@@ -32,5 +33,9 @@ void registerWordApplication(const platform::Platform& platform, WordOptions opt
 
 // A new application instance, as the factory creates it.
 automation::ObjectRef createWordApplication(const platform::Platform& platform, const WordOptions& options);
+// The same, with `onQuit` called once the instance has quit (its process ends), as a server that lists
+// the running instances needs.
+automation::ObjectRef createWordApplication(const platform::Platform& platform, const WordOptions& options,
+                                            std::function<void()> onQuit);
 
 }  // namespace verolin::wordproc

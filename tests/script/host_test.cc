@@ -1,6 +1,7 @@
 // The host object: the user's handlers, forms and dialogs, local files, clock, arguments, transcript.
 #include <fstream>
 
+#include "script/http_trace.h"
 #include "script_fixture.h"
 
 namespace verolin::script::testing {

@@ -4,7 +4,9 @@
 
 #include <map>
 
+#include "com/local_clock.h"
 #include "com/ocx/server.h"
+#include "com/trace_sink.h"
 #include "com/variant.h"
 #include "platform/win32/windows_platform.h"
 
@@ -101,12 +103,46 @@ class SystemRegistry final : public platform::Registry {
   platform::RegistryKey next_ = 0x100;
 };
 
+// The thread's host with the process's local time (com/local_clock.h: a page run may shift it).
+class RunClockHost final : public platform::Host {
+ public:
+  explicit RunClockHost(platform::Host& inner) : inner_(inner) {}
+  void pumpMessages(int times) override { inner_.pumpMessages(times); }
+  TimerId startTimer(int intervalMs, std::function<void()> tick) override {
+    return inner_.startTimer(intervalMs, std::move(tick));
+  }
+  void stopTimer(TimerId id) override { inner_.stopTimer(id); }
+  automation::DateTime now() override { return localNow(); }
+  std::int64_t tickMs() override { return inner_.tickMs(); }
+  int messageBox(const std::string& text, int style, const std::string& caption) override {
+    return inner_.messageBox(text, style, caption);
+  }
+  std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& defaultText) override {
+    return inner_.inputBox(prompt, title, defaultText);
+  }
+  void showModal(platform::Form& form) override { inner_.showModal(form); }
+  int showDialog(platform::DialogRequest& request) override { return inner_.showDialog(request); }
+  void propertyChanged(const std::string& name) override { inner_.propertyChanged(name); }
+  void trace(std::string_view category, std::string_view line) override { inner_.trace(category, line); }
+
+ private:
+  platform::Host& inner_;
+};
+
 class ThreadPlatform final : public ThreadServices {
  public:
-  platform::Platform platform() override { return services_.platform(); }
+  // A page run (verolin.exe run) keeps a transcript of what the control shows; in a browser no one does.
+  ThreadPlatform() : host_(*services_.host) { services_.host->onTrace = traceToProgram; }
+  platform::Platform platform() override {
+    platform::Platform p = services_.platform();
+    p.host = &host_;
+    return p;
+  }
 
  private:
   platform::win32::WindowsPlatform services_;
+  RunClockHost host_;
 };
 
 }  // namespace

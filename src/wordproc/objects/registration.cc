@@ -39,6 +39,13 @@ automation::ObjectRef createWordApplication(const platform::Platform& platform, 
   return start(platform, options, nullptr);
 }
 
+automation::ObjectRef createWordApplication(const platform::Platform& platform, const WordOptions& options,
+                                            std::function<void()> onQuit) {
+  auto app = std::make_shared<WordApp>(platform, options);
+  app->onQuit = std::move(onQuit);
+  return applicationObject(app);
+}
+
 void registerWordApplication(const platform::Platform& platform, WordOptions options) {
   if (!options.installed) {
     platform.objects->unregisterClass(kProgId);

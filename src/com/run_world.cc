@@ -1,0 +1,150 @@
+#include "com/run_world.h"
+
+#include <objbase.h>
+#include <oleauto.h>
+#include <wininet.h>
+
+#include "automation/error.h"
+#include "com/dispatch_client.h"
+#include "com/drive_files.h"
+#include "com/local_clock.h"
+#include "platform/cookies.h"
+#include "platform/win32/windows_platform.h"
+
+namespace verolin::com {
+namespace {
+
+namespace err = automation::err;
+
+std::wstring siteUrl(const std::string& site) {
+  if (site.empty()) {
+    throw automation::AutomationError(
+        err::kInvalidCall, "host.cookies: name the site; the system's cookie store keeps cookies per site");
+  }
+  return L"http://" + wide(site) + L"/";
+}
+
+}  // namespace
+
+class WindowsWorld::RunnerMachine final : public script::Machine {
+ public:
+  RunnerMachine() : files_(makeDriveFiles()), clipboard_(platform::win32::newClipboard()) {}
+  platform::FileSystem& files() override { return *files_; }
+  // The system's clipboard, where a tablet's software puts a signature for the control to paste.
+  platform::Clipboard& clipboard() override { return *clipboard_; }
+  automation::Variant word() override { return runningObject(kWordProgId); }
+
+ private:
+  std::unique_ptr<platform::FileSystem> files_;
+  std::unique_ptr<platform::Clipboard> clipboard_;
+};
+
+automation::Variant runningObject(const wchar_t* progId) {
+  CLSID clsid;
+  if (FAILED(CLSIDFromProgID(progId, &clsid))) return {};
+  IUnknown* unknown = nullptr;
+  if (FAILED(GetActiveObject(clsid, nullptr, &unknown)) || !unknown) return {};
+  IDispatch* dispatch = nullptr;
+  const HRESULT hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+  unknown->Release();
+  if (FAILED(hr) || !dispatch) return {};
+  automation::ObjectRef object = wrapDispatch(dispatch);
+  dispatch->Release();
+  return automation::Variant(object);
+}
+
+WindowsWorld::WindowsWorld() : own_(std::make_unique<RunnerMachine>()) {
+  // The word processor's dialog carries its request (same sources, same compiler: the same type).
+  watchdog_.onDialogWindow = [this](HWND window) { return answerDialog(window); };
+  watchdog_.onFormWindow = [this](HWND window, const std::string& name) {
+    if (!answers_.form) return;
+    // The platform's form window carries the control's own form: the script acts on it as on Linux.
+    // The control's module and this program are built from the same sources by the same compiler,
+    // so the object is the same type on both sides.
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    if (std::wstring_view(cls) == kFormClass) {
+      if (auto* form = reinterpret_cast<platform::Form*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+        if (form->isOpen()) answers_.form(*form);
+      }
+      return;
+    }
+    // Any other form window: the script's form object has its name and caption, and closes it.
+    platform::Form form(name, windowText(window));
+    form.onClose = [window] { PostMessageW(window, WM_CLOSE, 0, 0); };
+    form.markShown();
+    answers_.form(form);
+  };
+}
+
+int WindowsWorld::answerDialog(HWND window) {
+  auto* request = reinterpret_cast<platform::DialogRequest*>(GetPropW(window, kDialogProperty));
+  if (!request || !answers_.dialog) return IDCANCEL;
+  return answers_.dialog(*request) == -1 ? IDOK : IDCANCEL;
+}
+
+void WindowsWorld::answerWith(const script::UserAnswers& answers) {
+  answers_ = answers;
+  watchdog_.answerWith(answers);
+}
+WindowsWorld::~WindowsWorld() = default;
+
+script::Machine& WindowsWorld::own() {
+  return *own_;
+}
+
+script::Machine& WindowsWorld::colleague() {
+  throw automation::AutomationError(err::kInvalidCall, "host.colleague: this run has no second person");
+}
+
+automation::ObjectRef WindowsWorld::colleagueControl() {
+  colleague();
+  return {};
+}
+
+automation::DateTime WindowsWorld::now() {
+  return localNow();
+}
+
+void WindowsWorld::setClock(const automation::DateTime& t) {
+  setLocalNow(t);
+}
+
+void WindowsWorld::sleep(int ms) {
+  pumpFor(ms < 0 ? 0 : ms);
+}
+
+void WindowsWorld::setCookie(const std::string& name, const std::string& value, const std::string& site) {
+  if (name.empty() || name.find_first_of("=; \t\r\n") != std::string::npos ||
+      value.find_first_of("; \t\r\n\",\\") != std::string::npos) {
+    throw std::invalid_argument("a cookie is NAME=VALUE without blanks, quotes, commas or semicolons");
+  }
+  if (!InternetSetCookieW(siteUrl(site).c_str(), wide(name).c_str(), wide(value).c_str())) {
+    throw automation::AutomationError(err::kInvalidCall, "host.cookies.set: the system refused the cookie");
+  }
+}
+
+bool WindowsWorld::removeCookie(const std::string& name, const std::string& site) {
+  const std::wstring expired = L"; expires=Thu, 01-Jan-1970 00:00:00 GMT";
+  return InternetSetCookieW(siteUrl(site).c_str(), wide(name).c_str(), expired.c_str()) != FALSE;
+}
+
+void WindowsWorld::clearCookies() {
+  InternetSetOptionW(nullptr, INTERNET_OPTION_END_BROWSER_SESSION, nullptr, 0);
+}
+
+void pumpFor(int ms) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (now >= end) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+  }
+}
+
+}  // namespace verolin::com
