@@ -9,6 +9,7 @@
 #include "com/drive_files.h"
 #include "com/local_clock.h"
 #include "platform/cookies.h"
+#include "platform/win32/form_dialog.h"
 #include "platform/win32/windows_platform.h"
 
 namespace verolin::com {
@@ -64,7 +65,7 @@ WindowsWorld::WindowsWorld() : own_(std::make_unique<RunnerMachine>()) {
     wchar_t cls[32] = {};
     GetClassNameW(window, cls, 32);
     if (std::wstring_view(cls) == kFormClass) {
-      if (auto* form = reinterpret_cast<platform::Form*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+      if (auto* form = static_cast<platform::Form*>(GetPropW(window, platform::win32::kFormObjectProperty))) {
         if (form->isOpen()) answers_.form(*form);
       }
       return;

@@ -1,45 +1,30 @@
 #include "crypto/container_source.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <system_error>
 
 #include "crypto/container_names.h"
+#include "crypto/path_text.h"
+#include "crypto/system_file.h"
 
 namespace verolin::crypto {
 namespace {
 
-[[noreturn]] void accessFailed(const std::filesystem::path& path, int error) {
-  const std::error_code code(error, std::generic_category());
-  throw CipherError(CipherFault::kFileAccess, "cannot read " + path.string() + ": " + code.message(), code);
+[[noreturn]] void accessFailed(const std::filesystem::path& path, std::error_code code) {
+  throw CipherError(CipherFault::kFileAccess, "cannot read " + utf8Of(path) + ": " + code.message(), code);
 }
 
-int openSource(const std::filesystem::path& path, std::uint64_t& size) {
-  // Non-blocking, so that a named pipe is refused instead of waiting for a writer.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) accessFailed(path, errno);
-  struct stat info {};
-  const int error = ::fstat(fd, &info) != 0 ? errno
-                    : S_ISDIR(info.st_mode) ? EISDIR
-                    : S_ISREG(info.st_mode) ? 0
-                                            : EINVAL;
-  if (error != 0) {
-    ::close(fd);
-    accessFailed(path, error);
-  }
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  size = static_cast<std::uint64_t>(info.st_size);
-  return fd;
+system_file::Handle openSource(const std::filesystem::path& path, std::uint64_t& size) {
+  std::error_code error;
+  const system_file::Handle file = system_file::openForReading(path, size, error);
+  if (file == system_file::kClosed) accessFailed(path, error);
+  return file;
 }
 
 }  // namespace
 
 ContainerSource::ContainerSource(const std::filesystem::path& source, std::string_view password)
-    : path_(source), fd_(openSource(source, sourceSize_)), keystream_(FileKeys{}) {
+    : path_(source), file_(openSource(source, sourceSize_)), keystream_(FileKeys{}) {
   try {
     const FileKeys keys = deriveFileKeys(password);
     keystream_ = Keystream(keys);
@@ -48,33 +33,31 @@ ContainerSource::ContainerSource(const std::filesystem::path& source, std::strin
     readSource(leading, got, 0);
     if (isContainer(std::string_view(leading, got))) {
       throw CipherError(CipherFault::kAlreadyContainer,
-                        source.string() + " is already an encrypted container");
+                        utf8Of(source) + " is already an encrypted container");
     }
-    if (sourceSize_ == 0) throw CipherError(CipherFault::kEmptySource, source.string() + " is empty");
-    header_ = buildHeader(keys, sourceExtension(source.filename().string()));
+    if (sourceSize_ == 0) throw CipherError(CipherFault::kEmptySource, utf8Of(source) + " is empty");
+    header_ = buildHeader(keys, sourceExtension(utf8Of(source.filename())));
   } catch (...) {
-    ::close(fd_);
+    system_file::close(file_);
     throw;
   }
 }
 
 ContainerSource::~ContainerSource() {
-  ::close(fd_);
+  system_file::close(file_);
 }
 
 void ContainerSource::readSource(char* buffer, std::size_t size, std::uint64_t offset) {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t got = ::pread(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      accessFailed(path_, errno);
-    }
+    std::error_code error;
+    const std::size_t got = system_file::readAt(file_, buffer + done, size - done, offset + done, error);
+    if (error) accessFailed(path_, error);
     if (got == 0) {
-      throw CipherError(CipherFault::kFileAccess, path_.string() + " became shorter while it was being read",
+      throw CipherError(CipherFault::kFileAccess, utf8Of(path_) + " became shorter while it was being read",
                         std::make_error_code(std::errc::io_error));
     }
-    done += static_cast<std::size_t>(got);
+    done += got;
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "crypto/container_format.h"
 #include "crypto/crypto.h"
+#include "crypto/system_file.h"
 
 namespace verolin::crypto {
 
@@ -40,8 +41,8 @@ class ContainerSource {
   void readSource(char* buffer, std::size_t size, std::uint64_t offset);
 
   std::filesystem::path path_;
-  std::uint64_t sourceSize_ = 0;  // before fd_, whose opening sets it
-  int fd_ = -1;
+  std::uint64_t sourceSize_ = 0;  // before file_, whose opening sets it
+  system_file::Handle file_ = system_file::kClosed;
   Keystream keystream_;
   std::string header_;
   std::uint64_t position_ = 0;  // container bytes given so far

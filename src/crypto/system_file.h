@@ -35,6 +35,9 @@ void removeQuietly(const std::filesystem::path& path) noexcept;
 Handle openForReading(const std::filesystem::path& path, std::uint64_t& size, std::error_code& error);
 // Reads up to `capacity` bytes; returns how many (0 at the end of the file).
 std::size_t readSome(Handle file, char* buffer, std::size_t capacity, std::error_code& error);
+// Reads up to `capacity` bytes from byte `offset`; returns how many (0 past the end of the file).
+std::size_t readAt(Handle file, char* buffer, std::size_t capacity, std::uint64_t offset,
+                   std::error_code& error);
 
 // A number no other running process has, to make names unique between processes.
 std::uint64_t processId() noexcept;

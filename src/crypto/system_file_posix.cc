@@ -95,6 +95,21 @@ std::size_t readSome(Handle file, char* buffer, std::size_t capacity, std::error
   }
 }
 
+std::size_t readAt(Handle file, char* buffer, std::size_t capacity, std::uint64_t offset,
+                   std::error_code& error) {
+  for (;;) {
+    const ssize_t got = ::pread(fd(file), buffer, capacity, static_cast<off_t>(offset));
+    if (got >= 0) {
+      error.clear();
+      return static_cast<std::size_t>(got);
+    }
+    if (errno != EINTR) {
+      error = lastError();
+      return 0;
+    }
+  }
+}
+
 std::uint64_t processId() noexcept {
   return static_cast<std::uint64_t>(::getpid());
 }

@@ -643,6 +643,10 @@ LRESULT CALLBACK FormDialog::dialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   if (msg == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    auto* created = static_cast<FormDialog*>(create->lpCreateParams);
+    SetPropW(hwnd, kFormObjectProperty, &created->form_);
+  } else if (msg == WM_NCDESTROY) {
+    RemovePropW(hwnd, kFormObjectProperty);
   }
   auto* self = reinterpret_cast<FormDialog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self || !self->hwnd_) return DefWindowProcW(hwnd, msg, wp, lp);

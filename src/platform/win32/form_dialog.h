@@ -13,6 +13,10 @@
 
 namespace verolin::platform::win32 {
 
+// The window property of a form dialog holding its platform::Form*: a page-script runner built from
+// the same sources answers the form through its model, as on Linux.
+inline constexpr wchar_t kFormObjectProperty[] = L"VerolinFormObject";
+
 // Shows `form` as a modal dialog owned by `owner` (null: no owner; otherwise the owner is disabled
 // while the dialog is up): marks the form shown and returns when it has closed, by its own code, a
 // button or the close box. A form whose layout says so stays topmost (SetWindowPos, HWND_TOPMOST).

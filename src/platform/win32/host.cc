@@ -6,7 +6,7 @@
 
 #include "platform/form.h"
 #include "platform/win32/dialog_template.h"
-#include "platform/win32/form_window.h"
+#include "platform/win32/form_dialog.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_platform.h"
 
@@ -176,7 +176,7 @@ class Win32Host final : public WindowsHost {
   void showModal(Form& form) override {
     trace("form", "show " + form.name() + " \"" + form.caption() + "\"");
     form.markShown();
-    if (!runFormWindow(form, ownerWindow())) trace("error", "form: the window could not be created");
+    if (runFormDialog(form, ownerWindow()) != 0) trace("error", "form: the window could not be created");
     trace("form", "closed " + form.name());
   }
 
@@ -240,8 +240,12 @@ class Win32Host final : public WindowsHost {
     if (it != timers_.end()) it->second.running = false;
   }
 
-  // The owner of a box: the control's window while it exists.
-  HWND ownerWindow() const { return owner_ && ::IsWindow(owner_) ? owner_ : nullptr; }
+  // The owner of a box: the innermost form up now (a box stays above a topmost form), else the
+  // control's window while it exists.
+  HWND ownerWindow() const {
+    if (const HWND form = currentFormDialog()) return form;
+    return owner_ && ::IsWindow(owner_) ? owner_ : nullptr;
+  }
 
   HWND timerWindow_ = nullptr;
   HWND owner_ = nullptr;

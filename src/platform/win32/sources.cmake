@@ -2,7 +2,6 @@
 set(platform_win32_sources
     win32/wide.cc
     win32/dialog_template.cc
-    win32/form_window.cc
     win32/host.cc
     win32/window_system.cc
     win32/registry.cc

@@ -100,6 +100,24 @@ std::size_t readSome(Handle file, char* buffer, std::size_t capacity, std::error
   return got;
 }
 
+std::size_t readAt(Handle file, char* buffer, std::size_t capacity, std::uint64_t offset,
+                   std::error_code& error) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (!::ReadFile(handleOf(file), buffer, static_cast<DWORD>(std::min(capacity, kLargestCall)), &got, &at)) {
+    if (::GetLastError() == ERROR_HANDLE_EOF) {
+      error.clear();
+      return 0;
+    }
+    error = lastErrorCode();
+    return 0;
+  }
+  error.clear();
+  return got;
+}
+
 std::uint64_t processId() noexcept {
   return ::GetCurrentProcessId();
 }
