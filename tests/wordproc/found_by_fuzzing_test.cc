@@ -389,5 +389,11 @@ TEST(RtfText, SettingsThatWouldReadTheSavedFileOtherwiseCountOnlyWhereTheyBelong
   EXPECT_DOUBLE_EQ(field.page.pageWidth, 100);
 }
 
+// Settings that open a section right after a break, at the start of its first paragraph, are kept once.
+TEST(RtfSections, SettingsAfterABreakAndAParagraphStartAreKeptOnce) {
+  const DocumentModel doc = readTwice(R"({\rtf\sect\pard\sectd)");
+  EXPECT_EQ(doc.kept.fragments.size(), 1u);
+}
+
 }  // namespace
 }  // namespace verolin::testing

@@ -888,6 +888,17 @@ class Reader {
     sectionBreak_ = brk;
     sectionPos_ = static_cast<int>(chars_.size());
     sectionRtf_ = firstSection_ || continueSection_ ? "" : "\\sectd";
+    if (!brk && !firstSection_ && !continueSection_) {
+      // Settings starting again where the last section kept begins, with no text between, belong to
+      // that section: one place holds one section, as the writer gives it.
+      auto last = std::find_if(fragments_.rbegin(), fragments_.rend(),
+                               [](const Fragment& f) { return f.kind != KeptFragment::kInline; });
+      if (last != fragments_.rend() && last->pos == sectionPos_) {
+        last->rtf = "\\sectd";
+        continueSection_ = true;
+        sectionRtf_.clear();
+      }
+    }
   }
 
   void leaveSettings() {
