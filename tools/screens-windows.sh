@@ -68,7 +68,7 @@ if [ ! -f "$prefix/.verolin-screens" ]; then
 fi
 
 mkdir -p build-win/screens
-wine build-win/tests/windows/form_screens.exe "$(winepath -w "$root/build-win/screens")"
+wine build-win/screens-program/form_screens.exe "$(winepath -w "$root/build-win/screens")"
 
 # With --docs, the pictures that docs/windows-forms.md shows are replaced by the new ones.
 if [ "${1:-}" = --docs ]; then

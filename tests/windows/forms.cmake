@@ -13,3 +13,5 @@ target_include_directories(form_screens PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJ
 target_link_libraries(form_screens PRIVATE verolin_seal verolin_platform ws2_32)
 target_link_options(form_screens PRIVATE -municode)
 verolin_warnings(form_screens)
+# Not a test: kept out of tests/windows/, whose programs the Windows test script runs one by one.
+set_target_properties(form_screens PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/screens-program)
