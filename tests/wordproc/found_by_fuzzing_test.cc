@@ -395,5 +395,16 @@ TEST(RtfSections, SettingsAfterABreakAndAParagraphStartAreKeptOnce) {
   EXPECT_EQ(doc.kept.fragments.size(), 1u);
 }
 
+// A picture scaled to a size between whole twips reads as the size a saved file gives it.
+TEST(RtfPictures, AScaledSizeIsReadInWholeTwips) {
+  const DocumentModel doc = readTwice(
+      "{\\rtf1{\\pict\\dibitmap0\\picw3\\pich2\\picwgoal150\\pichgoal300\\picscalex1\\picscaley0 "
+      "28000000030000000200000001001800000000000000000000000000000000000000000000000000000000000000000000000000}}");
+  const wordproc::InlinePicture* picture = doc.picture(static_cast<int>(doc.at(0).extra));
+  ASSERT_NE(picture, nullptr);
+  EXPECT_DOUBLE_EQ(picture->width, 0.1);  // 1.5 twips
+  EXPECT_DOUBLE_EQ(picture->height, 0.15);  // a scale of 0 is read as 1 %
+}
+
 }  // namespace
 }  // namespace verolin::testing

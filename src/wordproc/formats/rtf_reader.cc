@@ -1776,8 +1776,9 @@ class Reader {
     InlinePicture inlinePicture;
     const double w = p.goalWidth > 0 ? fromTwips(p.goalWidth) : pixelsToPoints(pic->pixelWidth);
     const double h = p.goalHeight > 0 ? fromTwips(p.goalHeight) : pixelsToPoints(pic->pixelHeight);
-    inlinePicture.width = w * p.scaleX / 100;
-    inlinePicture.height = h * p.scaleY / 100;
+    // In whole twips, as a file holds them (at least one), so that the size survives saving.
+    inlinePicture.width = fromTwips(std::max(1, toTwips(w * p.scaleX / 100)));
+    inlinePicture.height = fromTwips(std::max(1, toTwips(h * p.scaleY / 100)));
     inlinePicture.picture = std::move(*pic);
     const std::uint32_t format = doc_.intern(charFormat(st().chars, st().link));
     const int id = doc_.storePicture(std::move(inlinePicture));
