@@ -48,7 +48,12 @@ std::filesystem::path newColleagueRoot() {
 // boxes, forms and dialogs, which the script's handlers answer as on the stand-in platform.
 class WindowsWorld::ColleagueDesk final : public platform::Host {
  public:
-  ColleagueDesk() : queue_(platform::win32::newHost()) {}
+  ColleagueDesk() : queue_(platform::win32::newHost()) {
+    // What goes wrong in the queue (a refused timer, a failing tick) belongs to the colleague's lines.
+    queue_->onTrace = [this](std::string_view category, std::string_view line) {
+      screen.trace(category, line);
+    };
+  }
 
   void pumpMessages(int times) override { queue_->pumpMessages(times); }
   TimerId startTimer(int intervalMs, std::function<void()> tick) override {
