@@ -32,14 +32,27 @@ std::wstring siteUrl(const std::string& site) {
   return L"http://" + wide(site) + L"/";
 }
 
-// The colleague's machine: a folder of its own under the system's temporary folder, removed with the run.
-std::filesystem::path newColleagueRoot() {
-  std::random_device rd;
-  const std::filesystem::path root = std::filesystem::temp_directory_path() /
-                                     ("verolin-colleague-" + std::to_string(rd()) + std::to_string(rd()));
-  std::filesystem::create_directories(root);
-  return root;
-}
+// The colleague's machine: a folder of its own under the system's temporary folder, removed with the run
+// (also when seating the colleague fails halfway).
+class ColleagueFolder {
+ public:
+  ColleagueFolder() {
+    std::random_device rd;
+    path_ = std::filesystem::temp_directory_path() /
+            ("verolin-colleague-" + std::to_string(rd()) + std::to_string(rd()));
+    std::filesystem::create_directories(path_);
+  }
+  ~ColleagueFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  ColleagueFolder(const ColleagueFolder&) = delete;
+  ColleagueFolder& operator=(const ColleagueFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 }  // namespace
 
@@ -83,7 +96,7 @@ class WindowsWorld::ColleagueDesk final : public platform::Host {
 
 // Everything of the colleague, in the order it goes away: their control before their services.
 struct WindowsWorld::ColleagueSeat {
-  std::filesystem::path root = newColleagueRoot();
+  ColleagueFolder root;
   ColleagueDesk desk;
   std::unique_ptr<platform::HttpFactory> http = platform::win32::newHttpFactory();
   std::unique_ptr<script::Colleague> person;
@@ -93,8 +106,6 @@ struct WindowsWorld::ColleagueSeat {
     machine.reset();
     person.reset();
     desk.screen.onTrace = nullptr;
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
   }
 };
 
@@ -182,7 +193,7 @@ WindowsWorld::ColleagueSeat& WindowsWorld::seat() {
   script::writeTranscript(seat->desk.screen, transcript_, &stage_);
   // The word processor of their machine is the stand-in's, registered with their own services.
   seat->person = std::make_unique<script::Colleague>(
-      seat->root, seat->desk, stage_, seat->http.get(),
+      seat->root.path(), seat->desk, stage_, seat->http.get(),
       [](platform::Platform& machine) { wordproc::registerWordApplication(machine); });
   seat->machine = std::make_unique<script::ApartmentMachine>(seat->person->apartment());
   colleague_ = std::move(seat);
