@@ -132,12 +132,13 @@ int run(const RunArguments& a) {
   {
     // The transcript comes from the hosts that show the windows (the control's, the word processor's),
     // as on Linux; the watchdog only answers.
-    com::WindowsWorld world;
+    com::WindowsWorld world(*transcript);
     script::PageControl control;
     control.create = createControl;
+    control.release = [&world] { world.releaseColleague(); };
     // The page goes away when the script's last reference to the control goes with its heap; Terminate
     // runs then, its windows answered with the defaults.
-    code = script::playScript(world, nullptr, source, a.script, a.args, control, std::cout, std::cerr);
+    code = script::playScript(world, &world.stage(), source, a.script, a.args, control, std::cout, std::cerr);
     // What the control and the word processor still do on their way out is answered too.
     com::pumpFor(0);
   }

@@ -9,7 +9,9 @@ verolin_warnings(verolin_com_process)
 add_library(verolin_com_runner STATIC ${CMAKE_CURRENT_LIST_DIR}/dialog_watchdog.cc ${CMAKE_CURRENT_LIST_DIR}/drive_files.cc
                                       ${CMAKE_CURRENT_LIST_DIR}/run_world.cc)
 target_include_directories(verolin_com_runner PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(verolin_com_runner PUBLIC verolin_script verolin_com verolin_com_process wininet user32 ole32 oleaut32)
+# The colleague's control and word processor are linked in: they sit at another machine, on stand-ins.
+target_link_libraries(verolin_com_runner PUBLIC verolin_script verolin_wordproc verolin_com verolin_com_process wininet
+                                                user32 ole32 oleaut32)
 verolin_warnings(verolin_com_runner)
 
 add_executable(verolin ${CMAKE_CURRENT_LIST_DIR}/run_main.cc)

@@ -1,12 +1,11 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
+#include <fstream>
 #include <system_error>
 
 #include "automation/error.h"
 #include "platform/standin.h"
+#include "platform/standin_system.h"
 #include "text/utf8.h"
 
 namespace verolin::platform {
@@ -14,6 +13,17 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace err = automation::err;
+
+// Names are UTF-8 text; the library's plain narrow strings are in the system's code page on some
+// systems, so they go through UTF-8 explicitly.
+fs::path pathOf(std::string_view name) {
+  return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string nameOf(const fs::path& path) {
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+}
 
 [[noreturn]] void fail(std::int32_t number, std::string_view path) {
   throw automation::errorOf(number, std::string(path));
@@ -66,10 +76,10 @@ ParsedPath parse(std::string_view path) {
 // The entry of `dir` whose name equals `name` case-insensitively, preferring an exact match.
 std::optional<std::string> findEntry(const fs::path& dir, const std::string& name) {
   std::error_code ec;
-  if (fs::exists(dir / name, ec)) return name;
+  if (fs::exists(dir / pathOf(name), ec)) return name;
   fs::directory_iterator it(dir, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    const std::string entry = it->path().filename().string();
+    const std::string entry = nameOf(it->path().filename());
     if (text::equalsIgnoreCase(entry, name)) return entry;
   }
   return std::nullopt;
@@ -117,45 +127,27 @@ std::int32_t missingNumber(const fs::path& native) {
 // A scratch name beside `target`, unique within this process and among processes.
 fs::path scratchBeside(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
-  return target.parent_path() / ("." + target.filename().string() + ".~" + std::to_string(::getpid()) + "-" +
-                                 std::to_string(counter++));
+  return target.parent_path() /
+         pathOf("." + nameOf(target.filename()) + ".~" + std::to_string(standin_system::processId()) + "-" +
+                std::to_string(counter++));
 }
 
 // Writes `size` bytes to a new file at `file`; the file is gone again when this fails.
 void writeNew(const fs::path& file, const std::uint8_t* data, std::size_t size, const fs::path& target,
               std::string_view path) {
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) failWithErrno(target, path);
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(fd, data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int saved = n < 0 ? errno : ENOSPC;
-      ::close(fd);
-      ::unlink(file.c_str());
-      failWith(std::error_code(saved, std::generic_category()), target, path);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    const int saved = errno;
-    ::unlink(file.c_str());
-    failWith(std::error_code(saved, std::generic_category()), target, path);
-  }
+  if (const std::error_code ec = standin_system::writeNew(file, data, size)) failWith(ec, target, path);
 }
 
 // Moves the finished scratch file over the target; the scratch file is removed when that fails.
 void replaceWith(const fs::path& scratch, const fs::path& target, std::string_view path) {
-  if (::rename(scratch.c_str(), target.c_str()) != 0) {
-    const int saved = errno;
-    ::unlink(scratch.c_str());
-    failWith(std::error_code(saved, std::generic_category()), target, path);
+  if (const std::error_code ec = standin_system::replace(scratch, target)) {
+    standin_system::removeQuietly(scratch);
+    failWith(ec, target, path);
   }
 }
 
 std::string lockKey(const fs::path& native) {
-  return text::toLowerAscii(native.string());
+  return text::toLowerAscii(nameOf(native));
 }
 
 // The native path of an operation's argument: 52 for a malformed path, 68 for a missing drive.
@@ -180,12 +172,12 @@ std::filesystem::path MappedFileSystem::nativePath(std::string_view path) const 
   for (const auto& part : parsed.parts) {
     if (onDisk) {
       if (auto entry = findEntry(current, part)) {
-        current /= *entry;
+        current /= pathOf(*entry);
         continue;
       }
       onDisk = false;
     }
-    current /= part;
+    current /= pathOf(part);
   }
   return current;
 }
@@ -235,7 +227,7 @@ void MappedFileSystem::rename(std::string_view from, std::string_view to) {
     std::error_code ec;
     if (!fs::equivalent(a, b, ec)) fail(err::kFileExists, to);
     // The same file under another spelling: the platform renames it to the new case.
-    b = b.parent_path() / parse(to).parts.back();
+    b = b.parent_path() / pathOf(parse(to).parts.back());
     if (b == a) return;
   }
   if (!isDir(b.parent_path())) fail(err::kPathNotFound, to);

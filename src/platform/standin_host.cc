@@ -5,6 +5,7 @@
 
 #include "platform/form.h"
 #include "platform/standin.h"
+#include "platform/standin_system.h"
 
 namespace verolin::platform {
 namespace {
@@ -39,8 +40,7 @@ automation::DateTime fromEpochMs(std::int64_t ms) {
 
 automation::DateTime systemLocalTime() {
   const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  const std::tm tm = standin_system::localTime(now);
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 

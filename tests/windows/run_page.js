@@ -63,4 +63,28 @@ expect("removed", host.file.exists("c:\\temp\\runner\\a.txt"), false);
 host.clipboard.setPicture(new Uint8Array([0x42, 0x4D, 0x3A, 0, 0, 0, 0, 0, 0, 0, 0x36, 0, 0, 0, 0x28, 0, 0, 0, 1, 0, 0, 0,
                                           1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                           0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0]));
+
+// The colleague at a machine of their own: their own control, files and word processor, and their boxes
+// answered by the same handlers, which host.asking tells whose they are.
+var colleague = host.colleague;
+expect("the colleague met once", host.colleague === colleague, true);
+expect("a control of their own", colleague.control === control, false);
+var asked = [];
+host.onMessageBox = function (text) {
+  asked.push(host.asking + " " + text);
+  return "ok";
+};
+colleague.control.UploadFileToServer("");
+expect("whose box", asked[0], "colleague 请先打开一篇文档或打开一篇文档.");
+expect("the page's control again", host.asking, "control");
+host.onMessageBox = null;
+host.file.write("c:\\temp\\runner\\mine.txt", "我的");
+colleague.file.write("c:\\temp\\runner\\theirs.txt", "他的");
+expect("the user's file not on their machine", colleague.file.exists("c:\\temp\\runner\\mine.txt"), false);
+expect("their file not on the user's", host.file.exists("c:\\temp\\runner\\theirs.txt"), false);
+expect("their own file", colleague.file.read("c:\\temp\\runner\\theirs.txt"), "他的");
+host.file.remove("c:\\temp\\runner\\mine.txt");
+colleague.control.AddNewDocument();
+expect("their word processor started", colleague.word !== null, true);
+expect("not on the user's machine", host.word, null);
 host.print("page ran: " + host.args.join(" "));

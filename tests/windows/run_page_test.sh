@@ -27,4 +27,11 @@ expect 'inputbox 签名|姓名| -> Cancel'
 expect 'form     show FrmProbe "探针"'
 expect 'form     closed FrmProbe'
 expect 'word     started version 11.0'
+# The colleague's box, answered by the handler without a window on this machine, and their word
+# processor, which quits when the page goes; their machine's folder goes with the run.
+expect 'colleague msgbox   [信息] 请先打开一篇文档或打开一篇文档. (style 64) -> OK'
+expect 'colleague word     started version 11.0'
+expect 'colleague word     quit'
+left=$(find "$VEROLIN_WINE_PREFIX/drive_c/users" -maxdepth 4 -name 'verolin-colleague-*' 2>/dev/null)
+[ -z "$left" ] || fail "the colleague's folder is left behind: $left"
 echo "run_page: passed"

@@ -9,7 +9,8 @@ set(platform_win32_sources
     win32/files.cc
     win32/xml_http.cc
     win32/com_objects.cc
-    win32/windows_platform.cc)
+    win32/windows_platform.cc
+    win32/standin_system.cc)
 # verolin_com wraps the objects that COM creates.
 set(platform_win32_libraries verolin_com ole32 oleaut32 uuid advapi32 user32 gdi32 wininet)
 
