@@ -162,16 +162,61 @@ class ParamBag final : public IPropertyBag {
     for (const auto& [key, text] : values_) {
       if (CompareStringOrdinal(key.c_str(), -1, name, -1, TRUE) != CSTR_EQUAL) continue;
       VariantClear(value);
+      if (text == kArray) {
+        // A value no property can take: a list of strings.
+        value->vt = VT_ARRAY | VT_BSTR;
+        value->parray = SafeArrayCreateVector(VT_BSTR, 0, 2);
+        return S_OK;
+      }
       value->vt = VT_BSTR;
       value->bstrVal = SysAllocString(text.c_str());
       return S_OK;
     }
     return E_INVALIDARG;
   }
+  static constexpr const wchar_t* kArray = L"<array>";
   HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
 
  private:
   std::map<std::wstring, std::wstring> values_;
+};
+
+// The container's error log: what Load could not set.
+class ErrorLog final : public IErrorLog {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = (iid == IID_IUnknown || iid == IID_IErrorLog) ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE AddError(LPCOLESTR name, EXCEPINFO* info) override {
+    names.push_back(fromWide(name ? name : L""));
+    codes.push_back(info ? info->scode : S_OK);
+    return S_OK;
+  }
+  std::vector<std::string> names;
+  std::vector<SCODE> codes;
+};
+
+// A container's view of the object: counts the closes it is told of.
+class ObjectSink final : public IAdviseSink {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = (iid == IID_IUnknown || iid == IID_IAdviseSink) ? this : nullptr;
+    if (!*out) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  void STDMETHODCALLTYPE OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override {}
+  void STDMETHODCALLTYPE OnRename(IMoniker*) override {}
+  void STDMETHODCALLTYPE OnSave() override {}
+  void STDMETHODCALLTYPE OnClose() override { ++closes; }
+  std::atomic<long> references{0};
+  int closes = 0;
 };
 
 // An event sink that is only an IDispatch, as a page's script engine offers; counts its references.
@@ -350,6 +395,11 @@ TEST_F(OleTest, SitedWithParamsActivatedInPlaceResizedDrawnAndClosed) {
   EXPECT_EQ(clientSize(inner).cy, 300);
   SIZEL extent{};
   ASSERT_EQ(object_->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  // A page that sizes the window itself is followed as well.
+  MoveWindow(window, 0, 0, 200, 100, TRUE);
+  EXPECT_EQ(clientSize(inner).cx, 200);
+  EXPECT_EQ(clientSize(inner).cy, 100);
+  MoveWindow(window, 0, 0, 400, 300, TRUE);
   EXPECT_EQ(extent.cx, 400L * 15 * 2540 / 1440);
   EXPECT_EQ(extent.cy, 300L * 15 * 2540 / 1440);
 
@@ -400,7 +450,14 @@ TEST_F(OleTest, SitedWithParamsActivatedInPlaceResizedDrawnAndClosed) {
   view->Release();
 
   // Close takes the window away (and the control's own with it once released) and tells the page.
+  ObjectSink watcher;
+  DWORD watch = 0;
+  ASSERT_EQ(object_->Advise(&watcher, &watch), S_OK);
   ASSERT_EQ(object_->Close(OLECLOSE_NOSAVE), S_OK);
+  EXPECT_EQ(watcher.closes, 1);
+  EXPECT_EQ(object_->Unadvise(watch), S_OK);
+  EXPECT_EQ(watcher.references, 0);
+  EXPECT_NE(object_->Unadvise(watch), S_OK);
   EXPECT_FALSE(IsWindow(window));
   EXPECT_EQ(page_.deactivations, 1);
   EXPECT_EQ(page_.active, nullptr);
@@ -413,6 +470,27 @@ TEST_F(OleTest, SitedWithParamsActivatedInPlaceResizedDrawnAndClosed) {
   object_ = nullptr;
   EXPECT_FALSE(IsWindow(inner));
   EXPECT_EQ(callExport("DllCanUnloadNow"), S_OK);
+}
+
+TEST_F(OleTest, AParamTheControlRefusesIsLoggedAndTheOthersAreStillSet) {
+  auto* persist = query<IPersistPropertyBag>(object_, IID_IPersistPropertyBag);
+  ASSERT_NE(persist, nullptr);
+  ParamBag bag({{L"LocalFile", ParamBag::kArray}, {L"ActiveForm", L"https://127.0.0.1/exchange.aspx"}});
+  ErrorLog log;
+  EXPECT_EQ(persist->Load(&bag, &log), DISP_E_TYPEMISMATCH);
+  ASSERT_EQ(log.names.size(), 1u);
+  EXPECT_EQ(log.names[0], "LocalFile");
+  EXPECT_EQ(log.codes[0], DISP_E_TYPEMISMATCH);
+  persist->Release();
+  auto* dispatch = query<IDispatch>(object_, IID_IDispatch);
+  ASSERT_NE(dispatch, nullptr);
+  BSTR form = readProperty(dispatch, L"ActiveForm");
+  EXPECT_EQ(fromBstr(form), "https://127.0.0.1/exchange.aspx");
+  SysFreeString(form);
+  BSTR file = readProperty(dispatch, L"LocalFile");
+  EXPECT_EQ(fromBstr(file), "");
+  SysFreeString(file);
+  dispatch->Release();
 }
 
 TEST_F(OleTest, EveryInterfaceLeadsBackToOneIdentity) {

@@ -36,6 +36,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     EndPaint(window, &ps);
     return 0;
   }
+  // A container may size the window itself rather than through SetObjectRects; the layout follows.
+  if (message == WM_SIZE && owner) owner->fitControl();
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
@@ -383,13 +385,14 @@ HRESULT OleControl::SetObjectRects(LPCRECT position, LPCRECT) {
   if (!position) return E_POINTER;
   if (position->right < position->left || position->bottom < position->top) return E_INVALIDARG;
   if (!window_) return OLE_E_NOT_INPLACEACTIVE;
+  // WM_SIZE lays the control out again.
   MoveWindow(window_, position->left, position->top, position->right - position->left,
              position->bottom - position->top, TRUE);
-  fitControl();
   return S_OK;
 }
 
 void OleControl::fitControl() {
+  if (!window_) return;
   RECT client{};
   GetClientRect(window_, &client);
   control::Control& c = liveControl();
@@ -489,7 +492,7 @@ HRESULT OleControl::Load(IPropertyBag* bag, IErrorLog* log) {
     VariantInit(&value);
     value.vt = VT_BSTR;
     value.bstrVal = nullptr;
-    if (FAILED(bag->Read(name.c_str(), &value, nullptr))) {
+    if (FAILED(bag->Read(name.c_str(), &value, log))) {
       VariantClear(&value);
       continue;  // not given
     }

@@ -115,6 +115,8 @@ class OleControl : public DispatchServer,
 
   // The face of the control (background, status strip) into `dc` within `bounds`.
   void paint(HDC dc, const RECT& bounds);
+  // Lays the control out to fill the in-place window.
+  void fitControl();
 
  protected:
   ~OleControl() override;
@@ -131,7 +133,6 @@ class OleControl : public DispatchServer,
 
   HRESULT activate(IOleClientSite* site, bool uiActivate);
   HRESULT uiActivate();
-  void fitControl();
 
   IOleClientSite* clientSite_ = nullptr;
   IOleInPlaceSite* inPlaceSite_ = nullptr;
