@@ -119,6 +119,12 @@ class Container final : public IOleClientSite, public IOleInPlaceSite, public IO
   HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override {
     ++deactivations;
+    // As containers do: ask the object for another of its interfaces on the way out.
+    if (object) {
+      IOleInPlaceObject* again = nullptr;
+      if (SUCCEEDED(object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&again))))
+        again->Release();
+    }
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
@@ -145,6 +151,7 @@ class Container final : public IOleClientSite, public IOleInPlaceSite, public IO
   int activations = 0;
   int deactivations = 0;
   IOleInPlaceActiveObject* active = nullptr;
+  IUnknown* object = nullptr;  // not counted
 };
 
 // The <param> values of the page, read by name in any case as a browser's bag does.
@@ -469,6 +476,21 @@ TEST_F(OleTest, SitedWithParamsActivatedInPlaceResizedDrawnAndClosed) {
   EXPECT_EQ(object_->Release(), 0u);
   object_ = nullptr;
   EXPECT_FALSE(IsWindow(inner));
+  EXPECT_EQ(callExport("DllCanUnloadNow"), S_OK);
+}
+
+TEST_F(OleTest, ReleasedWhileActiveLeavesThePageWithoutClose) {
+  ASSERT_EQ(object_->SetClientSite(&page_), S_OK);
+  ASSERT_EQ(object_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &page_, 0, page_.window, &page_.position), S_OK);
+  HWND window = GetWindow(page_.window, GW_CHILD);
+  ASSERT_TRUE(IsWindow(window));
+  page_.object = object_;
+  EXPECT_EQ(object_->Release(), 0u);
+  object_ = nullptr;
+  EXPECT_EQ(page_.deactivations, 1);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(page_.active, nullptr);
+  EXPECT_EQ(page_.references, 0);
   EXPECT_EQ(callExport("DllCanUnloadNow"), S_OK);
 }
 

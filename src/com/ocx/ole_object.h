@@ -121,6 +121,7 @@ class OleControl : public DispatchServer,
  protected:
   ~OleControl() override;
   void* queryMore(REFIID iid) override;
+  void leaving() noexcept override { leaveContainer(); }
   // The control behind this object; valid until the subclass releases it.
   virtual control::Control& liveControl() = 0;
   // Leaves the container: deactivates, destroys the window, lets go of the site and the sinks. The
