@@ -494,6 +494,36 @@ TEST_F(OleTest, ReleasedWhileActiveLeavesThePageWithoutClose) {
   EXPECT_EQ(callExport("DllCanUnloadNow"), S_OK);
 }
 
+TEST_F(OleTest, DeactivatedAndActivatedAgainWithTheSameControlWindow) {
+  ASSERT_EQ(object_->SetClientSite(&page_), S_OK);
+  ASSERT_EQ(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &page_, 0, page_.window, &page_.position),
+            S_OK);
+  auto* inPlace = query<IOleInPlaceObject>(object_, IID_IOleInPlaceObject);
+  ASSERT_NE(inPlace, nullptr);
+  HWND first = nullptr;
+  ASSERT_EQ(inPlace->GetWindow(&first), S_OK);
+  const HWND inner = GetWindow(first, GW_CHILD);
+  ASSERT_TRUE(IsWindow(inner));
+  ASSERT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+  EXPECT_FALSE(IsWindow(first));
+  // The control's own window outlives its page window, hidden at the top level.
+  ASSERT_TRUE(IsWindow(inner));
+  EXPECT_EQ(GetAncestor(inner, GA_PARENT), GetDesktopWindow());
+  EXPECT_FALSE(GetWindowLongPtrW(inner, GWL_STYLE) & WS_VISIBLE);
+  const RECT again{5, 5, 105, 55};
+  page_.position = again;
+  ASSERT_EQ(object_->DoVerb(OLEIVERB_SHOW, nullptr, &page_, 0, page_.window, &again), S_OK);
+  HWND second = nullptr;
+  ASSERT_EQ(inPlace->GetWindow(&second), S_OK);
+  EXPECT_EQ(GetParent(second), page_.window);
+  EXPECT_EQ(GetParent(inner), second);
+  EXPECT_TRUE(GetWindowLongPtrW(inner, GWL_STYLE) & WS_VISIBLE);  // the page itself is never shown
+  EXPECT_EQ(clientSize(inner).cx, 100);
+  EXPECT_EQ(clientSize(inner).cy, 50);
+  EXPECT_EQ(page_.activations, 2);
+  inPlace->Release();
+}
+
 TEST_F(OleTest, AParamTheControlRefusesIsLoggedAndTheOthersAreStillSet) {
   auto* persist = query<IPersistPropertyBag>(object_, IID_IPersistPropertyBag);
   ASSERT_NE(persist, nullptr);
