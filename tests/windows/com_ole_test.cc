@@ -317,6 +317,21 @@ BSTR readProperty(IDispatch* d, const wchar_t* name) {
   return out.bstrVal;
 }
 
+// Calls the control's Menu, which (without a word processor) answers with a message box.
+HRESULT showBoxFrom(IUnknown* object) {
+  auto* dispatch = query<IDispatch>(object, IID_IDispatch);
+  if (!dispatch) return E_NOINTERFACE;
+  LPOLESTR name = const_cast<LPOLESTR>(L"Menu");
+  DISPID id = 0;
+  HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  if (SUCCEEDED(hr))
+    hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
+                          nullptr);
+  dispatch->Release();
+  return hr;
+}
+
 class OleTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_EQ(callExport("DllRegisterServer"), S_OK); }
@@ -411,13 +426,7 @@ TEST_F(OleTest, SitedWithParamsActivatedInPlaceResizedDrawnAndClosed) {
   EXPECT_EQ(extent.cy, 300L * 15 * 2540 / 1440);
 
   // A message box of the control now belongs to the page's window (its top-level owner).
-  LPOLESTR menu = const_cast<LPOLESTR>(L"Menu");
-  DISPID menuId = 0;
-  ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, &menu, 1, LOCALE_USER_DEFAULT, &menuId), S_OK);
-  DISPPARAMS none{nullptr, nullptr, 0, 0};
-  EXPECT_EQ(dispatch->Invoke(menuId, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
-                             nullptr),
-            S_OK);
+  EXPECT_EQ(showBoxFrom(object_), S_OK);
   const auto owners = boxes_.owners();
   ASSERT_EQ(owners.size(), 1u);
   EXPECT_EQ(owners[0], page_.window);
@@ -522,6 +531,35 @@ TEST_F(OleTest, DeactivatedAndActivatedAgainWithTheSameControlWindow) {
   EXPECT_EQ(clientSize(inner).cy, 50);
   EXPECT_EQ(page_.activations, 2);
   inPlace->Release();
+}
+
+TEST_F(OleTest, TheLatestActiveControlOwnsTheBoxesAndTheOneBeforeTakesOver) {
+  Container otherPage;
+  IOleObject* other = nullptr;
+  CLSID clsid;
+  ASSERT_EQ(CLSIDFromProgID(toWide(control::kProgId).c_str(), &clsid), S_OK);
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                             reinterpret_cast<void**>(&other)),
+            S_OK);
+  ASSERT_EQ(object_->SetClientSite(&page_), S_OK);
+  ASSERT_EQ(other->SetClientSite(&otherPage), S_OK);
+  ASSERT_EQ(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &page_, 0, page_.window, &page_.position),
+            S_OK);
+  ASSERT_EQ(
+      other->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &otherPage, 0, otherPage.window, &otherPage.position),
+      S_OK);
+  EXPECT_EQ(showBoxFrom(object_), S_OK);
+  ASSERT_EQ(other->Close(OLECLOSE_NOSAVE), S_OK);
+  EXPECT_EQ(showBoxFrom(object_), S_OK);
+  ASSERT_EQ(object_->Close(OLECLOSE_NOSAVE), S_OK);
+  EXPECT_EQ(showBoxFrom(object_), S_OK);
+  const auto owners = boxes_.owners();
+  ASSERT_EQ(owners.size(), 3u);
+  EXPECT_EQ(owners[0], otherPage.window);
+  EXPECT_EQ(owners[1], page_.window);
+  EXPECT_EQ(owners[2], nullptr);
+  other->SetClientSite(nullptr);
+  other->Release();
 }
 
 TEST_F(OleTest, AParamTheControlRefusesIsLoggedAndTheOthersAreStillSet) {

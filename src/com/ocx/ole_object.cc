@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include <string>
+#include <vector>
 
 #include "com/ocx/server.h"
 #include "com/variant.h"
@@ -56,6 +57,27 @@ bool registerWindowClass() {
 bool safetyApplies(REFIID iid) {
   return iid == IID_IDispatch || iid == interfaceId() || iid == IID_IPersistPropertyBag ||
          iid == IID_IPersistStreamInit;
+}
+
+// The in-place windows of the thread's controls, the latest last. A plain pointer: a thread-local
+// object with a destructor would leave the thread's exit calling into this module after COM unloaded it.
+thread_local std::vector<HWND>* tActive = nullptr;
+
+// The latest active control's window owns the thread's boxes; when it goes, the one before takes over.
+void enterActive(HWND window) {
+  if (!tActive) tActive = new std::vector<HWND>;
+  tActive->push_back(window);
+  threadServices().setBoxOwner(window);
+}
+
+void leaveActive(HWND window) {
+  if (!tActive) return;
+  std::erase(*tActive, window);
+  threadServices().setBoxOwner(tActive->empty() ? nullptr : tActive->back());
+  if (tActive->empty()) {
+    delete tActive;
+    tActive = nullptr;
+  }
 }
 
 }  // namespace
@@ -326,7 +348,7 @@ HRESULT OleControl::activate(IOleClientSite* site, bool wantUi) {
     ShowWindow(own, SW_SHOW);
   }
   fitControl();
-  threadServices().setBoxOwner(window_);
+  enterActive(window_);
   return wantUi ? uiActivate() : S_OK;
 }
 
@@ -367,8 +389,7 @@ HRESULT OleControl::InPlaceDeactivate() {
     SetParent(own, nullptr);
     SetWindowLongPtrW(own, GWL_STYLE, WS_OVERLAPPEDWINDOW);
   }
-  ThreadServices& services = threadServices();
-  if (services.boxOwner() == window_) services.setBoxOwner(nullptr);
+  leaveActive(window_);
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
   window_ = nullptr;

@@ -51,7 +51,6 @@ class ThreadServices {
   // The window the thread's message boxes, input boxes and forms belong to (an in-place active
   // control's window); null leaves them without owner.
   virtual void setBoxOwner(HWND owner) = 0;
-  virtual HWND boxOwner() const = 0;
 };
 std::unique_ptr<ThreadServices> makeThreadServices();
 // The services of the calling thread's controls; only while one of them lives.

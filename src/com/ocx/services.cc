@@ -139,16 +139,11 @@ class ThreadPlatform final : public ThreadServices {
     p.host = &host_;
     return p;
   }
-  void setBoxOwner(HWND owner) override {
-    owner_ = owner;
-    services_.host->setOwner(owner);
-  }
-  HWND boxOwner() const override { return owner_; }
+  void setBoxOwner(HWND owner) override { services_.host->setOwner(owner); }
 
  private:
   platform::win32::WindowsPlatform services_;
   RunClockHost host_;
-  HWND owner_ = nullptr;
 };
 
 }  // namespace
