@@ -69,7 +69,8 @@ class Container final : public IOleClientSite, public IOleInPlaceSite, public IO
     if (!out) return E_POINTER;
     *out = nullptr;
     if (iid == IID_IUnknown || iid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
-    if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) *out = static_cast<IOleInPlaceSite*>(this);
+    if (inPlace && (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite))
+      *out = static_cast<IOleInPlaceSite*>(this);
     if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow)
       *out = static_cast<IOleInPlaceFrame*>(this);
     if (!*out) return E_NOINTERFACE;
@@ -152,6 +153,7 @@ class Container final : public IOleClientSite, public IOleInPlaceSite, public IO
   int deactivations = 0;
   IOleInPlaceActiveObject* active = nullptr;
   IUnknown* object = nullptr;  // not counted
+  bool inPlace = true;         // false: a container that only draws its objects
 };
 
 // The <param> values of the page, read by name in any case as a browser's bag does.
@@ -690,6 +692,13 @@ TEST_F(OleTest, BadArgumentsAreRefusedNotFollowed) {
   EXPECT_EQ(object_->GetMiscStatus(DVASPECT_CONTENT, nullptr), E_POINTER);
   EXPECT_EQ(object_->Advise(nullptr, nullptr), E_POINTER);
   EXPECT_EQ(object_->GetUserClassID(nullptr), E_POINTER);
+  EXPECT_EQ(object_->EnumVerbs(nullptr), E_POINTER);
+  EXPECT_EQ(object_->GetUserType(USERCLASSTYPE_FULL, nullptr), E_POINTER);
+  // A site that cannot take the control in place is told so; nothing was activated.
+  Container drawOnly;
+  drawOnly.inPlace = false;
+  EXPECT_EQ(object_->DoVerb(OLEIVERB_SHOW, nullptr, &drawOnly, 0, nullptr, nullptr), E_NOINTERFACE);
+  EXPECT_EQ(drawOnly.references, 0);
   // Activation needs a site to go into.
   EXPECT_EQ(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, nullptr, nullptr), E_UNEXPECTED);
 

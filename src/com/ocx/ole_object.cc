@@ -229,7 +229,7 @@ HRESULT OleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, L
       if (window_) ShowWindow(window_, SW_HIDE);
       return S_OK;
     case OLEIVERB_OPEN:
-      return OLEOBJ_S_CANNOT_DOVERB_NOW;
+      return E_NOTIMPL;  // the control lives only inside its container's window
     default:
       // A verb the control does not have: the container shows the control as the primary verb does.
       if (verb > 0) {
@@ -238,6 +238,19 @@ HRESULT OleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, L
       }
       return E_NOTIMPL;
   }
+}
+
+// Verbs and the user type are the registry's (the class's keys).
+HRESULT OleControl::EnumVerbs(IEnumOLEVERB** verbs) {
+  if (!verbs) return E_POINTER;
+  *verbs = nullptr;
+  return OLE_S_USEREG;
+}
+
+HRESULT OleControl::GetUserType(DWORD, LPOLESTR* type) {
+  if (!type) return E_POINTER;
+  *type = nullptr;
+  return OLE_S_USEREG;
 }
 
 HRESULT OleControl::GetUserClassID(CLSID* id) {
@@ -301,7 +314,7 @@ HRESULT OleControl::activate(IOleClientSite* site, bool wantUi) {
   if (!site) return E_UNEXPECTED;
   IOleInPlaceSite* inPlace = nullptr;
   if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlace)))) {
-    return OLEOBJ_S_CANNOT_DOVERB_NOW;  // no window to go into: a container that only draws us
+    return E_NOINTERFACE;  // no window to go into, and the control has none of its own to open
   }
   if (inPlace->CanInPlaceActivate() != S_OK) {
     inPlace->Release();

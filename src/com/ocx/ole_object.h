@@ -50,11 +50,11 @@ class OleControl : public DispatchServer,
   HRESULT STDMETHODCALLTYPE InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject**) override;
   HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT rect) override;
-  HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB**) override { return OLE_S_USEREG; }
+  HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** verbs) override;
   HRESULT STDMETHODCALLTYPE Update() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE IsUpToDate() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* id) override;
-  HRESULT STDMETHODCALLTYPE GetUserType(DWORD, LPOLESTR*) override { return OLE_S_USEREG; }
+  HRESULT STDMETHODCALLTYPE GetUserType(DWORD, LPOLESTR* type) override;
   HRESULT STDMETHODCALLTYPE SetExtent(DWORD aspect, SIZEL* size) override;
   HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) override;
   HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* sink, DWORD* cookie) override;
