@@ -674,6 +674,28 @@ TEST_F(OleTest, SafeForScriptingAndInitialisationWithClassInfoAndEventConnection
   EXPECT_EQ(point->Unadvise(cookie1), CONNECT_E_NOCONNECTION);
   again->Release();
   point->Release();
+  // The list of points holds the one point, once per pass.
+  IEnumConnectionPoints* list = nullptr;
+  ASSERT_EQ(container->EnumConnectionPoints(&list), S_OK);
+  IConnectionPoint* listed[2] = {};
+  ULONG fetched = 0;
+  EXPECT_EQ(list->Next(2, listed, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 1u);
+  IID listedIid{};
+  ASSERT_EQ(listed[0]->GetConnectionInterface(&listedIid), S_OK);
+  EXPECT_EQ(listedIid, events);
+  listed[0]->Release();
+  EXPECT_EQ(list->Next(1, listed, nullptr), S_FALSE);
+  IEnumConnectionPoints* copy = nullptr;
+  ASSERT_EQ(list->Reset(), S_OK);
+  ASSERT_EQ(list->Clone(&copy), S_OK);
+  EXPECT_EQ(copy->Skip(1), S_OK);
+  EXPECT_EQ(copy->Skip(1), S_FALSE);
+  EXPECT_EQ(list->Next(1, listed, nullptr), S_OK);
+  listed[0]->Release();
+  EXPECT_EQ(list->Next(2, listed, nullptr), E_POINTER);
+  copy->Release();
+  list->Release();
   container->Release();
   // The sink still connected is let go with the control.
   object_->Release();
@@ -756,6 +778,7 @@ TEST_F(OleTest, BadArgumentsAreRefusedNotFollowed) {
   auto* container = query<IConnectionPointContainer>(object_, IID_IConnectionPointContainer);
   ASSERT_NE(container, nullptr);
   EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, nullptr), E_POINTER);
+  EXPECT_EQ(container->EnumConnectionPoints(nullptr), E_POINTER);
   IConnectionPoint* point = nullptr;
   EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, &point), CONNECT_E_NOCONNECTION);
   EXPECT_EQ(point, nullptr);

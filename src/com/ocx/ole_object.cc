@@ -4,6 +4,8 @@
 
 #include <olectl.h>
 
+#include <atomic>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -597,10 +599,75 @@ HRESULT OleControl::GetGUID(DWORD kind, GUID* id) {
 
 // IConnectionPointContainer
 
+namespace {
+
+// The list of the control's connection points: its one point, handed out once per pass.
+class PointList final : public IEnumConnectionPoints {
+ public:
+  PointList(IConnectionPoint* point, ULONG position) : point_(point), position_(position) {
+    point_->AddRef();
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IEnumConnectionPoints) return E_NOINTERFACE;
+    *out = static_cast<IEnumConnectionPoints*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint** points, ULONG* fetched) override {
+    if (!points || (count != 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    if (count > 0 && position_ == 0) {
+      points[0] = point_;
+      point_->AddRef();
+      given = 1;
+      position_ = 1;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    if (count == 0) return S_OK;
+    const bool had = position_ == 0;
+    position_ = 1;
+    return had && count == 1 ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** out) override {
+    if (!out) return E_POINTER;
+    *out = new (std::nothrow) PointList(point_, position_);
+    return *out ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  ~PointList() { point_->Release(); }
+  IConnectionPoint* point_;
+  ULONG position_;
+  std::atomic<ULONG> references_{1};
+};
+
+}  // namespace
+
 HRESULT OleControl::EnumConnectionPoints(IEnumConnectionPoints** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  return E_NOTIMPL;
+  IConnectionPoint* point = nullptr;
+  if (HRESULT hr = FindConnectionPoint(eventInterfaceId(), &point); FAILED(hr)) return hr;
+  *out = new (std::nothrow) PointList(point, 0);
+  point->Release();
+  return *out ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT OleControl::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
