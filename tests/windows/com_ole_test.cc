@@ -363,7 +363,12 @@ TEST_F(OleTest, SitedWithParamsActivatedInPlaceResizedDrawnAndClosed) {
   ASSERT_EQ(object_->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
   EXPECT_EQ(status, static_cast<DWORD>(OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE |
                                        OLEMISC_INSIDEOUT | OLEMISC_RECOMPOSEONRESIZE));
+  // Created alone, the control has a window at the top level; sited in a page, it is out of sight.
+  const HWND own = FindWindowW(nullptr, L"VerolinActivex");
+  ASSERT_TRUE(IsWindow(own));
+  EXPECT_TRUE(GetWindowLongPtrW(own, GWL_STYLE) & WS_VISIBLE);
   ASSERT_EQ(object_->SetClientSite(&page_), S_OK);
+  EXPECT_FALSE(GetWindowLongPtrW(own, GWL_STYLE) & WS_VISIBLE);
   IOleClientSite* site = nullptr;
   ASSERT_EQ(object_->GetClientSite(&site), S_OK);
   EXPECT_EQ(site, static_cast<IOleClientSite*>(&page_));
@@ -408,7 +413,9 @@ TEST_F(OleTest, SitedWithParamsActivatedInPlaceResizedDrawnAndClosed) {
   EXPECT_EQ(clientSize(window).cy, 240);
   // The control's own window fills ours.
   HWND inner = GetWindow(window, GW_CHILD);
+  EXPECT_EQ(inner, own);
   ASSERT_TRUE(IsWindow(inner));
+  EXPECT_TRUE(GetWindowLongPtrW(inner, GWL_STYLE) & WS_VISIBLE);
   EXPECT_EQ(clientSize(inner).cx, 320);
 
   // Resizing moves and sizes the window; the extent follows (HIMETRIC of the pixels at 96 dpi).

@@ -190,6 +190,10 @@ HRESULT OleControl::SetClientSite(IOleClientSite* site) {
   if (site) site->AddRef();
   releaseInto(clientSite_);
   clientSite_ = site;
+  // An embedded control shows only inside its page: its own window, made at the top level, stays out
+  // of sight until in-place activation puts it into the page's window.
+  const HWND own = ownWindow();
+  if (site && !window_ && IsWindow(own) && !GetParent(own)) ShowWindow(own, SW_HIDE);
   return S_OK;
 }
 
@@ -356,7 +360,7 @@ HRESULT OleControl::activate(IOleClientSite* site, bool wantUi) {
   uiWindow_ = uiWindow;
 
   // The control's own window moves into ours as a plain child and fills it.
-  const HWND own = reinterpret_cast<HWND>(static_cast<std::intptr_t>(liveControl().hwnd()));
+  const HWND own = ownWindow();
   if (IsWindow(own)) {
     SetWindowLongPtrW(own, GWL_STYLE, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     SetParent(own, window_);
@@ -398,7 +402,7 @@ HRESULT OleControl::InPlaceDeactivate() {
   UIDeactivate();
   // The control's window outlives the page's window: it goes back to the top level, hidden, before ours
   // (its parent) is destroyed, and the control destroys it when it is released.
-  const HWND own = reinterpret_cast<HWND>(static_cast<std::intptr_t>(liveControl().hwnd()));
+  const HWND own = ownWindow();
   if (IsWindow(own) && GetParent(own) == window_) {
     ShowWindow(own, SW_HIDE);
     SetParent(own, nullptr);
@@ -425,6 +429,10 @@ HRESULT OleControl::SetObjectRects(LPCRECT position, LPCRECT) {
   MoveWindow(window_, position->left, position->top, position->right - position->left,
              position->bottom - position->top, TRUE);
   return S_OK;
+}
+
+HWND OleControl::ownWindow() {
+  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(liveControl().hwnd()));
 }
 
 void OleControl::fitControl() {

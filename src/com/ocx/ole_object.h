@@ -134,6 +134,8 @@ class OleControl : public DispatchServer,
 
   HRESULT activate(IOleClientSite* site, bool uiActivate);
   HRESULT uiActivate();
+  // The control's own window (made by the control, moved into ours while in place).
+  HWND ownWindow();
 
   IOleClientSite* clientSite_ = nullptr;
   IOleInPlaceSite* inPlaceSite_ = nullptr;
