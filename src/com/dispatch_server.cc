@@ -187,8 +187,13 @@ ULONG DispatchServer::AddRef() {
 
 ULONG DispatchServer::Release() {
   const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
+  if (left != 0) return left;
+  // Held while it leaves: what it tells others on the way out may hand it around once more, and that
+  // must not bring the count to zero a second time.
+  ++references_;
+  leaving();
+  if (--references_ == 0) delete this;
+  return 0;
 }
 
 HRESULT DispatchServer::GetTypeInfoCount(UINT* count) {

@@ -76,6 +76,9 @@ class DispatchServer : public IDispatch {
   virtual ~DispatchServer();
   // Interfaces beyond IUnknown and IDispatch that a subclass answers (nullptr when it has none).
   virtual void* queryMore(REFIID) { return nullptr; }
+  // The last reference is going: the object is still whole and may call out (a container it leaves
+  // may query it again) before it is deleted.
+  virtual void leaving() noexcept {}
 
  private:
   struct Call;

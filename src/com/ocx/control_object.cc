@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "activex/verolin_activex.h"
+#include "com/ocx/ole_object.h"
 #include "com/ocx/server.h"
 
 namespace verolin::com::ocx {
@@ -36,16 +37,19 @@ void leaveApartment() {
   tApartment = nullptr;
 }
 
-class ControlObject final : public DispatchServer {
+class ControlObject final : public OleControl {
  public:
   explicit ControlObject(std::shared_ptr<activex::VerolinActivex> control)
-      : DispatchServer(control, controlMembers(), controlTypeInfo(), interfaceId()),
+      : OleControl(control, controlMembers(), controlTypeInfo(), interfaceId()),
         control_(std::move(control)) {}
 
  private:
-  // The container let go: Terminate runs (quitting the word processor, deleting the local copy) before
-  // the apartment may go with the thread's last control.
+  control::Control& liveControl() override { return control_->control(); }
+
+  // The container let go: its window and sinks go first, then Terminate runs (quitting the word
+  // processor, deleting the local copy) before the apartment may go with the thread's last control.
   ~ControlObject() override {
+    leaveContainer();
     control_->release();
     control_.reset();
     leaveApartment();
@@ -55,6 +59,10 @@ class ControlObject final : public DispatchServer {
 };
 
 }  // namespace
+
+ThreadServices& threadServices() {
+  return *tApartment->services;
+}
 
 IDispatch* createControl() {
   // The type library first: a control that cannot be described is not made at all.

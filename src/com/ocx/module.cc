@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 
+#include "com/ocx/ole_object.h"
 #include "com/ocx/server.h"
 #include "com/variant.h"
 #include "control/registration.h"
@@ -137,6 +138,7 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
   if (verolin::com::moduleReferences() != 0) return S_FALSE;
   releaseTypeLibrary();
+  unregisterOleWindowClass();
   return S_OK;
 }
 

@@ -5,6 +5,7 @@
 //                      apartment that all controls of a thread share
 //   type_library.cc    the embedded type library and the member table read from it
 //   services.cc        the platform services a thread's controls stand on
+//   ole_object.cc      what a container needs to site, in-place activate, draw and persist the control
 #pragma once
 
 #include <oaidl.h>
@@ -47,8 +48,13 @@ class ThreadServices {
   ThreadServices& operator=(const ThreadServices&) = delete;
   virtual ~ThreadServices() = default;
   virtual platform::Platform platform() = 0;
+  // The window the thread's message boxes, input boxes and forms belong to (an in-place active
+  // control's window); null leaves them without owner.
+  virtual void setBoxOwner(HWND owner) = 0;
 };
 std::unique_ptr<ThreadServices> makeThreadServices();
+// The services of the calling thread's controls; only while one of them lives.
+ThreadServices& threadServices();
 
 // The registry that registration writes (HKEY_CLASSES_ROOT keys).
 platform::Registry& registrationRegistry();

@@ -139,6 +139,7 @@ class ThreadPlatform final : public ThreadServices {
     p.host = &host_;
     return p;
   }
+  void setBoxOwner(HWND owner) override { services_.host->setOwner(owner); }
 
  private:
   platform::win32::WindowsPlatform services_;
