@@ -406,5 +406,11 @@ TEST(RtfPictures, AScaledSizeIsReadInWholeTwips) {
   EXPECT_DOUBLE_EQ(picture->height, 0.15);  // a scale of 0 is read as 1 %
 }
 
+// A row whose first cell is empty and whose cell edge has no number saves as the row it was read.
+TEST(RtfTables, ARowWithAnEmptyFirstCellReadsTheSameAfterSaving) {
+  readTwice(R"({\rtf\trowd\cellx\cell\row)");
+  readTwice(R"({\rtf1\trowd\cellx1000\cell a\cell\row})");
+}
+
 }  // namespace
 }  // namespace verolin::testing

@@ -926,7 +926,8 @@ class Reader {
     if (w == "trowd") {
       rowRtf_.clear();
       capturingRow_ = true;
-    } else if (w == "pard" || w == "row") {
+    } else if (w == "pard" || w == "row" || w == "cell" || w == "nestcell" || w == "par" || w == "sect") {
+      // The row's definition ends where its content does; what ends a cell is the content's own.
       capturingRow_ = false;
     }
     if (capturingRow_) {
