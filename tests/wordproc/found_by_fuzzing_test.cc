@@ -412,5 +412,14 @@ TEST(RtfTables, ARowWithAnEmptyFirstCellReadsTheSameAfterSaving) {
   readTwice(R"({\rtf1\trowd\cellx1000\cell a\cell\row})");
 }
 
+// A font or style name with a \\u character read under \\uc0 reads the same from the saved file, which
+// gives \\uc1 for the document.
+TEST(RtfText, ANameReadUnderAnotherUnicodeSkipReadsTheSameAfterSaving) {
+  const DocumentModel font = readTwice("{\\rtf1\\uc0{\\fonttbl{\\f0 A\\u22909;}}\\f0 x}");
+  EXPECT_EQ(font.charFormat(0).font, "A\u597D");
+  readTwice("{\\rtf6\\uc\\'002{\\fonttbl{\\f0\\'ff\\u;}}\\f");
+  readTwice("{\\rtf1\\uc2{\\stylesheet{\\s0 Normal;}{\\s1 B\\u22909xy;}}\\s1 x}");
+}
+
 }  // namespace
 }  // namespace verolin::testing

@@ -816,6 +816,8 @@ class Reader {
       if (w == "blue") color_ = (color_ & ~0xFF0000) | ((n & 0xFF) << 16), colorSet_ = true;
       return;
     }
+    // The count of stand-ins after \u holds in the tables' names too.
+    if (w == "uc" && (s.dest == Dest::FontTable || s.dest == Dest::StyleSheet)) s.uc = std::max(0, n);
     if (s.dest == Dest::FontTable) {
       if (w == "f" && entryNamed_ && stack_.size() >= entryLevel_) return;  // as for styles
       if (w == "f") {
@@ -1563,14 +1565,14 @@ class Reader {
     if (parent.dest == Dest::FontTable && entry) {
       const std::string entry = groupText(s.groupStart);
       if (entryNumbered_ && entryNamed_ && wellFormedEntry(entry, "{\\f")) {
-        doc_.kept.fonts[entryFont_] = entry;
+        doc_.kept.fonts[entryFont_] = withUnicodeSkip(entry, parent.uc);
       } else {
         doc_.kept.fonts.erase(entryFont_);
       }
     } else if (parent.dest == Dest::StyleSheet && entry) {
       const std::string entry = groupText(s.groupStart);
       if (entryNamed_ && wellFormedEntry(entry, "{")) {
-        doc_.kept.styles[entryNumber_] = entry;
+        doc_.kept.styles[entryNumber_] = withUnicodeSkip(entry, parent.uc);
       } else {
         doc_.kept.styles.erase(entryNumber_);
       }
@@ -1646,6 +1648,21 @@ class Reader {
 
   // A table entry that can be written back as it is: one group whose words and name end in ";", with no
   // group inside but ignorable ones (so that it reads back as the same entry).
+  // A kept entry with \u characters read under another \uc than the one the writer gives (1) states its
+  // own, after its first word, so that its stand-in characters are skipped as they were when read.
+  static std::string withUnicodeSkip(const std::string& entry, int uc) {
+    if (uc == 1 || entry.find("\\u") == std::string::npos) return entry;
+    std::size_t at = 1;  // after "{"
+    if (entry.compare(at, 1, "\\") == 0) {
+      at += 1;
+      while (at < entry.size() && std::isalpha(static_cast<unsigned char>(entry[at]))) ++at;
+      if (at < entry.size() && entry[at] == '-') ++at;
+      while (at < entry.size() && std::isdigit(static_cast<unsigned char>(entry[at]))) ++at;
+    }
+    return entry.substr(0, at) + "\\uc" + std::to_string(uc) + (at < entry.size() && entry[at] == ' ' ? "" : " ") +
+           entry.substr(at);
+  }
+
   static bool wellFormedEntry(const std::string& entry, std::string_view start) {
     if (!entry.starts_with(start) || entry.size() < 3 || entry[entry.size() - 2] != ';') return false;
     for (std::size_t k = 1; k < entry.size(); ++k) {
