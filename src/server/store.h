@@ -224,6 +224,7 @@ class Store {
   std::vector<AuditRecord> pendingAudit_;
   bool committingAudit_ = false;
   bool stopAudit_ = false;
+  int auditWanted_ = 0;  // readers of the trail waiting for the rows before them
   std::function<void(const std::string&)> reportAuditFailure_;
   std::thread auditWriter_;
 };
