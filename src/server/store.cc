@@ -267,6 +267,7 @@ Value Store::remembered(std::unordered_map<std::string, Value>& answers, const s
     if (at != changes_->value()) return found;  // changed again meanwhile: not worth keeping
     documentLookups_.clear();
     resolveLookups_.clear();
+    openBodies_.clear();
     lookupsAt_ = at;
   }
   // Names that a client makes up must not grow the memory without end.
@@ -274,6 +275,23 @@ Value Store::remembered(std::unordered_map<std::string, Value>& answers, const s
   if (answers.size() >= kRemembered) answers.clear();
   answers.emplace(key, found);
   return found;
+}
+
+std::shared_ptr<BodyReader> Store::openBodyFile(const std::string& body) {
+  const std::uint64_t at = changes_->value();
+  {
+    std::lock_guard lock(lookupMutex_);
+    if (auto it = openBodies_.find(body); it != openBodies_.end()) return it->second;
+  }
+  auto reader = BodyReader::open(bodyPath(body));
+  std::lock_guard lock(lookupMutex_);
+  if (reader && at == lookupsAt_) {
+    // Each holds a descriptor: few are kept.
+    constexpr std::size_t kOpenBodies = 64;
+    if (openBodies_.size() >= kOpenBodies) openBodies_.clear();
+    openBodies_.emplace(body, reader);
+  }
+  return reader;
 }
 
 std::optional<DocumentInfo> Store::document(const std::string& name) {
@@ -459,8 +477,7 @@ std::optional<OpenedBody<Info>> Store::openBody(Find find) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     std::optional<Info> info = find();
     if (!info) return std::nullopt;
-    if (auto reader = BodyReader::open(bodyPath(info->body)))
-      return OpenedBody<Info>{std::move(*info), reader};
+    if (auto reader = openBodyFile(info->body)) return OpenedBody<Info>{std::move(*info), reader};
   }
   throw StoreError("a stored body is missing from " + (dir_ / "bodies").string());
 }
@@ -470,7 +487,7 @@ std::optional<OpenedBody<DocumentInfo>> Store::openDocument(const std::string& n
 }
 
 std::optional<OpenedBody<DocumentInfo>> Store::openDocument(const DocumentInfo& found) {
-  if (auto reader = BodyReader::open(bodyPath(found.body))) return OpenedBody<DocumentInfo>{found, reader};
+  if (auto reader = openBodyFile(found.body)) return OpenedBody<DocumentInfo>{found, reader};
   return openDocument(found.name);
 }
 

@@ -216,6 +216,10 @@ class Store {
   Value remembered(std::unordered_map<std::string, Value>& answers, const std::string& key, Find find);
   // After a commit that changed documents: every process forgets its remembered lookups.
   void documentsChanged() { changes_->advance(); }
+  // The stored body `body`, open; nullptr when it is gone. A body's file never changes under its
+  // name (a new version is a new file), so readers stay open for the next answers, until the
+  // documents change and a removed body's space must be given back.
+  std::shared_ptr<BodyReader> openBodyFile(const std::string& body);
 
   std::filesystem::path dir_;
   std::unique_ptr<FileLock> users_;  // held shared while the store is open
@@ -226,6 +230,7 @@ class Store {
   std::uint64_t lookupsAt_ = 0;
   std::unordered_map<std::string, std::optional<DocumentInfo>> documentLookups_;
   std::unordered_map<std::string, Resolved> resolveLookups_;
+  std::unordered_map<std::string, std::shared_ptr<BodyReader>> openBodies_;
   std::mutex mutex_;  // one connection, so one statement sequence at a time
   std::unique_ptr<Database> db_;
   // The audit trail writes through a connection of its own that leaves each row to the next checkpoint

@@ -60,7 +60,7 @@ TEST(RememberedLookups, FollowEveryChangeMadeThroughAnotherOpeningOfTheStore) {
   EXPECT_FALSE(reader.document(outcome.conflict->name));
 }
 
-TEST(RememberedLookups, ManyMadeUpNamesKeepTheRightAnswers) {
+TEST(RememberedLookups, ManyNamesAndBodiesKeepTheRightAnswers) {
   const DataFolder data;
   Store store(data.path());
   store.saveDocument("kept.jia", bodyOf(store, "kept"));
@@ -68,6 +68,16 @@ TEST(RememberedLookups, ManyMadeUpNamesKeepTheRightAnswers) {
   for (int i = 0; i < 3000; ++i) EXPECT_FALSE(store.document("none" + std::to_string(i) + ".jia"));
   EXPECT_EQ(store.openDocument("kept.jia")->reader->readAll(), "kept");
   EXPECT_EQ(store.resolveDocument("kept.jia").candidates, 1u);
+  // More bodies than are kept open, each read twice: every one answers with its own bytes.
+  for (int i = 0; i < 100; ++i)
+    store.saveDocument(std::to_string(i) + ".jia", bodyOf(store, std::to_string(i)));
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 100; ++i) {
+      const auto name = std::to_string(i) + ".jia";
+      ASSERT_EQ(store.openDocument(*store.resolveDocument(name).document)->reader->readAll(),
+                std::to_string(i));
+    }
+  }
 }
 
 TEST_F(ServerTest, UploadIsServedAtOnceOnTheSameConnectionByEveryRoad) {
