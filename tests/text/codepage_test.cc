@@ -51,6 +51,19 @@ TEST(CodePage, UnknownCodePageIsRefusedAndTheOldOneKept) {
   EXPECT_EQ(convert("\xD6\xD0", "GBK", "UTF-8"), "中");
 }
 
+TEST(CodePage, AsciiIsConvertedLikeAnyTextWhereThePageDoesNotKeepIt) {
+  EXPECT_EQ(fromWire("a\\b~"), "a\\b~");
+  EXPECT_EQ(toWire(std::string("n\0x", 3)), std::string("n\0x", 3));
+  setWireCodePage("SHIFT_JIS");  // the backslash's byte is the yen sign there, the tilde's an overline
+  EXPECT_EQ(fromWire("a\\b~"), "a\u00A5b\u203E");
+  setWireCodePage("UTF-16BE");
+  EXPECT_EQ(toWire("ab"), std::string("\0a\0b", 4));
+  EXPECT_EQ(fromWire(std::string("\0a\0b", 4)), "ab");
+  setWireCodePage("GBK");
+  EXPECT_EQ(fromWire("a\\b~"), "a\\b~");
+  EXPECT_EQ(toWire("RequestType=DOWN"), "RequestType=DOWN");
+}
+
 TEST(CodePage, ConvertersKeptByEachThreadGiveTheSameTextsAsFreshOnes) {
   // More code pages than a thread keeps, in turn and on several threads at once: each conversion
   // starts from a clean converter, also right after one that met a character it could not map.
