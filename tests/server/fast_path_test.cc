@@ -93,6 +93,34 @@ TEST_F(ServerTest, UploadIsServedAtOnceOnTheSameConnectionByEveryRoad) {
   }
 }
 
+TEST_F(ServerTest, KeepAliveConnectionServesHundredsOfRequestsBeforeItCloses) {
+  const std::string body = container("kept");
+  ASSERT_EQ(upload("k.jia", body)->status, 200);
+  RawClient raw(server_->port());
+  ASSERT_TRUE(raw.connected());
+  std::string pending;
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_TRUE(raw.send("GET /page?filetype=1&RequestType=DOWN&filename=k.jia HTTP/1.1\r\nHost: x\r\n\r\n"));
+    // One answer: the head, then as many bytes as it announces.
+    std::size_t end;
+    while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
+      const std::string more = raw.receiveSome(1 << 16, 5s);
+      ASSERT_FALSE(more.empty()) << "no answer to request " << i;
+      pending += more;
+    }
+    const std::string head = pending.substr(0, end + 4);
+    ASSERT_EQ(head.rfind("HTTP/1.1 200", 0), 0u) << head;
+    EXPECT_EQ(head.find("Connection: close"), std::string::npos) << "closed after " << i + 1 << " requests";
+    while (pending.size() < head.size() + body.size()) {
+      const std::string more = raw.receiveSome(1 << 16, 5s);
+      ASSERT_FALSE(more.empty());
+      pending += more;
+    }
+    ASSERT_EQ(pending.substr(head.size(), body.size()), body);
+    pending.erase(0, head.size() + body.size());
+  }
+}
+
 TEST(ServeProcess, DocumentReplacedByAnotherProcessIsServedNewAtOnce) {
   if (verolinProgram().empty()) GTEST_SKIP() << "verolin is not built";
   const DataFolder data;
