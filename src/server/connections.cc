@@ -357,15 +357,14 @@ void Connections::serve(int fd, std::unique_ptr<Transport> transport, std::size_
 }
 
 void Connections::setBusy(Connection& connection, bool busy) {
-  std::lock_guard lock(mutex_);
-  connection.busy = busy;
+  connection.busy.store(busy, std::memory_order_release);
 }
 
 std::size_t Connections::breakOff() {
   std::lock_guard lock(mutex_);
   std::size_t busy = 0;
   for (Connection* connection : connections_) {
-    busy += connection->busy;
+    busy += connection->busy.load();
     // The worker closes the descriptor only after leaving the set, so it is still this connection's.
     ::shutdown(connection->fd, SHUT_RDWR);
   }
@@ -374,8 +373,8 @@ std::size_t Connections::breakOff() {
 
 std::size_t Connections::underWay() const {
   std::lock_guard lock(mutex_);
-  return static_cast<std::size_t>(
-      std::count_if(connections_.begin(), connections_.end(), [](const Connection* c) { return c->busy; }));
+  return static_cast<std::size_t>(std::count_if(connections_.begin(), connections_.end(),
+                                                [](const Connection* c) { return c->busy.load(); }));
 }
 
 std::size_t Connections::open() const {

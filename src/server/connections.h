@@ -168,7 +168,7 @@ class Connections {
  private:
   struct Connection {
     int fd;
-    bool busy = false;
+    std::atomic<bool> busy{false};  // set and cleared by its own thread without the lock
   };
   void setBusy(Connection& connection, bool busy);
 
