@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "server/worker_pool.h"
+
 namespace verolin::server {
 namespace {
 
@@ -89,7 +91,7 @@ Serving::Serving(const Limits& limits, const TlsFiles& tls, Log log)
     http_ = std::move(server);
   }
   const std::size_t threads = limits.threads;
-  http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  http_->new_task_queue = [threads] { return new WorkerPool(threads); };
   http_->set_tcp_nodelay(true);
   // Keep-alive clients (a browser's page, a proxy) save a connection per request; the library's
   // default of five requests per connection is low for them, and even a hundred left a busy client's
