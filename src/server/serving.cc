@@ -92,7 +92,9 @@ Serving::Serving(const Limits& limits, const TlsFiles& tls, Log log)
   }
   const std::size_t threads = limits.threads;
   http_->new_task_queue = [threads] { return new WorkerPool(threads); };
-  http_->set_tcp_nodelay(true);
+  // TCP_NODELAY is set by Connections::serve for every connection; the library's own setting would
+  // only repeat the system call.
+  http_->set_tcp_nodelay(false);
   // Keep-alive clients (a browser's page, a proxy) save a connection per request; the library's
   // default of five requests per connection is low for them, and even a hundred left a busy client's
   // reconnections costing a fifth of the server's time.
