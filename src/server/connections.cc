@@ -49,22 +49,6 @@ class PlainTransport final : public Transport {
     }
   }
 
-  Io writeMore(const char* data, std::size_t size) override {
-    for (;;) {
-      const ssize_t n = ::send(fd_, data, size, MSG_DONTWAIT | MSG_NOSIGNAL | MSG_MORE);
-      if (n > 0) return {n, 0};
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return {0, POLLOUT};
-      return {-1, 0};
-    }
-  }
-
-  // Switching TCP_NODELAY on (it is on already) sends the segments that MSG_MORE held back.
-  void flush() override {
-    int yes = 1;
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-  }
-
   Io sendFile(int file, std::uint64_t offset, std::size_t size) override {
     for (;;) {
       auto at = static_cast<off_t>(offset);
@@ -225,12 +209,9 @@ ssize_t ConnectionStream::write(const char* ptr, size_t size) {
     return static_cast<ssize_t>(size);
   }
   // After a time limit ran out, a refusal goes out only if the socket takes it at once.
-  const bool hold = holdHead_;
-  held_ = held_ || hold;
   std::size_t done = 0;
   while (done < size) {
-    const Transport::Io io =
-        hold ? transport_.writeMore(ptr + done, size - done) : transport_.write(ptr + done, size - done);
+    const Transport::Io io = transport_.write(ptr + done, size - done);
     if (io.bytes > 0) {
       done += static_cast<std::size_t>(io.bytes);
       written_ += static_cast<std::size_t>(io.bytes);
@@ -253,17 +234,8 @@ ssize_t ConnectionStream::sendFile(int file, std::uint64_t offset, std::size_t s
       return -1;
     }
   }
-  // The file's last segment went out without waiting, and the held head with its first.
-  holdHead_ = false;
-  held_ = false;
   sentAhead_ += size;
   return static_cast<ssize_t>(size);
-}
-
-void ConnectionStream::endExchange() {
-  holdHead_ = false;
-  if (held_) transport_.flush();
-  held_ = false;
 }
 
 ConnectionStream* ConnectionStream::current() {
@@ -328,10 +300,8 @@ void Connections::serve(int fd, std::unique_ptr<Transport> transport, std::size_
           explicit Current(ConnectionStream* s) { currentStream = s; }
           ~Current() { currentStream = nullptr; }
         } current(&stream);
-        const bool ok = process(stream, left == 1 || stopping_, closed,
-                                [&stream](httplib::Request&) { stream.headersRead(); });
-        stream.endExchange();
-        return ok;
+        return process(stream, left == 1 || stopping_, closed,
+                       [&stream](httplib::Request&) { stream.headersRead(); });
       }();
       setBusy(connection, false);
       if (!stream.timedOut().empty()) {

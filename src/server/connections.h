@@ -41,10 +41,6 @@ class Transport {
   virtual Io open() { return {1, 0}; }
   virtual Io read(char* data, std::size_t size) = 0;
   virtual Io write(const char* data, std::size_t size) = 0;
-  // write(), telling the transport that more bytes follow at once, so that it may hold these back to
-  // send them together; flush() sends what is held.
-  virtual Io writeMore(const char* data, std::size_t size) { return write(data, size); }
-  virtual void flush() {}
   // Sends up to `size` bytes of the open file `file` from `offset` without copying them through
   // this process, where the transport can; bytes < 0 and waitFor 0 from one that cannot (it sends
   // nothing then, and the caller writes the bytes itself).
@@ -90,11 +86,6 @@ class ConnectionStream final : public httplib::Stream {
   // number of bytes through write() (any pointer to that many): those count as sent and are dropped.
   ssize_t sendFile(int file, std::uint64_t offset, std::size_t size);
   bool canSendFile() const { return transport_.canSendFile(); }
-  // The answer's head is followed at once by a file sent with sendFile(): the head is held back to
-  // leave in the same packets as the file's first bytes. Whatever is still held when the exchange ends
-  // goes out then (endExchange).
-  void holdHead() { holdHead_ = true; }
-  void endExchange();
   // The connection whose exchange the calling thread is serving, or nullptr.
   static ConnectionStream* current();
 
@@ -124,8 +115,6 @@ class ConnectionStream final : public httplib::Stream {
   std::size_t requests_ = 0;
   std::size_t written_ = 0;    // bytes of the current exchange's answer
   std::size_t sentAhead_ = 0;  // bytes sendFile() sent that the library's writes have yet to count
-  bool holdHead_ = false;
-  bool held_ = false;  // bytes were written with holdHead_ and no file has pushed them out yet
   struct Address {
     bool known = false;
     std::string ip;

@@ -80,7 +80,6 @@ void sendBody(httplib::Response& res, std::shared_ptr<BodyReader> reader, const 
   ConnectionStream* stream = ConnectionStream::current();
   if (stream && stream->canSendFile()) {
     // Plain TCP: the kernel moves the file's pages to the socket, without a copy through here.
-    if (size > 0) stream->holdHead();
     res.set_content_provider(
         size, contentType,
         [reader, sent, stream](std::size_t offset, std::size_t length, httplib::DataSink& sink) {

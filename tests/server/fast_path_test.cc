@@ -1,13 +1,6 @@
 // What a busy server keeps to answer downloads quickly must never change the answers: remembered
-// lookups follow every change, whichever process makes it, and a head held back for the file that
-// follows it still leaves when no file does.
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-
+// lookups follow every change, whichever process makes it, and a keep-alive connection stays in step.
 #include "raw_client.h"
-#include "server/connections.h"
 #include "server/store.h"
 #include "server_fixture.h"
 #include "verolin_process.h"
@@ -147,68 +140,6 @@ TEST(ServeProcess, DocumentReplacedByAnotherProcessIsServedNewAtOnce) {
   auto gone = http.Get("/page?filetype=1&RequestType=DOWN&filename=memo.jia");
   ASSERT_TRUE(gone);
   EXPECT_EQ(gone->status, 404);
-}
-
-// A connected pair of loopback sockets: the server's end served through a ConnectionStream.
-class HeldHeadTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    client_ = std::make_unique<RawClient>(ntohs(address.sin_port));
-    server_ = ::accept(listener, nullptr, nullptr);
-    ::close(listener);
-    ASSERT_GE(server_, 0);
-    int yes = 1;
-    ::setsockopt(server_, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    transport_ = plainTransport(server_);
-    stream_ = std::make_unique<ConnectionStream>(server_, *transport_, limits_);
-  }
-  void TearDown() override {
-    stream_.reset();
-    if (server_ >= 0) ::close(server_);
-  }
-  // Loopback hands sent bytes over within the send itself; bytes held back would wait about 200 ms
-  // for the system's timer, far past this.
-  std::string arrived() const { return client_->receiveSome(1 << 20, 100ms); }
-
-  Limits limits_;
-  std::unique_ptr<RawClient> client_;
-  int server_ = -1;
-  std::unique_ptr<Transport> transport_;
-  std::unique_ptr<ConnectionStream> stream_;
-};
-
-TEST_F(HeldHeadTest, HeadWithoutTheFileLeavesWhenTheExchangeEnds) {
-  // A HEAD request, or an answer that failed before its file: the held head must not wait.
-  stream_->holdHead();
-  ASSERT_EQ(stream_->write("HTTP/1.1 200 OK\r\n\r\n", 19), 19);
-  stream_->endExchange();
-  EXPECT_EQ(arrived(), "HTTP/1.1 200 OK\r\n\r\n");
-  // The next exchange writes without holding anything back.
-  ASSERT_EQ(stream_->write("next", 4), 4);
-  EXPECT_EQ(arrived(), "next");
-}
-
-TEST_F(HeldHeadTest, HeadLeavesWithTheFileThatFollowsIt) {
-  const DataFolder data;
-  const auto file = data.write("body.bin", "0123456789");
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  stream_->holdHead();
-  ASSERT_EQ(stream_->write("head:", 5), 5);
-  ASSERT_EQ(stream_->sendFile(fd, 2, 5), 5);
-  ::close(fd);
-  std::string got = arrived();
-  if (got.size() < 10) got += arrived();
-  EXPECT_EQ(got, "head:23456");
-  stream_->endExchange();
 }
 
 }  // namespace
