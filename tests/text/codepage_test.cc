@@ -82,10 +82,9 @@ TEST(CodePage, ConvertersKeptByEachThreadGiveTheSameTextsAsFreshOnes) {
     for (int round = 0; round < 3; ++round) {
       for (const auto& [page, expected] : pages) {
         // Invalid UTF-8 costs one '?' as it stands, between the converted neighbours.
-        wrong += convert(
-                     "a\xFF"
-                     "b",
-                     "UTF-8", page) != convert("a", "UTF-8", page) + "?" + convert("b", "UTF-8", page);
+        const std::string invalid = std::string("a") + '\xFF' + 'b';
+        wrong += convert(invalid, "UTF-8", page) !=
+                 convert("a", "UTF-8", page) + "?" + convert("b", "UTF-8", page);
         wrong += convert("中", "UTF-8", page) != expected;
         wrong += convert(expected, page, "UTF-8") != "中";
       }
