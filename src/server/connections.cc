@@ -251,16 +251,30 @@ void ConnectionStream::answerTimeout() {
   written_ = kAnswer.size();
 }
 
+// The library asks for both addresses with every request; they are the connection's, so they are
+// asked of the system once.
 void ConnectionStream::get_remote_ip_and_port(std::string& ip, int& port) const {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) addressOf(address, ip, port);
+  if (!remote_.known) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) return;
+    addressOf(address, remote_.ip, remote_.port);
+    remote_.known = true;
+  }
+  ip = remote_.ip;
+  port = remote_.port;
 }
 
 void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) addressOf(address, ip, port);
+  if (!local_.known) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) return;
+    addressOf(address, local_.ip, local_.port);
+    local_.known = true;
+  }
+  ip = local_.ip;
+  port = local_.port;
 }
 
 void Connections::serve(int fd, std::unique_ptr<Transport> transport, std::size_t maxRequests,
@@ -313,15 +327,14 @@ void Connections::serve(int fd, std::unique_ptr<Transport> transport, std::size_
 }
 
 void Connections::setBusy(Connection& connection, bool busy) {
-  std::lock_guard lock(mutex_);
-  connection.busy = busy;
+  connection.busy.store(busy, std::memory_order_release);
 }
 
 std::size_t Connections::breakOff() {
   std::lock_guard lock(mutex_);
   std::size_t busy = 0;
   for (Connection* connection : connections_) {
-    busy += connection->busy;
+    busy += connection->busy.load();
     // The worker closes the descriptor only after leaving the set, so it is still this connection's.
     ::shutdown(connection->fd, SHUT_RDWR);
   }
@@ -330,8 +343,8 @@ std::size_t Connections::breakOff() {
 
 std::size_t Connections::underWay() const {
   std::lock_guard lock(mutex_);
-  return static_cast<std::size_t>(
-      std::count_if(connections_.begin(), connections_.end(), [](const Connection* c) { return c->busy; }));
+  return static_cast<std::size_t>(std::count_if(connections_.begin(), connections_.end(),
+                                                [](const Connection* c) { return c->busy.load(); }));
 }
 
 std::size_t Connections::open() const {

@@ -115,6 +115,13 @@ class ConnectionStream final : public httplib::Stream {
   std::size_t requests_ = 0;
   std::size_t written_ = 0;    // bytes of the current exchange's answer
   std::size_t sentAhead_ = 0;  // bytes sendFile() sent that the library's writes have yet to count
+  struct Address {
+    bool known = false;
+    std::string ip;
+    int port = 0;
+  };
+  mutable Address remote_;
+  mutable Address local_;
   mutable std::string pendingReason_;
   mutable std::string timedOut_;
   char buffer_[16 * 1024];
@@ -150,7 +157,7 @@ class Connections {
  private:
   struct Connection {
     int fd;
-    bool busy = false;
+    std::atomic<bool> busy{false};  // set and cleared by its own thread without the lock
   };
   void setBusy(Connection& connection, bool busy);
 

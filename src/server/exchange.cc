@@ -28,18 +28,30 @@ Exchanges::Exchanges(Store& store, const ServerOptions& options) : store_(store)
   });
 }
 
+namespace {
+
+// A thread serves one exchange at a time, from begin() to finish(), so each keeps its own record:
+// no lock and no allocation per exchange.
+struct OpenExchange {
+  const Exchanges* owner = nullptr;
+  const httplib::Request* request = nullptr;
+  Exchange exchange;
+};
+thread_local OpenExchange openExchange;
+
+}  // namespace
+
 void Exchanges::begin(const httplib::Request& req) {
   // A fresh record even when a request object at this address was left unfinished.
-  std::lock_guard lock(mutex_);
-  Exchange& exchange = open_[&req] = Exchange{};
-  exchange.beganUtc = utcNow();
+  openExchange.owner = this;
+  openExchange.request = &req;
+  openExchange.exchange = Exchange{};
+  openExchange.exchange.beganUtc = utcNow();
 }
 
 Exchange& Exchanges::of(const httplib::Request& req) {
-  std::lock_guard lock(mutex_);
-  auto [it, fresh] = open_.try_emplace(&req);
-  if (fresh) it->second.beganUtc = utcNow();
-  return it->second;
+  if (openExchange.owner != this || openExchange.request != &req) begin(req);
+  return openExchange.exchange;
 }
 
 std::string Exchanges::clientAddress(const httplib::Request& req) const {
@@ -58,12 +70,10 @@ std::string Exchanges::clientAddress(const httplib::Request& req) const {
 void Exchanges::finish(const httplib::Request& req, const httplib::Response& res) {
   // A request the parser could not read carries no method; nothing of it is worth a line.
   std::optional<Exchange> exchange;
-  {
-    std::lock_guard lock(mutex_);
-    if (auto it = open_.find(&req); it != open_.end()) {
-      exchange = std::move(it->second);
-      open_.erase(it);
-    }
+  if (openExchange.owner == this && openExchange.request == &req) {
+    exchange = std::move(openExchange.exchange);
+    openExchange.owner = nullptr;
+    openExchange.request = nullptr;
   }
   if (req.method.empty()) return;
   const std::uint64_t bodyBytes = res.content_provider_ ? (exchange ? exchange->sent : 0) : res.body.size();

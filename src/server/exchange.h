@@ -7,10 +7,8 @@
 #include <httplib.h>
 
 #include <chrono>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "server/audit.h"
 #include "server/session.h"
@@ -51,8 +49,6 @@ class Exchanges {
  private:
   Store& store_;
   const ServerOptions& options_;
-  std::mutex mutex_;
-  std::unordered_map<const httplib::Request*, Exchange> open_;
 };
 
 }  // namespace verolin::server

@@ -15,6 +15,7 @@
 //   admin.h           the administration behind `verolin owner ...` and `verolin doc ...`
 //   sqlite.h          the database connection
 //   limits.h          threads and time limits; connections.h  connections served under them
+//   worker_pool.h     the threads that serve connections
 //   serving.h         the HTTP server (plain or TLS), its health answer and graceful stop
 //   tls.h             the certificate and key of HTTPS
 //   shutdown.h        `verolin serve`'s signals: drain, then stop at once

@@ -84,6 +84,7 @@ Store::Store(fs::path dataDir, Open mode) : dir_(std::move(dataDir)) {
   }
   users_ = std::make_unique<FileLock>(dir_ / kStoreLockName);
   users_->shared();
+  changes_ = std::make_unique<ChangeCounter>(dir_ / kChangeCounterName);
   db_ = std::make_unique<Database>(dir_ / kDatabaseName);
   db_->exec("PRAGMA journal_mode = WAL");
   db_->exec("PRAGMA synchronous = FULL");
@@ -147,6 +148,7 @@ void Store::saveDocument(const std::string& name, StagedBody body, const MarkLis
     Transaction transaction(*db_);
     previous = writeDocument(name, bodyName, body.size(), newSeals, newSigns, clearMarks);
     transaction.commit();
+    documentsChanged();
   } catch (...) {
     removeBody(bodyName);
     throw;
@@ -194,6 +196,7 @@ UploadOutcome Store::saveUpload(const std::string& name, StagedBody body, const 
     }
     outcome.stored = *documentLocked(name);
     transaction.commit();
+    documentsChanged();
   } catch (...) {
     removeBody(bodyName);
     throw;
@@ -243,15 +246,59 @@ std::string Store::takeCopy(const std::string& document, const std::string& copy
     remove.bind(1, copy).run();
   }
   transaction.commit();
+  documentsChanged();
   return previousName;
 }
 
+template <typename Value, typename Find>
+Value Store::remembered(std::unordered_map<std::string, Value>& answers, const std::string& key, Find find) {
+  // Read before looking up: a change committed meanwhile leaves the answer marked as older than it
+  // is, so it is looked up again next time rather than served stale.
+  const std::uint64_t at = changes_->value();
+  {
+    std::lock_guard lock(lookupMutex_);
+    if (at == lookupsAt_) {
+      if (auto it = answers.find(key); it != answers.end()) return it->second;
+    }
+  }
+  Value found = find();
+  std::lock_guard lock(lookupMutex_);
+  if (at != lookupsAt_) {
+    if (at != changes_->value()) return found;  // changed again meanwhile: not worth keeping
+    documentLookups_.clear();
+    resolveLookups_.clear();
+    openBodies_.clear();
+    lookupsAt_ = at;
+  }
+  // Names that a client makes up must not grow the memory without end.
+  constexpr std::size_t kRemembered = 1024;
+  if (answers.size() >= kRemembered) answers.clear();
+  answers.emplace(key, found);
+  return found;
+}
+
+std::shared_ptr<BodyReader> Store::openBodyFile(const std::string& body) {
+  const std::uint64_t at = changes_->value();
+  {
+    std::lock_guard lock(lookupMutex_);
+    if (auto it = openBodies_.find(body); it != openBodies_.end()) return it->second;
+  }
+  auto reader = BodyReader::open(bodyPath(body));
+  std::lock_guard lock(lookupMutex_);
+  if (reader && at == lookupsAt_) {
+    // Each holds a descriptor: few are kept.
+    constexpr std::size_t kOpenBodies = 64;
+    if (openBodies_.size() >= kOpenBodies) openBodies_.clear();
+    openBodies_.emplace(body, reader);
+  }
+  return reader;
+}
+
 std::optional<DocumentInfo> Store::document(const std::string& name) {
-  std::lock_guard lock(mutex_);
-  auto s = db_->prepare(std::string(kDocumentColumns) + "WHERE name = ?");
-  s.bind(1, name);
-  if (!s.step()) return std::nullopt;
-  return documentRow(s);
+  return remembered(documentLookups_, name, [&] {
+    std::lock_guard lock(mutex_);
+    return documentLocked(name);
+  });
 }
 
 std::vector<DocumentInfo> Store::documents() {
@@ -263,8 +310,12 @@ std::vector<DocumentInfo> Store::documents() {
 }
 
 Store::Resolved Store::resolveDocument(const std::string& fileName) {
-  if (auto exact = document(fileName)) return {std::move(exact), 1};
+  return remembered(resolveLookups_, fileName, [&] { return resolveLocked(fileName); });
+}
+
+Store::Resolved Store::resolveLocked(const std::string& fileName) {
   std::lock_guard lock(mutex_);
+  if (auto exact = documentLocked(fileName)) return {std::move(exact), 1};
   auto s = db_->prepare(std::string(kDocumentColumns) + "WHERE leaf = ? ORDER BY name");
   s.bind(1, fileName);
   Resolved resolved;
@@ -309,6 +360,7 @@ bool Store::removeDocument(const std::string& name) {
     auto copy = db_->prepare("DELETE FROM copies WHERE name = ?");
     copy.bind(1, name).run();
     transaction.commit();
+    documentsChanged();
   }
   removeBody(body);
   return true;
@@ -425,8 +477,7 @@ std::optional<OpenedBody<Info>> Store::openBody(Find find) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     std::optional<Info> info = find();
     if (!info) return std::nullopt;
-    if (auto reader = BodyReader::open(bodyPath(info->body)))
-      return OpenedBody<Info>{std::move(*info), reader};
+    if (auto reader = openBodyFile(info->body)) return OpenedBody<Info>{std::move(*info), reader};
   }
   throw StoreError("a stored body is missing from " + (dir_ / "bodies").string());
 }
@@ -436,7 +487,7 @@ std::optional<OpenedBody<DocumentInfo>> Store::openDocument(const std::string& n
 }
 
 std::optional<OpenedBody<DocumentInfo>> Store::openDocument(const DocumentInfo& found) {
-  if (auto reader = BodyReader::open(bodyPath(found.body))) return OpenedBody<DocumentInfo>{found, reader};
+  if (auto reader = openBodyFile(found.body)) return OpenedBody<DocumentInfo>{found, reader};
   return openDocument(found.name);
 }
 

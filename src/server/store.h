@@ -18,10 +18,12 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "server/audit.h"
 #include "server/body_reader.h"
+#include "server/change_counter.h"
 #include "server/data_lock.h"
 #include "server/sqlite.h"
 #include "server/staged_body.h"
@@ -199,6 +201,7 @@ class Store {
   template <typename Derive>
   std::string freeName(Derive derive);
   std::optional<DocumentInfo> documentLocked(const std::string& name);
+  Resolved resolveLocked(const std::string& fileName);
   // The audit trail's own connection, opened at first use; the caller holds auditMutex_.
   Database& auditDatabase();
   // The committing thread's loop, and one of its transactions.
@@ -207,9 +210,28 @@ class Store {
   // marks() for a caller that holds the lock already.
   MarkLists marksLocked(const std::string& document, MarkKind kind);
 
+  // The remembered answers of document() and resolveDocument() (the caller holds lookupMutex_), valid
+  // while the change counter stays at what it was when they were looked up.
+  template <typename Value, typename Find>
+  Value remembered(std::unordered_map<std::string, Value>& answers, const std::string& key, Find find);
+  // After a commit that changed documents: every process forgets its remembered lookups.
+  void documentsChanged() { changes_->advance(); }
+  // The stored body `body`, open; nullptr when it is gone. A body's file never changes under its
+  // name (a new version is a new file), so readers stay open for the next answers, until the
+  // documents change and a removed body's space must be given back.
+  std::shared_ptr<BodyReader> openBodyFile(const std::string& body);
+
   std::filesystem::path dir_;
   std::unique_ptr<FileLock> users_;  // held shared while the store is open
-  std::mutex mutex_;                 // one connection, so one statement sequence at a time
+  std::unique_ptr<ChangeCounter> changes_;
+  // A busy server looks the same few names up for every download; the answers are kept until any
+  // process changes the documents, and bounded in number.
+  std::mutex lookupMutex_;
+  std::uint64_t lookupsAt_ = 0;
+  std::unordered_map<std::string, std::optional<DocumentInfo>> documentLookups_;
+  std::unordered_map<std::string, Resolved> resolveLookups_;
+  std::unordered_map<std::string, std::shared_ptr<BodyReader>> openBodies_;
+  std::mutex mutex_;  // one connection, so one statement sequence at a time
   std::unique_ptr<Database> db_;
   // The audit trail writes through a connection of its own that leaves each row to the next checkpoint
   // instead of flushing it to the disk under the store's lock (audit.cc): a row then costs microseconds,
@@ -224,6 +246,7 @@ class Store {
   std::vector<AuditRecord> pendingAudit_;
   bool committingAudit_ = false;
   bool stopAudit_ = false;
+  int auditWanted_ = 0;  // readers of the trail waiting for the rows before them
   std::function<void(const std::string&)> reportAuditFailure_;
   std::thread auditWriter_;
 };

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "text/utf8.h"
 
@@ -29,11 +31,51 @@ std::string tagsAsQuestionMarks(std::string_view utf8) {
   return out;
 }
 
+// Opening a converter loads and parses the system's tables, which costs more than converting a
+// request's few words; each thread keeps the converters it opened, reset before every use.
+class Converters {
+ public:
+  Converters() = default;
+  Converters(const Converters&) = delete;
+  Converters& operator=(const Converters&) = delete;
+  ~Converters() {
+    for (const auto& open : open_) iconv_close(open.cd);
+  }
+
+  // Throws std::invalid_argument when the system knows no such conversion.
+  iconv_t get(const char* from, const char* to) {
+    for (const auto& open : open_) {
+      if (open.from == from && open.to == to) {
+        iconv(open.cd, nullptr, nullptr, nullptr, nullptr);
+        return open.cd;
+      }
+    }
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+      throw std::invalid_argument(std::string("unknown code page: ") + from + "/" + to);
+    // Bounded: a program switching between many code pages opens afresh what fell out.
+    if (open_.size() == kKept) {
+      iconv_close(open_.front().cd);
+      open_.erase(open_.begin());
+    }
+    open_.push_back({from, to, cd});
+    return cd;
+  }
+
+ private:
+  struct Open {
+    std::string from;
+    std::string to;
+    iconv_t cd;
+  };
+  static constexpr std::size_t kKept = 8;
+  std::vector<Open> open_;
+};
+
 // Converts one character at a time when the whole run fails, so one bad character costs one '?'.
 std::string convertRun(std::string_view input, const char* from, const char* to, bool fromUtf8) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1))
-    throw std::invalid_argument(std::string("unknown code page: ") + from + "/" + to);
+  thread_local Converters converters;
+  iconv_t cd = converters.get(from, to);
   std::string out;
   out.reserve(input.size() * 2);
   std::size_t i = 0;
@@ -63,7 +105,6 @@ std::string convertRun(std::string_view input, const char* from, const char* to,
   std::size_t oLeft = sizeof buffer;
   if (iconv(cd, nullptr, nullptr, &o, &oLeft) != static_cast<std::size_t>(-1))
     out.append(buffer, static_cast<std::size_t>(o - buffer));
-  iconv_close(cd);
   return out;
 }
 

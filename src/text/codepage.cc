@@ -1,5 +1,6 @@
 #include "text/codepage.h"
 
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 
@@ -19,6 +20,33 @@ std::string& pageName() {
   return name;
 }
 
+// Whether `page` writes every ASCII character as its own byte. Most code pages do, and a name, a
+// query key or a number is then the same text on both sides; some (Shift_JIS's yen sign for the
+// backslash, UTF-16) do not, and always go through the converter.
+bool keepsAscii(const std::string& page) {
+  std::string ascii(128, '\0');
+  for (int c = 0; c < 128; ++c) ascii[static_cast<std::size_t>(c)] = static_cast<char>(c);
+  try {
+    return convertLenient(ascii, "UTF-8", page.c_str(), true) == ascii &&
+           convertLenient(ascii, page.c_str(), "UTF-8", false) == ascii;
+  } catch (const std::invalid_argument&) {
+    return false;
+  }
+}
+
+// Whether the wire code page keeps ASCII; written with the page's name.
+std::atomic<bool>& pageKeepsAscii() {
+  static std::atomic<bool> keeps{keepsAscii(pageName())};
+  return keeps;
+}
+
+bool isAscii(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string wireCodePage() {
@@ -29,8 +57,12 @@ std::string wireCodePage() {
 void setWireCodePage(std::string_view name) {
   const std::string n(name);
   if (!codePageKnown(n)) throw std::invalid_argument("unknown code page: " + n);
+  const bool keeps = keepsAscii(n);
   std::lock_guard lock(pageMutex());
+  // Never the new name with the old page's answer: a reader that sees true meets a page that keeps ASCII.
+  pageKeepsAscii() = false;
   pageName() = n;
+  pageKeepsAscii() = keeps;
 }
 
 std::string convert(std::string_view input, const char* from, const char* to) {
@@ -39,11 +71,13 @@ std::string convert(std::string_view input, const char* from, const char* to) {
 }
 
 std::string toWire(std::string_view utf8) {
+  if (isAscii(utf8) && pageKeepsAscii()) return std::string(utf8);
   const std::string page = wireCodePage();
   return convertLenient(utf8, "UTF-8", page.c_str(), true);
 }
 
 std::string fromWire(std::string_view bytes) {
+  if (isAscii(bytes) && pageKeepsAscii()) return std::string(bytes);
   const std::string page = wireCodePage();
   return convertLenient(bytes, page.c_str(), "UTF-8", false);
 }

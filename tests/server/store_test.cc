@@ -192,5 +192,32 @@ TEST(Store, AuditRowsRecordedByManyThreadsAtOnceAreAllKeptInEachThreadsOrder) {
   EXPECT_EQ(other.auditRecords().size(), rows.size());
 }
 
+TEST(Store, AuditRowsCommittedTogetherKeepEveryFieldOfEachRow) {
+  DataFolder data;
+  Store store(data.path());
+  // Enough rows for several statements of many rows and some left over.
+  constexpr int kRows = 32 * 3 + 7;
+  const auto rowOf = [](int i) {
+    AuditRecord row;
+    row.time = 1000 + i;
+    row.user = "用户" + std::to_string(i);
+    row.client = "10.0.0." + std::to_string(i);
+    row.type = i % 2 ? "DOWN" : "UPLOAD";
+    row.document = "文档/" + std::to_string(i) + ".jia";
+    row.version = i * 7;
+    row.bytes = static_cast<std::uint64_t>(i) << 33;
+    row.status = 200 + i;
+    return row;
+  };
+  for (int i = 0; i < kRows; ++i) store.recordAudit(rowOf(i));
+  const auto rows = store.auditRecords();
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(kRows));
+  for (int i = 0; i < kRows; ++i) {
+    const AuditRecord want = rowOf(i);
+    EXPECT_EQ(auditJson(rows[static_cast<std::size_t>(i)]), auditJson(want)) << i;
+    EXPECT_EQ(rows[static_cast<std::size_t>(i)].bytes, want.bytes);
+  }
+}
+
 }  // namespace
 }  // namespace verolin::server::testing

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <utility>
+#include <vector>
+
 #include "text/codepage.h"
 
 namespace verolin::text {
@@ -45,6 +49,55 @@ TEST(CodePage, UnknownCodePageIsRefusedAndTheOldOneKept) {
   EXPECT_EQ(toWire("中"), "\xA4\xA4");
   setWireCodePage("GBK");
   EXPECT_EQ(convert("\xD6\xD0", "GBK", "UTF-8"), "中");
+}
+
+TEST(CodePage, AsciiIsConvertedLikeAnyTextWhereThePageDoesNotKeepIt) {
+  EXPECT_EQ(fromWire("a\\b~"), "a\\b~");
+  EXPECT_EQ(toWire(std::string("n\0x", 3)), std::string("n\0x", 3));
+  setWireCodePage("SHIFT_JIS");  // the backslash's byte is the yen sign there, the tilde's an overline
+  EXPECT_EQ(fromWire("a\\b~"), "a\u00A5b\u203E");
+  setWireCodePage("UTF-16BE");
+  EXPECT_EQ(toWire("ab"), std::string("\0a\0b", 4));
+  EXPECT_EQ(fromWire(std::string("\0a\0b", 4)), "ab");
+  setWireCodePage("GBK");
+  EXPECT_EQ(fromWire("a\\b~"), "a\\b~");
+  EXPECT_EQ(toWire("RequestType=DOWN"), "RequestType=DOWN");
+}
+
+TEST(CodePage, ConvertersKeptByEachThreadGiveTheSameTextsAsFreshOnes) {
+  // More code pages than a thread keeps, in turn and on several threads at once: each conversion
+  // starts from a clean converter, also right after one that met a character it could not map.
+  const std::pair<const char*, std::string> pages[] = {{"GBK", "\xD6\xD0"},
+                                                       {"BIG5", "\xA4\xA4"},
+                                                       {"GB18030", "\xD6\xD0"},
+                                                       {"EUC-CN", "\xD6\xD0"},
+                                                       {"EUC-JP", "\xC3\xE6"},
+                                                       {"SHIFT_JIS", "\x92\x86"},
+                                                       {"EUC-KR", "\xF1\xE9"},
+                                                       {"UTF-16BE", "\x4E\x2D"},
+                                                       {"UTF-32BE", std::string("\0\0\x4E\x2D", 4)},
+                                                       {"ISO-2022-JP", "\x1B$BCf\x1B(B"}};
+  const auto convertAll = [&pages] {
+    int wrong = 0;
+    for (int round = 0; round < 3; ++round) {
+      for (const auto& [page, expected] : pages) {
+        // Invalid UTF-8 costs one '?' as it stands, between the converted neighbours.
+        const std::string invalid = std::string("a") + '\xFF' + 'b';
+        wrong += convert(invalid, "UTF-8", page) !=
+                 convert("a", "UTF-8", page) + "?" + convert("b", "UTF-8", page);
+        wrong += convert("中", "UTF-8", page) != expected;
+        wrong += convert(expected, page, "UTF-8") != "中";
+      }
+    }
+    return wrong;
+  };
+  int wrong[4] = {};
+  std::vector<std::thread> threads;
+  for (int& w : wrong) threads.emplace_back([&w, &convertAll] { w = convertAll(); });
+  for (auto& t : threads) t.join();
+  for (const int w : wrong) EXPECT_EQ(w, 0);
+  EXPECT_THROW(convert("a", "UTF-8", "NO-SUCH-PAGE"), std::invalid_argument);
+  EXPECT_EQ(convert("中", "UTF-8", "GBK"), "\xD6\xD0");
 }
 
 }  // namespace
