@@ -14,6 +14,7 @@
 
 #include "com/dispatch_server.h"
 #include "com/trace_sink.h"
+#include "com/unknown.h"
 #include "com/word_platform.h"
 #include "wordproc/wordproc.h"
 
@@ -65,23 +66,9 @@ HRESULT startInstance(REFIID iid, void** out) {
   return hr;
 }
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public com::SingleInterface<IClassFactory, IID_IClassFactory> {
  public:
   ClassFactory() { ++com::moduleReferences(); }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -103,7 +90,6 @@ class ClassFactory final : public IClassFactory {
 
  private:
   ~ClassFactory() { --com::moduleReferences(); }
-  std::atomic<ULONG> references_{1};
 };
 
 // Keys under HKEY_CLASSES_ROOT.

@@ -9,6 +9,7 @@
 
 #include "com/ocx/ole_object.h"
 #include "com/ocx/server.h"
+#include "com/unknown.h"
 #include "com/variant.h"
 #include "control/registration.h"
 
@@ -19,24 +20,9 @@ HINSTANCE gModule = nullptr;
 
 // The class object of VerolinActivex. It lives on the heap and counts as a module reference while a
 // client holds it, so DllCanUnloadNow waits for it too.
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public SingleInterface<IClassFactory, IID_IClassFactory> {
  public:
   ClassFactory() { ++moduleReferences(); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -68,7 +54,6 @@ class ClassFactory final : public IClassFactory {
 
  private:
   ~ClassFactory() { --moduleReferences(); }
-  std::atomic<ULONG> references_{1};
 };
 
 GUID guidOf(const char* text) {

@@ -1,6 +1,7 @@
 // The control as an embeddable object: siting, in-place activation, drawing, <param> values, safety,
 // class information and the event connection point.
 #include "com/ocx/ole_object.h"
+#include "com/unknown.h"
 
 #include <olectl.h>
 
@@ -90,24 +91,9 @@ void unregisterOleWindowClass() {
 
 // The one connection point, of the event interface. A small object of its own that keeps the control
 // alive; the sinks live in the control, so every copy handed out sees the same connections.
-class OleControl::EventPoint final : public IConnectionPoint {
+class OleControl::EventPoint final : public SingleInterface<IConnectionPoint, IID_IConnectionPoint> {
  public:
   explicit EventPoint(OleControl& owner) : owner_(owner) { owner_.AddRef(); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-    *out = static_cast<IConnectionPoint*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
     if (!iid) return E_POINTER;
@@ -146,7 +132,6 @@ class OleControl::EventPoint final : public IConnectionPoint {
  private:
   ~EventPoint() { owner_.Release(); }
   OleControl& owner_;
-  std::atomic<ULONG> references_{1};
 };
 
 OleControl::~OleControl() {
@@ -610,25 +595,10 @@ HRESULT OleControl::GetGUID(DWORD kind, GUID* id) {
 namespace {
 
 // The list of the control's connection points: its one point, handed out once per pass.
-class PointList final : public IEnumConnectionPoints {
+class PointList final : public SingleInterface<IEnumConnectionPoints, IID_IEnumConnectionPoints> {
  public:
   PointList(IConnectionPoint* point, ULONG position) : point_(point), position_(position) {
     point_->AddRef();
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IEnumConnectionPoints) return E_NOINTERFACE;
-    *out = static_cast<IEnumConnectionPoints*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
   }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint** points, ULONG* fetched) override {
@@ -663,7 +633,6 @@ class PointList final : public IEnumConnectionPoints {
   ~PointList() { point_->Release(); }
   IConnectionPoint* point_;
   ULONG position_;
-  std::atomic<ULONG> references_{1};
 };
 
 }  // namespace
