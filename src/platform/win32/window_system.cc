@@ -70,6 +70,13 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       ::SetDCBrushColor(dc, toColorref(back));
       return reinterpret_cast<LRESULT>(::GetStockObject(DC_BRUSH));
     }
+    case WM_PARENTNOTIFY:
+      // A label or button (the system's classes) leaves its colours behind: take them off as it goes.
+      if (LOWORD(wParam) == WM_DESTROY) {
+        ::RemovePropW(reinterpret_cast<HWND>(lParam), kBackProperty);
+        ::RemovePropW(reinterpret_cast<HWND>(lParam), kForeProperty);
+      }
+      break;
     case WM_NCDESTROY:
       ::RemovePropW(window, kBackProperty);
       ::RemovePropW(window, kForeProperty);
