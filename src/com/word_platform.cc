@@ -17,6 +17,8 @@ namespace verolin::com {
 namespace {
 
 constexpr const wchar_t* kFrameClass = L"VerolinWordFrame";
+// How a hidden window is to be shown (SW_SHOWMAXIMIZED, ...), set when its state changes while hidden.
+constexpr const wchar_t* kPendingShow = L"VerolinPendingShow";
 
 HWND toHwnd(platform::WindowHandle h) {
   return reinterpret_cast<HWND>(static_cast<INT_PTR>(h));
@@ -66,8 +68,11 @@ class User32Windows final : public platform::WindowSystem {
     return SetWindowPos(toHwnd(h), after, r.left, r.top, r.width, r.height, flags) != FALSE;
   }
   bool show(platform::WindowHandle h, bool visible) override {
-    if (!IsWindow(toHwnd(h))) return false;
-    ShowWindow(toHwnd(h), visible ? SW_SHOWNA : SW_HIDE);
+    HWND w = toHwnd(h);
+    if (!IsWindow(w)) return false;
+    // A window maximised or minimised while hidden comes up in that state.
+    const auto pending = static_cast<int>(reinterpret_cast<INT_PTR>(RemovePropW(w, kPendingShow)));
+    ShowWindow(w, !visible ? SW_HIDE : pending && !IsWindowVisible(w) ? pending : SW_SHOWNA);
     return true;
   }
   bool setTitle(platform::WindowHandle h, std::string_view title) override {
@@ -82,6 +87,10 @@ class User32Windows final : public platform::WindowSystem {
     const UINT shown = maximized ? SW_SHOWMAXIMIZED : minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE;
     // A hidden window keeps its state for when it is shown.
     place.showCmd = IsWindowVisible(w) ? shown : SW_HIDE;
+    if (IsWindowVisible(w))
+      RemovePropW(w, kPendingShow);
+    else
+      SetPropW(w, kPendingShow, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(shown)));
     if (!IsWindowVisible(w)) place.flags |= maximized ? WPF_RESTORETOMAXIMIZED : 0;
     return SetWindowPlacement(w, &place) != FALSE;
   }

@@ -17,6 +17,10 @@ platform::Rect toPixels(const platform::Rect& twips) {
           twips.height / kTwipsPerPixel};
 }
 
+// The status strip's font.
+constexpr const char* kMessageFont = "宋体";
+constexpr int kMessageFontPoints = 9;
+
 }  // namespace
 
 void ControlState::clearMarkLists() {
@@ -40,6 +44,7 @@ Control::Control(Apartment& apartment, platform::WindowHandle container) : apart
   body.parent = hwnd_;
   body.visible = true;
   picBody.hwnd = windows.create(body);
+  createChildWindows();
   initialize();
   resize(width_, height_);
   timer_ = host().startTimer(kTimerIntervalMs, [this] { timerTick(); });
@@ -87,6 +92,45 @@ void Control::terminate() noexcept {
   }
 }
 
+void Control::createChildWindows() {
+  auto& windows = apartment_.windows();
+  // Each is created above the ones before it: the strips cover the top of picBody, where the embedded
+  // window's caption bar lies, and the status strip covers everything.
+  auto make = [&](ChildControl& child, platform::WindowHandle parent, platform::WindowKind kind) {
+    platform::WindowInfo info;
+    info.title = child.caption;
+    info.parent = parent;
+    info.rect = toPixels(child.rect);
+    info.visible = child.visible;
+    info.kind = kind;
+    return info;
+  };
+  platform::WindowInfo info = make(picNobg, hwnd_, platform::WindowKind::Picture);
+  info.backColor = platform::kColorWhite;
+  picNobg.hwnd = windows.create(info);
+  info = make(picConvert, hwnd_, platform::WindowKind::Picture);
+  info.backColor = platform::kColorWhite;
+  picConvert.hwnd = windows.create(info);
+  info = make(lblTitle, picConvert.hwnd, platform::WindowKind::Label);
+  info.foreColor = platform::kColorRed;
+  lblTitle.hwnd = windows.create(info);
+  info = make(piczoom, hwnd_, platform::WindowKind::Picture);
+  info.backColor = platform::kColorInactiveBorder;
+  piczoom.hwnd = windows.create(info);
+  info = make(cmdMsg, hwnd_, platform::WindowKind::Button);
+  info.font = {kMessageFont, kMessageFontPoints};
+  cmdMsg.hwnd = windows.create(info);
+}
+
+void Control::placeChild(const ChildControl& child) {
+  if (child.hwnd) apartment_.windows().setWindowPos(child.hwnd, std::nullopt, toPixels(child.rect));
+}
+
+void Control::showChild(ChildControl& child, bool visible) {
+  child.visible = visible;
+  if (child.hwnd) apartment_.windows().show(child.hwnd, visible);
+}
+
 int Control::captionBarTwips() {
   // The outer height less the client height of a captioned dialog window: caption plus both frames.
   auto& w = apartment_.windows();
@@ -109,7 +153,7 @@ void Control::resize(int widthTwips, int heightTwips) {
   piczoom.rect.top = picBody.rect.height + picBody.rect.top - piczoom.rect.height - 14;
   auto& windows = apartment_.windows();
   windows.setWindowPos(hwnd_, std::nullopt, toPixels({0, 0, width_, height_}));
-  windows.setWindowPos(picBody.hwnd, std::nullopt, toPixels(picBody.rect));
+  for (const ChildControl* child : {&picBody, &picConvert, &lblTitle, &picNobg, &piczoom}) placeChild(*child);
 }
 
 void Control::layoutConvertStrip() {
@@ -127,7 +171,12 @@ void Control::showMessage(std::string_view text, bool show) {
   cmdMsg.rect.left = (width_ - cmdMsg.rect.width) / 2;
   cmdMsg.caption = std::string(text);
   cmdMsg.rect.top = (height_ - cmdMsg.rect.height) / 2;
-  cmdMsg.visible = show;
+  if (cmdMsg.hwnd) {
+    auto& windows = apartment_.windows();
+    placeChild(cmdMsg);
+    windows.setTitle(cmdMsg.hwnd, cmdMsg.caption);
+  }
+  showChild(cmdMsg, show);
   host().trace("status", std::string(text) + (show ? "" : " (hidden)"));
   pump();
 }

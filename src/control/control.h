@@ -17,7 +17,7 @@ struct ChildControl {
   platform::Rect rect;  // twips
   bool visible = true;
   std::string caption;
-  platform::WindowHandle hwnd = 0;  // for the children that are real windows (picBody)
+  platform::WindowHandle hwnd = 0;  // its window, once the control has created it
 };
 
 // Design size of the control, in twips.
@@ -61,6 +61,9 @@ class Control {
   double picBodyScaleWidth() const;
   double picBodyScaleHeight() const;
 
+  // Shows or hides a child control and its window.
+  void showChild(ChildControl& child, bool visible);
+
   // The status strip: centres cmdMsg, sets its caption, shows or hides it, lets messages run.
   void showMessage(std::string_view text, bool show);
   // A message box through the host; returns the answer.
@@ -70,7 +73,8 @@ class Control {
 
   // The Word guard: false (after the message) when the word processor is not started.
   bool wordGuard();
-  // The document guard with the calling method's own wording; false (after the message) when no document is open.
+  // The document guard with the calling method's own wording; false (after the message) when no document is
+  // open.
   bool documentGuard(std::string_view text, std::string_view caption);
 
   // One tick of the window check (also called by the timer).
@@ -82,6 +86,8 @@ class Control {
  private:
   void initialize();
   void terminate() noexcept;
+  void createChildWindows();
+  void placeChild(const ChildControl& child);
   void layoutConvertStrip();
   int captionBarTwips();
 

@@ -66,12 +66,13 @@ void SetWordStyleTemp(Control& c) {
     return;
   }
   c.pump(5);
-  c.piczoom.visible = true;
+  c.showChild(c.piczoom, true);
   app.put("Visible", s.wordVersion == "9.0" || s.wordVersion == "10.0");
   c.pump();
   window.put("WindowState", 0);
   c.pump();
-  app.call("Resize", static_cast<float>(c.picBodyScaleWidth() + 8), static_cast<float>(c.picBodyScaleHeight() + 6));
+  app.call("Resize", static_cast<float>(c.picBodyScaleWidth() + 8),
+           static_cast<float>(c.picBodyScaleHeight() + 6));
   app.call("Move", static_cast<float>(-3), static_cast<float>(-3));
 }
 
@@ -83,7 +84,7 @@ void SetWordDisplayStyle(Control& c) {
     c.pump();
     return;
   }
-  c.piczoom.visible = true;
+  c.showChild(c.piczoom, true);
   s.wordApp.put("Visible", false);
   c.pump();
   s.wordApp.put("WindowState", 0);

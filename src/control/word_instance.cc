@@ -21,7 +21,7 @@ void ignoring(F&& step) {
 }
 
 void hideZoom(Control& c) {
-  if (c.state().zoomPic) c.state().zoomPic->visible = false;
+  if (c.state().zoomPic) c.showChild(*c.state().zoomPic, false);
 }
 
 }  // namespace

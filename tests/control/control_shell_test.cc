@@ -77,7 +77,8 @@ TEST_F(ControlShellTest, ResizeKeepsZoomPatchInsideCornerAndStripsApart) {
   }
   // The caption strip is a caption bar with its frames, less 80 twips.
   auto& win = standIn().windows;
-  const int bar = (win.metric(platform::Metric::CaptionHeight) + 2 * win.metric(platform::Metric::FrameHeight)) * 15;
+  const int bar =
+      (win.metric(platform::Metric::CaptionHeight) + 2 * win.metric(platform::Metric::FrameHeight)) * 15;
   EXPECT_EQ(ctl.picConvert.rect.height, bar - 80);
   // picBody's window follows in pixels.
   auto info = win.info(ctl.picBody.hwnd);
@@ -98,13 +99,62 @@ TEST_F(ControlShellTest, StatusStripCentresAndHidesOnFinalText) {
   EXPECT_EQ(ctl.cmdMsg.caption, "操作完成");
 }
 
+TEST_F(ControlShellTest, ChildControlsAreWindowsThatFollowLayoutAndStatus) {
+  createControl();
+  auto& ctl = control();
+  auto& win = standIn().windows;
+  using platform::WindowKind;
+  struct Expected {
+    const control::ChildControl& child;
+    platform::WindowHandle parent;
+    WindowKind kind;
+  };
+  for (const Expected& e : {Expected{ctl.picConvert, ctl.hwnd(), WindowKind::Picture},
+                            Expected{ctl.lblTitle, ctl.picConvert.hwnd, WindowKind::Label},
+                            Expected{ctl.picNobg, ctl.hwnd(), WindowKind::Picture},
+                            Expected{ctl.piczoom, ctl.hwnd(), WindowKind::Picture},
+                            Expected{ctl.cmdMsg, ctl.hwnd(), WindowKind::Button}}) {
+    auto info = win.info(e.child.hwnd);
+    ASSERT_TRUE(info) << e.child.name;
+    EXPECT_EQ(info->parent, e.parent) << e.child.name;
+    EXPECT_EQ(info->kind, e.kind) << e.child.name;
+  }
+  EXPECT_EQ(win.info(ctl.picConvert.hwnd)->backColor, platform::kColorWhite);
+  EXPECT_EQ(win.info(ctl.picNobg.hwnd)->backColor, platform::kColorWhite);
+  EXPECT_EQ(win.info(ctl.piczoom.hwnd)->backColor, platform::kColorInactiveBorder);
+  EXPECT_EQ(win.info(ctl.lblTitle.hwnd)->foreColor, platform::kColorRed);
+  EXPECT_EQ(win.info(ctl.lblTitle.hwnd)->title, "");
+  EXPECT_EQ(win.info(ctl.cmdMsg.hwnd)->font, (platform::Font{"宋体", 9}));
+  EXPECT_FALSE(win.info(ctl.cmdMsg.hwnd)->visible);
+
+  ctl.resize(9000, 6000);
+  for (const control::ChildControl* child :
+       {&ctl.picBody, &ctl.picConvert, &ctl.lblTitle, &ctl.picNobg, &ctl.piczoom}) {
+    const auto& r = child->rect;
+    EXPECT_EQ(win.info(child->hwnd)->rect,
+              (platform::Rect{r.left / 15, r.top / 15, r.width / 15, r.height / 15}))
+        << child->name;
+  }
+  ctl.showMessage("正在打开文件请稍后..", true);
+  auto strip = win.info(ctl.cmdMsg.hwnd);
+  EXPECT_TRUE(strip->visible);
+  EXPECT_EQ(strip->title, "正在打开文件请稍后..");
+  EXPECT_EQ(strip->rect,
+            (platform::Rect{(9000 - 2535) / 2 / 15, (6000 - 615) / 2 / 15, 2535 / 15, 615 / 15}));
+  ctl.showMessage("操作完成", false);
+  EXPECT_FALSE(win.info(ctl.cmdMsg.hwnd)->visible);
+  ctl.showChild(ctl.piczoom, false);
+  EXPECT_FALSE(ctl.piczoom.visible);
+  EXPECT_FALSE(win.info(ctl.piczoom.hwnd)->visible);
+}
+
 TEST_F(ControlShellTest, GuardsShowTheirMessagesAndChangeNothing) {
   createControl();
   auto& ctl = control();
   EXPECT_FALSE(ctl.wordGuard());
   EXPECT_FALSE(ctl.documentGuard("请先建立一篇文档或下载一篇文档.", "出错"));
-  EXPECT_EQ(host().messages,
-            (std::vector<std::string>{"信息|64|没有可执行的对象.", "出错|64|请先建立一篇文档或下载一篇文档."}));
+  EXPECT_EQ(host().messages, (std::vector<std::string>{"信息|64|没有可执行的对象.",
+                                                       "出错|64|请先建立一篇文档或下载一篇文档."}));
   EXPECT_FALSE(state().isBusy);
 }
 

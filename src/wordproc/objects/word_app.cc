@@ -160,7 +160,13 @@ void WordApp::setVisible(bool visible) {
 }
 
 int WordApp::windowState() const {
-  return windowState_;
+  // A shown window may have been maximised, minimised or restored by the user since; a hidden one
+  // keeps the state it will be shown in.
+  const platform::WindowInfo info = windowInfo();
+  if (!info.visible) return windowState_;
+  if (info.maximized) return windowstate::kMaximize;
+  if (info.minimized) return windowstate::kMinimize;
+  return windowstate::kNormal;
 }
 
 void WordApp::setWindowState(int state) {
@@ -168,7 +174,7 @@ void WordApp::setWindowState(int state) {
     throw valueOutOfRange();
   }
   const platform::WindowInfo info = windowInfo();
-  if (windowState_ == windowstate::kNormal) normalRect_ = info.rect;
+  if (windowState() == windowstate::kNormal) normalRect_ = info.rect;
   if (state == windowstate::kMaximize) {
     // Maximised, a window fills its parent's client area (the screen for a top-level window).
     platform::Rect r = kScreen;
@@ -203,7 +209,7 @@ void WordApp::setRect(const platform::Rect& r) {
 }
 
 void WordApp::move(double left, double top) {
-  if (windowState_ != windowstate::kNormal)
+  if (windowState() != windowstate::kNormal)
     throw notAvailable("the application window is maximized or minimized");
   platform::Rect r = windowInfo().rect;
   r.left = toPixels(left);
@@ -212,7 +218,7 @@ void WordApp::move(double left, double top) {
 }
 
 void WordApp::resize(double width, double height) {
-  if (windowState_ != windowstate::kNormal)
+  if (windowState() != windowstate::kNormal)
     throw notAvailable("the application window is maximized or minimized");
   if (width < 0 || height < 0) throw valueOutOfRange();
   platform::Rect r = windowInfo().rect;
