@@ -77,6 +77,12 @@ LRESULT CALLBACK frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_PAINT:
       paintWindow(window);
       return 0;
+    case WM_PRINTCLIENT: {
+      RECT area{};
+      GetClientRect(window, &area);
+      paintDocument(reinterpret_cast<HDC>(wParam), area, shownDocument(window));
+      return 0;
+    }
     default:
       break;
   }
