@@ -26,3 +26,11 @@ if(TARGET VerolinSystem AND TARGET verolin_word_server)
   set_target_properties(control_screens PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/screens-program)
   add_dependencies(control_screens VerolinSystem verolin_word_server)
 endif()
+if(TARGET control_screens)
+  # Registering "Word.Application" changes the machine: a prefix of its own.
+  verolin_windows_test(control_scene_tests SOURCES control_scene_test.cc
+                       DEPS verolin_com verolin_platform verolin_crypto ws2_32 ole32 oleaut32 uuid user32 gdi32)
+  set_tests_properties(control_scene_tests PROPERTIES ENVIRONMENT
+                       "VEROLIN_WINE_PREFIX=${PROJECT_BINARY_DIR}/prefix-control" RESOURCE_LOCK wine_clipboard_and_keyboard)
+  add_dependencies(control_scene_tests VerolinSystem verolin_word_server)
+endif()
