@@ -50,6 +50,15 @@ inline bool registerModule(const std::wstring& file) {
   return f && SUCCEEDED(f());
 }
 
+// Undoes registerModule, so that a shared prefix is left as it was found.
+inline bool unregisterModule(const std::wstring& file) {
+  HMODULE module = LoadLibraryW((buildFolder() + L"\\" + file).c_str());
+  if (!module) return false;
+  auto f = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllUnregisterServer")));
+  return f && SUCCEEDED(f());
+}
+
 // The page: a top-level window and the sites the control talks to. Its reference counts only answer.
 class Page final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
  public:
@@ -60,8 +69,8 @@ class Page final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"VerolinScenePage";
     RegisterClassW(&wc);
-    window = CreateWindowExW(0, wc.lpszClassName, L"公文签章 - 页面", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                             width, height, nullptr, nullptr, wc.hInstance, nullptr);
+    window = CreateWindowExW(0, wc.lpszClassName, L"公文签章 - 页面", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                             0, 0, width, height, nullptr, nullptr, wc.hInstance, nullptr);
     GetClientRect(window, &position);
   }
   ~Page() { DestroyWindow(window); }
@@ -73,7 +82,8 @@ class Page final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
     *out = nullptr;
     if (iid == IID_IUnknown || iid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
     if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) *out = static_cast<IOleInPlaceSite*>(this);
-    if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow) *out = static_cast<IOleInPlaceFrame*>(this);
+    if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow)
+      *out = static_cast<IOleInPlaceFrame*>(this);
     return *out ? S_OK : E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
@@ -151,7 +161,8 @@ inline HWND findForm(const char* name) {
         auto* s = reinterpret_cast<Search*>(p);
         DWORD process = 0;
         GetWindowThreadProcessId(w, &process);
-        const auto* form = static_cast<const platform::Form*>(GetPropW(w, platform::win32::kFormObjectProperty));
+        const auto* form =
+            static_cast<const platform::Form*>(GetPropW(w, platform::win32::kFormObjectProperty));
         if (process == GetCurrentProcessId() && form && IsWindowVisible(w) && form->name() == s->name) {
           s->found = w;
           return FALSE;
@@ -169,7 +180,8 @@ inline HWND waitForForm(const char* name) {
 }
 
 inline HWND item(HWND dialog, const char* control) {
-  const auto* form = static_cast<const platform::Form*>(GetPropW(dialog, platform::win32::kFormObjectProperty));
+  const auto* form =
+      static_cast<const platform::Form*>(GetPropW(dialog, platform::win32::kFormObjectProperty));
   return form ? platform::win32::formControlWindow(dialog, *form, control) : nullptr;
 }
 
@@ -269,7 +281,8 @@ class ControlScene {
     CLSID clsid;
     IUnknown* unknown = nullptr;
     IDispatch* dispatch = nullptr;
-    if (FAILED(CLSIDFromProgID(L"Word.Application", &clsid)) || FAILED(GetActiveObject(clsid, nullptr, &unknown)))
+    if (FAILED(CLSIDFromProgID(L"Word.Application", &clsid)) ||
+        FAILED(GetActiveObject(clsid, nullptr, &unknown)))
       return {};
     unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     unknown->Release();
@@ -291,7 +304,8 @@ class ControlScene {
         "\r"
         "办公室\r"
         "2026年12月8日\r";
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(f);
@@ -368,7 +382,8 @@ class ControlScene {
                  Sleep(10);
                }
                HWND mode = item(dialog, "Csign1");
-               for (int i = 0; i < 500 && SendMessageW(mode, BM_GETCHECK, 0, 0) != BST_CHECKED; ++i) Sleep(10);
+               for (int i = 0; i < 500 && SendMessageW(mode, BM_GETCHECK, 0, 0) != BST_CHECKED; ++i)
+                 Sleep(10);
                drawSignature(item(dialog, "picgetimage"));
                Sleep(200);
                PostMessageW(item(dialog, "cmdok"), BM_CLICK, 0, 0);
@@ -412,7 +427,8 @@ class ControlScene {
     SendMessageW(pad, WM_LBUTTONUP, 0, at(50 + 250 - 22, 100));
     for (int i = 0; i <= 60; ++i) {
       const double t = double(i) / 60;
-      SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON, at(60 + 260 * t, 195 - 18 * std::sin(pi * t)));
+      SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON,
+                   at(60 + 260 * t, 195 - 18 * std::sin(pi * t)));
     }
     SendMessageW(pad, WM_LBUTTONUP, 0, at(320, 195));
   }

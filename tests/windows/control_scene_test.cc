@@ -99,6 +99,7 @@ TEST(ControlScene, ASealAndASignaturePlacedThroughTheDialogsAreShapesTheWordWind
     EXPECT_EQ(shape.get("WrapFormat").get("Type").toInt32(), 3) << i;
   }
   scene.control().call("WordClose", false, false);
+  EXPECT_TRUE(unregisterModule(L"wordproc.dll"));
 }
 
 }  // namespace
