@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "com/word_paint.h"
+#include "com/word_platform.h"
 #include "platform/raster.h"
 #include "wordproc/model/text_format.h"
 
@@ -211,6 +212,52 @@ TEST(WordPaint, TheFingerprintChangesWithTextAndShapesOnly) {
   type(doc, "d");
   EXPECT_NE(paintFingerprint(&doc), moved);
   EXPECT_EQ(paintFingerprint(nullptr), 0u);
+}
+
+// Lets only timer messages through for a while, so that a pending paint stays pending.
+void runTimers(int ms) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+  while (GetTickCount64() < end) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(10);
+  }
+}
+
+bool needsPaint(HWND window) {
+  RECT r{};
+  return GetUpdateRect(window, &r, FALSE) != FALSE;
+}
+
+TEST(WordWindow, RepaintsWhenItsDocumentChangesAndNotOtherwise) {
+  DocumentModel doc;
+  type(doc, "abc");
+  setDocumentFinder([&doc](platform::WindowHandle) { return &doc; });
+  auto windows = makeUser32Windows();
+  platform::WindowInfo info;
+  info.title = "Microsoft Word";
+  info.rect = {0, 0, 400, 300};
+  info.visible = true;
+  const HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(windows->create(info)));
+  ASSERT_TRUE(IsWindow(window));
+  UpdateWindow(window);
+  runTimers(400);  // the first look takes note of the document
+  UpdateWindow(window);
+  runTimers(400);
+  EXPECT_FALSE(needsPaint(window));
+
+  type(doc, "d");
+  runTimers(400);
+  EXPECT_TRUE(needsPaint(window));
+  UpdateWindow(window);
+  EXPECT_FALSE(needsPaint(window));
+
+  doc.shapes.push_back(pictureShape(kRed, 10, 10));
+  runTimers(400);
+  EXPECT_TRUE(needsPaint(window));
+  UpdateWindow(window);
+  setDocumentFinder(nullptr);
+  DestroyWindow(window);
 }
 
 }  // namespace
