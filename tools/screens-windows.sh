@@ -2,7 +2,8 @@
 # Screenshots of the control's four forms as Windows shows them: builds the Windows screens program,
 # runs it under Wine on a private Xvfb display and writes build-win/screens/FrmMySign.png,
 # FrmHandWritd.png (with a signature drawn by mouse messages), FrmShowElectronSealInfo.png and
-# FrmOpMsg.png.
+# FrmOpMsg.png, and control.png: the control in a page with the word processor embedded, holding a notice
+# with a seal placed through FrmMySign and a signature through FrmHandWritd.
 #   bash tools/screens-windows.sh [--docs]
 # The prefix (build-win/screens-prefix) uses Wine's X11 driver, draws its own window frames (no window
 # manager runs on Xvfb) and the Simplified Chinese locale, with Wine's own fonts (the caption buttons) and
@@ -29,7 +30,7 @@ if [ ! -f build-win/build.ninja ]; then
   fi
   cmake -G Ninja -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVEROLIN_WERROR=ON "${launcher[@]}"
 fi
-ninja -C build-win -j2 form_screens
+ninja -C build-win -j2 form_screens control_screens
 
 prefix=$root/build-win/screens-prefix
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
@@ -69,9 +70,10 @@ fi
 
 mkdir -p build-win/screens
 wine build-win/screens-program/form_screens.exe "$(winepath -w "$root/build-win/screens")"
+wine build-win/screens-program/control_screens.exe "$(winepath -w "$root/build-win/screens")"
 
 # With --docs, the pictures that docs/windows-forms.md shows are replaced by the new ones.
 if [ "${1:-}" = --docs ]; then
   mkdir -p docs/windows-screens
-  cp build-win/screens/Frm*.png docs/windows-screens/
+  cp build-win/screens/Frm*.png build-win/screens/control.png docs/windows-screens/
 fi

@@ -19,8 +19,13 @@ target_link_libraries(verolin PRIVATE verolin_com_runner shell32)
 verolin_warnings(verolin)
 
 # The stand-in word processor as the in-process server of "Word.Application" (wordproc.dll).
+# What its main window shows, painted with GDI.
+add_library(verolin_word_paint STATIC ${CMAKE_CURRENT_LIST_DIR}/word_paint.cc)
+target_include_directories(verolin_word_paint PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(verolin_word_paint PUBLIC verolin_wordproc verolin_platform gdi32 msimg32)
+verolin_warnings(verolin_word_paint)
 add_library(verolin_word_platform STATIC ${CMAKE_CURRENT_LIST_DIR}/word_platform.cc)
-target_link_libraries(verolin_word_platform PUBLIC verolin_com_runner verolin_platform)
+target_link_libraries(verolin_word_platform PUBLIC verolin_com_runner verolin_platform verolin_word_paint)
 verolin_warnings(verolin_word_platform)
 add_library(verolin_word_server SHARED ${CMAKE_CURRENT_LIST_DIR}/word_server.cc
                                        ${CMAKE_CURRENT_LIST_DIR}/word_server.def)

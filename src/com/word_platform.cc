@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 
 #include "com/dialog_watchdog.h"
 #include "com/drive_files.h"
 #include "com/local_clock.h"
 #include "com/trace_sink.h"
+#include "com/word_paint.h"
 #include "platform/form.h"
 #include "platform/standin.h"
 #include "platform/win32/dialog_template.h"
@@ -19,6 +22,74 @@ namespace {
 constexpr const wchar_t* kFrameClass = L"VerolinWordFrame";
 // How a hidden window is to be shown (SW_SHOWMAXIMIZED, ...), set when its state changes while hidden.
 constexpr const wchar_t* kPendingShow = L"VerolinPendingShow";
+// How often a main window looks whether its document changed (typing, a placed shape, an opened file).
+constexpr UINT kChangeCheckMs = 150;
+constexpr UINT_PTR kChangeTimer = 1;
+constexpr const wchar_t* kShownProperty = L"VerolinWordShown";
+
+DocumentFinder& documentFinder() {
+  static DocumentFinder finder;
+  return finder;
+}
+
+const wordproc::DocumentModel* shownDocument(HWND window) {
+  const DocumentFinder& finder = documentFinder();
+  return finder ? finder(static_cast<platform::WindowHandle>(reinterpret_cast<INT_PTR>(window))) : nullptr;
+}
+
+// Painted through a bitmap of the window's size, so that a repaint does not flicker.
+void paintWindow(HWND window) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  RECT area{};
+  GetClientRect(window, &area);
+  HDC buffer = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max<LONG>(1, area.right), std::max<LONG>(1, area.bottom));
+  HGDIOBJ old = SelectObject(buffer, bitmap);
+  paintDocument(buffer, area, shownDocument(window));
+  BitBlt(dc, 0, 0, area.right, area.bottom, buffer, 0, 0, SRCCOPY);
+  SelectObject(buffer, old);
+  DeleteObject(bitmap);
+  DeleteDC(buffer);
+  EndPaint(window, &ps);
+}
+
+LRESULT CALLBACK frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      SetTimer(window, kChangeTimer, kChangeCheckMs, nullptr);
+      break;
+    case WM_DESTROY:
+      KillTimer(window, kChangeTimer);
+      RemovePropW(window, kShownProperty);
+      break;
+    case WM_TIMER:
+      if (wParam == kChangeTimer) {
+        // The fingerprint's low bits ride on a window property; a change repaints the window.
+        const auto shown = static_cast<std::uintptr_t>(paintFingerprint(shownDocument(window)) | 1);
+        if (reinterpret_cast<std::uintptr_t>(GetPropW(window, kShownProperty)) != shown) {
+          SetPropW(window, kShownProperty, reinterpret_cast<HANDLE>(shown));
+          InvalidateRect(window, nullptr, FALSE);
+        }
+        return 0;
+      }
+      break;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      paintWindow(window);
+      return 0;
+    case WM_PRINTCLIENT: {
+      RECT area{};
+      GetClientRect(window, &area);
+      paintDocument(reinterpret_cast<HDC>(wParam), area, shownDocument(window));
+      return 0;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
 
 HWND toHwnd(platform::WindowHandle h) {
   return reinterpret_cast<HWND>(static_cast<INT_PTR>(h));
@@ -33,7 +104,8 @@ class User32Windows final : public platform::WindowSystem {
  public:
   User32Windows() {
     WNDCLASSW cls{};
-    cls.lpfnWndProc = DefWindowProcW;
+    cls.style = CS_HREDRAW | CS_VREDRAW;
+    cls.lpfnWndProc = frameProc;
     cls.hInstance = GetModuleHandleW(nullptr);
     cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
@@ -229,6 +301,10 @@ struct Services {
 const platform::Platform& wordProcessorPlatform() {
   static Services* services = new Services();  // lives as long as the process: instances may outlive clients
   return services->platform;
+}
+
+void setDocumentFinder(DocumentFinder finder) {
+  documentFinder() = std::move(finder);
 }
 
 std::unique_ptr<platform::WindowSystem> makeUser32Windows() {

@@ -4,9 +4,11 @@
 // transcript when the program keeps one.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/platform.h"
+#include "wordproc/model/document_model.h"
 
 namespace verolin::com {
 
@@ -15,5 +17,11 @@ const platform::Platform& wordProcessorPlatform();
 
 // The user32 window system on its own (the word processor's windows), for tests.
 std::unique_ptr<platform::WindowSystem> makeUser32Windows();
+
+// How a main window finds the document it shows (null: none). Its window procedure paints that
+// document and looks for changes a few times a second; until a finder is set the window shows its bare
+// background.
+using DocumentFinder = std::function<const wordproc::DocumentModel*(platform::WindowHandle)>;
+void setDocumentFinder(DocumentFinder finder);
 
 }  // namespace verolin::com

@@ -42,8 +42,18 @@ std::vector<Running>& running() {
   return all;
 }
 
+// The main windows paint the active document of the instance they belong to.
+const wordproc::DocumentModel* documentOfWindow(platform::WindowHandle window) {
+  for (const Running& r : running()) {
+    const wordproc::WindowContent content = wordproc::windowContent(r.application);
+    if (content.window == window) return content.document;
+  }
+  return nullptr;
+}
+
 HRESULT startInstance(REFIID iid, void** out) {
   static int lastId = 0;
+  if (lastId == 0) com::setDocumentFinder(documentOfWindow);
   const int id = ++lastId;
   wordproc::WordOptions options;
   automation::ObjectRef application =

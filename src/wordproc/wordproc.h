@@ -20,6 +20,8 @@
 
 namespace verolin::wordproc {
 
+class DocumentModel;
+
 struct WordOptions {
   std::string version = "11.0";  // what Application.Version reports ("8.0", "9.0", "10.0", "11.0", ...)
   bool installed = true;         // false: no word processor is registered and creation fails with 429
@@ -37,5 +39,14 @@ automation::ObjectRef createWordApplication(const platform::Platform& platform, 
 // the running instances needs.
 automation::ObjectRef createWordApplication(const platform::Platform& platform, const WordOptions& options,
                                             std::function<void()> onQuit);
+
+// What an instance's main window shows, for whoever paints it: the window and the active document's model
+// (null when none is open or the instance has quit; valid until the instance's next call). Empty for an
+// object that is no application of this word processor.
+struct WindowContent {
+  platform::WindowHandle window = 0;
+  const DocumentModel* document = nullptr;
+};
+WindowContent windowContent(const automation::ObjectRef& application);
 
 }  // namespace verolin::wordproc

@@ -1,6 +1,7 @@
 // The application instance: creation and versions, the main window, documents and windows, the
 // user's identity, quitting, command bars and dialogs.
 #include "word_fixture.h"
+#include "wordproc/model/document_model.h"
 
 namespace verolin::testing {
 namespace {
@@ -22,6 +23,27 @@ TEST_F(ApplicationTest, ReportsTheChosenVersionAndEachCreationIsANewInstance) {
   a.get("Documents").call("Add");
   EXPECT_EQ(a.get("Documents").get("Count").toInt32(), 1);
   EXPECT_EQ(b.get("Documents").get("Count").toInt32(), 0);
+}
+
+TEST_F(ApplicationTest, TheMainWindowShowsTheActiveDocumentUntilTheInstanceQuits) {
+  Variant app = startWord();
+  const wordproc::WindowContent empty = wordproc::windowContent(app.toObject());
+  EXPECT_EQ(empty.window, standIn_->windows.findWindow("Microsoft Word"));
+  EXPECT_EQ(empty.document, nullptr);
+  app.get("Documents").call("Add");
+  app.get("Selection").call("TypeText", "first");
+  const wordproc::DocumentModel* first = wordproc::windowContent(app.toObject()).document;
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->text(0, first->size()), "first\r");
+  Variant second = app.get("Documents").call("Add");
+  EXPECT_EQ(wordproc::windowContent(app.toObject()).document->size(), 1);
+  second.call("Close", 0);
+  EXPECT_EQ(wordproc::windowContent(app.toObject()).document, first);
+  // Any other object is no application of this word processor.
+  EXPECT_EQ(wordproc::windowContent(app.get("Documents").toObject()).window, 0);
+  EXPECT_EQ(wordproc::windowContent(nullptr).document, nullptr);
+  app.call("Quit", 0);
+  EXPECT_EQ(wordproc::windowContent(app.toObject()).document, nullptr);
 }
 
 TEST_F(ApplicationTest, MainWindowIsTitledAfterTheActiveWindowAndFollowsPoints) {

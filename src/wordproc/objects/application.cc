@@ -8,6 +8,7 @@ namespace {
 
 class ApplicationObject final : public WordObject {
  public:
+  const AppPtr& app() const { return app_; }
   explicit ApplicationObject(AppPtr a) : WordObject("Application", std::move(a)) {
     WordApp& app = *app_;
     property("Version", [&app] { return Variant(app.options.version); });
@@ -102,6 +103,16 @@ ObjectRef applicationObject(const AppPtr& app) {
   auto object = std::make_shared<ApplicationObject>(app);
   app->applicationObject = object;
   return object;
+}
+
+WindowContent windowContent(const automation::ObjectRef& application) {
+  const auto* object = dynamic_cast<const ApplicationObject*>(application.get());
+  if (!object) return {};
+  const WordApp& app = *object->app();
+  WindowContent content;
+  content.window = app.window();
+  if (app.alive() && app.activeShared()) content.document = &app.activeShared()->model;
+  return content;
 }
 
 }  // namespace verolin::wordproc
