@@ -39,24 +39,26 @@ wine regsvr32 /s "$root/build-win/wordproc.dll"
 printf '%s\n' '{\rtf1\ansi\ansicpg936\deff0{\fonttbl{\f0\fnil SimSun;}}' \
   '\pard\qc\b\fs32 \u20851?\u20110?\u23450?\u30003?\u30340?\u36890?\u30693?\b0\par' \
   '\pard\fs24 Quarterly report, draft for review.\par}' >"$work/report.doc"
-start_server() {  # start_server NAME -> prints the page URL
+# Not in a command substitution: the server's process id must reach `pids` in this shell, so that the
+# cleanup stops it (and the server must not hold the substitution's pipe open).
+start_server() {  # start_server NAME VARIABLE: sets VARIABLE to the page URL
   local data=$work/$1
   build/verolin doc put "$work/report.doc" --data "$data" >/dev/null
   build/verolin doc put "$work/report.doc" --name minutes.jia --data "$data" >/dev/null
   build/verolin owner add 张三 --picture examples/seal-zhang.png --password zs123 --data "$data" >/dev/null
-  build/verolin serve --data "$data" --port 0 >"$data.out" 2>"$data.err" &
+  build/verolin serve --data "$data" --port 0 </dev/null >"$data.out" 2>"$data.err" &
   pids+=($!)
   for _ in $(seq 1 100); do
     local page
     page=$(sed -n 's/^serving \([^ ]*\).*/\1/p' "$data.out")
-    [ -n "$page" ] && { echo "$page"; return; }
+    [ -n "$page" ] && { printf -v "$2" '%s' "$page"; return; }
     sleep 0.1
   done
   cat "$data.err" >&2
   return 1
 }
-linux_page=$(start_server linux)
-windows_page=$(start_server windows)
+start_server linux linux_page
+start_server windows windows_page
 
 # What both systems show alike: the boxes, forms and dialogs, the property changes and the word
 # processor's steps, with the server's port and the working copies' time-made names taken out (the
