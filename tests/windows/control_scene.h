@@ -26,6 +26,7 @@
 #include "control/registration.h"
 #include "platform/form.h"
 #include "platform/win32/form_dialog.h"
+#include "windows/screen_capture.h"
 
 namespace verolin::com::scene {
 
@@ -384,7 +385,7 @@ class ControlScene {
                HWND mode = item(dialog, "Csign1");
                for (int i = 0; i < 500 && SendMessageW(mode, BM_GETCHECK, 0, 0) != BST_CHECKED; ++i)
                  Sleep(10);
-               drawSignature(item(dialog, "picgetimage"));
+               platform::win32::drawSignature(item(dialog, "picgetimage"));
                Sleep(200);
                PostMessageW(item(dialog, "cmdok"), BM_CLICK, 0, 0);
                for (int i = 0; i < 500 && IsWindow(dialog) && IsWindowVisible(dialog); ++i) {
@@ -414,25 +415,6 @@ class ControlScene {
   Page page;
 
  private:
-  static void drawSignature(HWND pad) {
-    auto at = [](double x, double y) { return MAKELPARAM(static_cast<int>(x), static_cast<int>(y)); };
-    const double pi = std::acos(-1.0);
-    constexpr int kSteps = 240;
-    for (int i = 0; i <= kSteps; ++i) {
-      const double t = double(i) / kSteps;
-      const double x = 50 + 250 * t + 22 * std::cos(9 * pi * t + pi);
-      const double y = 120 - 20 * t + 48 * std::sin(9 * pi * t) * (1 - 0.4 * t);
-      SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON, at(x, y));
-    }
-    SendMessageW(pad, WM_LBUTTONUP, 0, at(50 + 250 - 22, 100));
-    for (int i = 0; i <= 60; ++i) {
-      const double t = double(i) / 60;
-      SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON,
-                   at(60 + 260 * t, 195 - 18 * std::sin(pi * t)));
-    }
-    SendMessageW(pad, WM_LBUTTONUP, 0, at(320, 195));
-  }
-
   IOleObject* object_ = nullptr;
   automation::Variant control_;
 };

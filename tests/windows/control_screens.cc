@@ -7,41 +7,12 @@
 #include <cstdio>
 
 #include "platform/win32/picture_bitmap.h"
+#include "windows/screen_capture.h"
 #include "windows/seal_picture.h"
 
 namespace {
 
 using namespace verolin;
-
-bool writeFile(const std::wstring& path, const automation::Bytes& bytes) {
-  HANDLE f =
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                  written == bytes.size();
-  CloseHandle(f);
-  return ok;
-}
-
-// The window as it stands on the screen, frame included.
-automation::Bytes capture(HWND window) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  const int w = r.right - r.left;
-  const int h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY | CAPTUREBLT);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  automation::Bytes png = platform::win32::EncodePng(bitmap);
-  DeleteObject(bitmap);
-  return png;
-}
 
 // A run that hangs (a window nobody answers) ends rather than blocking the script.
 DWORD WINAPI watchdog(void*) {
@@ -80,9 +51,9 @@ int wmain(int argc, wchar_t** argv) {
         scene.handwrite(outcome);
         scene.arrangeMarks();
         com::scene::pump(1500);
-        const automation::Bytes png = capture(scene.page.window);
+        const automation::Bytes png = platform::win32::captureWindow(scene.page.window);
         const std::wstring path = folder + L"\\control.png";
-        if (png.empty() || !writeFile(path, png)) {
+        if (png.empty() || !platform::win32::writeWholeFile(path, png)) {
           error = "could not write control.png";
         } else {
           const int shapes = scene.word().get("ActiveDocument").get("Shapes").get("Count").toInt32();

@@ -17,6 +17,7 @@
 #include "platform/form.h"
 #include "platform/win32/form_dialog.h"
 #include "platform/win32/picture_bitmap.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/windows_platform.h"
 #include "seal/handwriting.h"
 #include "seal/handwriting_window.h"
@@ -25,6 +26,7 @@
 #include "seal/seal_placement.h"
 #include "seal/seal_window.h"
 #include "windows/form_dialog_host.h"
+#include "windows/screen_capture.h"
 #include "windows/seal_picture.h"
 
 namespace verolin::platform::win32 {
@@ -35,51 +37,15 @@ using automation::Variant;
 constexpr int kPaintWaitMs = 600;
 std::wstring outputFolder;
 
-std::wstring wide(const std::string& s) {
-  std::wstring w(s.size() + 1, L'\0');
-  w.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()),
-                                                        w.data(), static_cast<int>(w.size()))));
-  return w;
-}
-
-std::string narrow(const std::wstring& w) {
-  std::string s(w.size() * 3 + 1, '\0');
-  s.resize(
-      static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()),
-                                                   s.data(), static_cast<int>(s.size()), nullptr, nullptr)));
-  return s;
-}
-
-bool writeFile(const std::wstring& path, const automation::Bytes& bytes) {
-  HANDLE f =
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                  written == bytes.size();
-  CloseHandle(f);
-  return ok;
-}
-
 // The dialog as it stands on the screen, caption and frame included.
 bool capture(HWND dialog, const std::wstring& name) {
   RECT r{};
   GetWindowRect(dialog, &r);
-  const int w = r.right - r.left;
-  const int h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY | CAPTUREBLT);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  const automation::Bytes png = EncodePng(bitmap);
-  DeleteObject(bitmap);
+  const automation::Bytes png = captureWindow(dialog);
   const std::wstring path = outputFolder + L"\\" + name + L".png";
-  const bool ok = !png.empty() && writeFile(path, png);
-  std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", narrow(path).c_str(), w, h);
+  const bool ok = !png.empty() && writeWholeFile(path, png);
+  std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", narrow(path).c_str(),
+              static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top));
   return ok;
 }
 
@@ -95,7 +61,7 @@ bool showAndCapture(Form& form, const std::function<void()>& show, const std::fu
     Sleep(kPaintWaitMs);
     act(dialog);
     Sleep(kPaintWaitMs);
-    ok = capture(dialog, wide(form.name()));
+    ok = capture(dialog, widen(form.name()));
     finish(dialog);
     for (int i = 0; i < 100 && formDialogWindow(form); ++i) {
       PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -166,23 +132,7 @@ bool handwritingWindow(Scene& scene) {
         HWND mode = formControlWindow(dialog, form, "Csign1");
         for (int i = 0; i < 500 && SendMessageW(mode, BM_GETCHECK, 0, 0) != BST_CHECKED; ++i) Sleep(10);
         HWND pad = formControlWindow(dialog, form, "picgetimage");
-        auto at = [](double x, double y) { return MAKELPARAM(static_cast<int>(x), static_cast<int>(y)); };
-        // A signature written in one go: loops running to the right, then a flourish underneath.
-        const double pi = std::acos(-1.0);
-        constexpr int kSteps = 240;
-        for (int i = 0; i <= kSteps; ++i) {
-          const double t = double(i) / kSteps;
-          const double x = 50 + 250 * t + 22 * std::cos(9 * pi * t + pi);
-          const double y = 120 - 20 * t + 48 * std::sin(9 * pi * t) * (1 - 0.4 * t);
-          SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON, at(x, y));
-        }
-        SendMessageW(pad, WM_LBUTTONUP, 0, at(50 + 250 - 22, 100));
-        for (int i = 0; i <= 60; ++i) {
-          const double t = double(i) / 60;
-          SendMessageW(pad, i == 0 ? WM_LBUTTONDOWN : WM_MOUSEMOVE, MK_LBUTTON,
-                       at(60 + 260 * t, 195 - 18 * std::sin(pi * t)));
-        }
-        SendMessageW(pad, WM_LBUTTONUP, 0, at(320, 195));
+        drawSignature(pad);
       },
       [&](HWND dialog) { click(formControlWindow(dialog, form, "cmdcancel")); });
 }
