@@ -26,6 +26,7 @@
 #include "control/registration.h"
 #include "platform/form.h"
 #include "platform/win32/form_dialog.h"
+#include "windows/ole_page.h"
 #include "windows/screen_capture.h"
 
 namespace verolin::com::scene {
@@ -60,83 +61,12 @@ inline bool unregisterModule(const std::wstring& file) {
   return f && SUCCEEDED(f());
 }
 
-// The page: a top-level window and the sites the control talks to. Its reference counts only answer.
-class Page final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+// The page: a window of the given size, the control filling its client area.
+class Page final : public OlePage {
  public:
-  Page(int width, int height) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = L"VerolinScenePage";
-    RegisterClassW(&wc);
-    window = CreateWindowExW(0, wc.lpszClassName, L"公文签章 - 页面", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                             0, 0, width, height, nullptr, nullptr, wc.hInstance, nullptr);
-    GetClientRect(window, &position);
-  }
-  ~Page() { DestroyWindow(window); }
-  Page(const Page&) = delete;
-  Page& operator=(const Page&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
-    if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) *out = static_cast<IOleInPlaceSite*>(this);
-    if (iid == IID_IOleInPlaceFrame || iid == IID_IOleInPlaceUIWindow)
-      *out = static_cast<IOleInPlaceFrame*>(this);
-    return *out ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** c) override {
-    *c = nullptr;
-    return E_NOINTERFACE;
-  }
-  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetWindow(HWND* w) override {
-    *w = window;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
-                                             LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
-    *frame = this;
-    *doc = nullptr;
-    *pos = position;
-    *clip = position;
-    info->fMDIApp = FALSE;
-    info->hwndFrame = window;
-    info->haccel = nullptr;
-    info->cAccelEntries = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
-  HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
-  HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
-
-  HWND window = nullptr;
-  RECT position{};
+  Page(int width, int height)
+      : OlePage(L"VerolinScenePage", L"公文签章 - 页面", width, height,
+                reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)) {}
 };
 
 inline void pump(int ms) {
