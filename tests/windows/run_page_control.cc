@@ -16,6 +16,7 @@
 #include "com/dispatch_client.h"
 #include "com/dispatch_server.h"
 #include "com/trace_sink.h"
+#include "com/unknown.h"
 
 namespace {
 
@@ -166,20 +167,8 @@ class PageControl final : public automation::ObjectBase {
   Variant word_;
 };
 
-class Factory final : public IClassFactory {
+class Factory final : public com::SingleInterface<IClassFactory, IID_IClassFactory> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = (iid == IID_IUnknown || iid == IID_IClassFactory) ? static_cast<IClassFactory*>(this) : nullptr;
-    if (!*out) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (outer) return CLASS_E_NOAGGREGATION;
     IDispatch* d = com::serveObject(std::make_shared<PageControl>());
@@ -188,9 +177,6 @@ class Factory final : public IClassFactory {
     return hr;
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
- private:
-  std::atomic<ULONG> references_{1};
 };
 
 bool setKey(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
