@@ -17,6 +17,7 @@
 #include "com/dispatch_server.h"
 #include "com/trace_sink.h"
 #include "com/unknown.h"
+#include "platform/win32/dialog_template.h"
 
 namespace {
 
@@ -53,52 +54,12 @@ INT_PTR CALLBACK inputProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
   return FALSE;
 }
 
-class Template {
- public:
-  explicit Template(const std::wstring& caption) {
-    DLGTEMPLATE t{};
-    t.style = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
-    t.cx = 200;
-    t.cy = 80;
-    put(&t, sizeof t);
-    word(0);
-    word(0);
-    text(caption);
-  }
-  void add(WORD atomClass, const std::wstring& label, WORD id, DWORD style, short y) {
-    while (bytes_.size() % 4) bytes_.push_back(0);
-    DLGITEMTEMPLATE item{};
-    item.style = style | WS_CHILD | WS_VISIBLE;
-    item.x = 10;
-    item.y = y;
-    item.cx = 150;
-    item.cy = 14;
-    item.id = id;
-    put(&item, sizeof item);
-    word(0xFFFF);
-    word(atomClass);
-    text(label);
-    word(0);
-    ++reinterpret_cast<DLGTEMPLATE*>(bytes_.data())->cdit;
-  }
-  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data()); }
-
- private:
-  void put(const void* p, std::size_t n) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    bytes_.insert(bytes_.end(), b, b + n);
-  }
-  void word(WORD w) { put(&w, sizeof w); }
-  void text(const std::wstring& s) { put(s.c_str(), (s.size() + 1) * sizeof(wchar_t)); }
-  std::vector<std::uint8_t> bytes_;
-};
-
 std::string inputBox(const std::string& prompt, const std::string& title) {
-  Template t(com::wide(title));
-  t.add(0x0082, com::wide(prompt), 101, SS_LEFT, 5);
-  t.add(0x0081, L"", 100, ES_AUTOHSCROLL, 25);
-  t.add(0x0080, L"OK", IDOK, BS_DEFPUSHBUTTON, 45);
-  t.add(0x0080, L"Cancel", IDCANCEL, BS_PUSHBUTTON, 62);
+  platform::win32::DialogTemplate t(com::wide(title), 200, 80);
+  t.addStatic(101, com::wide(prompt), 10, 5, 150, 14);
+  t.addEdit(100, L"", 10, 25, 150, 14);
+  t.addButton(IDOK, L"OK", 10, 45, 150, 14, true);
+  t.addButton(IDCANCEL, L"Cancel", 10, 62, 150, 14, false);
   InputState state;
   DialogBoxIndirectParamW(module, t.get(), nullptr, inputProc, reinterpret_cast<LPARAM>(&state));
   com::traceToProgram("inputbox",

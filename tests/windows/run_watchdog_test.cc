@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "com/dialog_watchdog.h"
+#include "platform/win32/dialog_template.h"
 
 namespace verolin::com {
 namespace {
@@ -81,57 +82,13 @@ INT_PTR CALLBACK inputProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
   return FALSE;
 }
 
-// An in-memory dialog template: the caption, then one item per control.
-class Template {
- public:
-  explicit Template(const wchar_t* caption) {
-    DLGTEMPLATE t{};
-    t.style = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
-    t.cx = 200;
-    t.cy = 80;
-    put(&t, sizeof t);
-    word(0);  // no menu
-    word(0);  // the default class
-    text(caption);
-  }
-  void add(WORD atomClass, const wchar_t* label, WORD id, DWORD style, short y) {
-    align();
-    DLGITEMTEMPLATE item{};
-    item.style = style | WS_CHILD | WS_VISIBLE;
-    item.x = 10;
-    item.y = y;
-    item.cx = 150;
-    item.cy = 14;
-    item.id = id;
-    put(&item, sizeof item);
-    word(0xFFFF);
-    word(atomClass);
-    text(label);
-    word(0);  // no creation data
-    ++reinterpret_cast<DLGTEMPLATE*>(bytes_.data())->cdit;
-  }
-  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data()); }
-
- private:
-  void put(const void* p, std::size_t n) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    bytes_.insert(bytes_.end(), b, b + n);
-  }
-  void word(WORD w) { put(&w, sizeof w); }
-  void text(const wchar_t* s) { put(s, (wcslen(s) + 1) * sizeof(wchar_t)); }
-  void align() {
-    while (bytes_.size() % 4) bytes_.push_back(0);
-  }
-  std::vector<std::uint8_t> bytes_;
-};
-
 InputResult showInputBox(const std::wstring& prompt, const std::wstring& title,
                          const std::wstring& defaultText) {
-  Template t(title.c_str());
-  t.add(0x0082, prompt.c_str(), 101, SS_LEFT, 5);               // static
-  t.add(0x0081, defaultText.c_str(), 100, ES_AUTOHSCROLL, 25);  // edit
-  t.add(0x0080, L"确定", IDOK, BS_DEFPUSHBUTTON, 45);           // button
-  t.add(0x0080, L"取消", IDCANCEL, BS_PUSHBUTTON, 62);          // button
+  platform::win32::DialogTemplate t(title, 200, 80);
+  t.addStatic(101, prompt, 10, 5, 150, 14);
+  t.addEdit(100, defaultText, 10, 25, 150, 14);
+  t.addButton(IDOK, L"确定", 10, 45, 150, 14, true);
+  t.addButton(IDCANCEL, L"取消", 10, 62, 150, 14, false);
   InputResult result;
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), nullptr, inputProc,
                           reinterpret_cast<LPARAM>(&result));
