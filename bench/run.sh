@@ -42,6 +42,9 @@ road_bench=$repo/build/bench/road_bench
 work=${BENCH_DIR:-$(mktemp -d /tmp/verolin-bench.XXXXXX)}
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
+# nginx started as root serves as an unprivileged user, which must reach the static files: a folder of
+# mode 0700 (mktemp's) would have it answer 403 to every request, fast.
+chmod 755 "$work"
 pids=()
 cleanup() {
   local p
@@ -223,7 +226,16 @@ EOF
     for _ in $(seq 50); do curl -sf -o /dev/null "http://127.0.0.1:$nport/small.jia" && break; sleep 0.1; done
     ours="$page?filetype=1&RequestType=DOWN&filename=small.jia"
     theirs="http://127.0.0.1:$nport/small.jia"
-    rate() { echo "wrk $1 -d${SERVER_SECONDS}s $2 '$3' | awk '/^Requests\\/sec/ {print \$2}'"; }
+    # Both servers must answer the same bytes, or the figures compare an answer with an error page.
+    for url in "$ours" "$theirs"; do
+      curl -sf -o "$work/check.jia" "$url" && cmp -s "$work/check.jia" "$static/small.jia" ||
+        { echo "bench: $url does not answer the 100 KiB container" >&2; exit 1; }
+    done
+    # A load run counts every answer, errors too: one that is not 2xx fails the pair.
+    rate() {
+      echo "wrk $1 -d${SERVER_SECONDS}s $2 '$3' | awk '/^Requests\\/sec/ {r = \$2} /Non-2xx/ {bad = 1}
+        END {if (bad || r == \"\") exit 1; print r}'"
+    }
     note "### Server: \`verolin serve\` against nginx serving the same 100 KiB container statically (wrk), requests per second (higher is better, so A/B above 1 favours \`verolin serve\`)"
     table "clients" "verolin serve (A)" "nginx (B)"
     close="-H 'Connection: close'"
