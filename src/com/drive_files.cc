@@ -69,6 +69,15 @@ class DriveFiles final : public platform::FileSystem {
     fs::rename(a, b, ec);
     if (ec) fail(fileError(a, ec), from);
   }
+  void replace(std::string_view from, std::string_view to) override {
+    const fs::path a = nativeOf(from), b = nativeOf(to);
+    std::error_code ec;
+    if (!fs::is_regular_file(a, ec)) fail(err::kFileNotFound, from);
+    if (fs::is_directory(b, ec)) fail(err::kPathFileAccess, to);
+    // The library's rename replaces an existing target in one step on every system.
+    fs::rename(a, b, ec);
+    if (ec) fail(fileError(b, ec), to);
+  }
   void copy(std::string_view from, std::string_view to) override {
     const fs::path a = nativeOf(from);
     std::error_code ec;

@@ -42,6 +42,10 @@ class FileSystem {
   virtual void remove(std::string_view path) = 0;
   // Renames; 58 when the target exists, 53 when the source is missing, 70 when locked.
   virtual void rename(std::string_view from, std::string_view to) = 0;
+  // Moves a finished file into another's place in one step, so that the old one stays whole until the
+  // new one is there (a crash between a delete and a rename would leave neither under the name); 53 when
+  // the source is missing, 70 when either is locked, 75 when the target is a folder.
+  virtual void replace(std::string_view from, std::string_view to) = 0;
   // Copies, replacing the target; 53 when the source is missing, 70 when the target is locked.
   virtual void copy(std::string_view from, std::string_view to) = 0;
   virtual std::uint64_t size(std::string_view path) = 0;

@@ -236,6 +236,17 @@ void MappedFileSystem::rename(std::string_view from, std::string_view to) {
   if (ec) failWith(ec, b, to);
 }
 
+void MappedFileSystem::replace(std::string_view from, std::string_view to) {
+  const fs::path a = operand(*this, from);
+  const fs::path b = operand(*this, to);
+  if (locked_.count(lockKey(a)) || locked_.count(lockKey(b))) fail(err::kPermissionDenied, from);
+  if (!present(a)) fail(missingNumber(a), from);
+  if (isDir(a)) fail(err::kPathFileAccess, from);
+  if (isDir(b)) fail(err::kPathFileAccess, to);
+  if (!isDir(b.parent_path())) fail(err::kPathNotFound, to);
+  if (const std::error_code ec = standin_system::replace(a, b)) failWith(ec, b, to);
+}
+
 void MappedFileSystem::copy(std::string_view from, std::string_view to) {
   const fs::path a = operand(*this, from);
   const fs::path b = operand(*this, to);

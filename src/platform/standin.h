@@ -171,6 +171,7 @@ class MappedFileSystem final : public FileSystem {
   void createDir(std::string_view path) override;
   void remove(std::string_view path) override;
   void rename(std::string_view from, std::string_view to) override;
+  void replace(std::string_view from, std::string_view to) override;
   void copy(std::string_view from, std::string_view to) override;
   std::uint64_t size(std::string_view path) override;
   automation::Bytes read(std::string_view path) override;
@@ -199,6 +200,7 @@ class FileSystemWrapper : public FileSystem {
   void createDir(std::string_view p) override { target_.createDir(p); }
   void remove(std::string_view p) override { target_.remove(p); }
   void rename(std::string_view a, std::string_view b) override { target_.rename(a, b); }
+  void replace(std::string_view a, std::string_view b) override { target_.replace(a, b); }
   void copy(std::string_view a, std::string_view b) override { target_.copy(a, b); }
   std::uint64_t size(std::string_view p) override { return target_.size(p); }
   automation::Bytes read(std::string_view p) override { return target_.read(p); }

@@ -63,8 +63,7 @@ bool Exchange::receiveFile(const std::string& path) {
   request_->receiveInto(files.nativePath(scratch));
   request_->send();
   if (!succeeded()) return false;
-  if (files.fileExists(path)) files.remove(path);
-  files.rename(scratch, path);
+  files.replace(scratch, path);
   return true;
 }
 

@@ -14,9 +14,9 @@ class FailingFileSystem : public platform::FileSystemWrapper {
  public:
   using FileSystemWrapper::FileSystemWrapper;
 
-  // The next `times` calls of `operation` ("read", "write", "copy", "rename", "remove", "createDir",
-  // "openRead", "openWrite", "size", "fileExists", "dirExists"; "" for every one) throw error `number`
-  // (existence tests answer false instead). Later calls to failNext add to the count.
+  // The next `times` calls of `operation` ("read", "write", "copy", "rename", "replace", "remove",
+  // "createDir", "openRead", "openWrite", "size", "fileExists", "dirExists"; "" for every one) throw error
+  // `number` (existence tests answer false instead). Later calls to failNext add to the count.
   void failNext(const std::string& operation, std::int32_t number, int times = 1) {
     auto& f = faults_[operation];
     f.number = number;
@@ -41,6 +41,10 @@ class FailingFileSystem : public platform::FileSystemWrapper {
   void rename(std::string_view a, std::string_view b) override {
     check("rename", a);
     FileSystemWrapper::rename(a, b);
+  }
+  void replace(std::string_view a, std::string_view b) override {
+    check("replace", a);
+    FileSystemWrapper::replace(a, b);
   }
   void copy(std::string_view a, std::string_view b) override {
     check("copy", a);

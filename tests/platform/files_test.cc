@@ -132,6 +132,29 @@ TEST_F(MappedFilesTest, RenameAndCopy) {
   EXPECT_EQ(errorOf([&] { files.copy("c:\\x.doc", "c:\\y.doc"); }), err::kFileNotFound);
 }
 
+TEST_F(MappedFilesTest, ReplaceTakesTheOldFilesPlaceOrLeavesItWhole) {
+  files.write("c:\\new.tmp", bytesOf("new"));
+  files.write("c:\\b.doc", bytesOf("old"));
+  files.replace("c:\\new.tmp", "c:\\B.DOC");  // an existing name in another case is that file
+  EXPECT_EQ(files.read("c:\\b.doc"), bytesOf("new"));
+  EXPECT_EQ(entries(root / "c"), std::vector<std::string>{"b.doc"});
+  files.write("c:\\new.tmp", bytesOf("newer"));
+  files.replace("c:\\new.tmp", "c:\\fresh.doc");  // no old file: a plain move
+  EXPECT_EQ(files.read("c:\\fresh.doc"), bytesOf("newer"));
+
+  EXPECT_EQ(errorOf([&] { files.replace("c:\\gone.tmp", "c:\\b.doc"); }), err::kFileNotFound);
+  files.createDir("c:\\folder");
+  files.write("c:\\new.tmp", bytesOf("x"));
+  EXPECT_EQ(errorOf([&] { files.replace("c:\\new.tmp", "c:\\folder"); }), err::kPathFileAccess);
+  EXPECT_EQ(errorOf([&] { files.replace("c:\\new.tmp", "c:\\nowhere\\b.doc"); }), err::kPathNotFound);
+  files.lock("c:\\b.doc", platform::LockMode::DenyWrite);
+  EXPECT_EQ(errorOf([&] { files.replace("c:\\new.tmp", "c:\\b.doc"); }), err::kPermissionDenied);
+  files.unlock("c:\\b.doc");
+  // Every refusal left both files as they were.
+  EXPECT_EQ(files.read("c:\\b.doc"), bytesOf("new"));
+  EXPECT_EQ(files.read("c:\\new.tmp"), bytesOf("x"));
+}
+
 TEST_F(MappedFilesTest, FailedWriteKeepsTheOldFileAndLeavesNoScratch) {
   files.write("c:\\a.doc", bytesOf("old contents"));
   // A file size limit makes the write fail halfway, even for a privileged user.

@@ -228,6 +228,11 @@ TEST_F(FilesTest, NonAsciiNamesWriteReadRenameCopyAndRemove) {
   EXPECT_EQ(errorNumber([&] { files->rename(folder + "\\副本.doc", name); }), automation::err::kFileExists);
   files->rename(folder + "\\副本.doc", folder + "\\改名.doc");
   EXPECT_FALSE(files->fileExists(folder + "\\副本.doc"));
+  files->write(folder + "\\新.tmp", automation::Bytes{7});
+  files->replace(folder + "\\新.tmp", folder + "\\改名.doc");  // over an existing file, in one step
+  EXPECT_EQ(files->read(folder + "\\改名.doc"), automation::Bytes{7});
+  EXPECT_FALSE(files->fileExists(folder + "\\新.tmp"));
+  EXPECT_EQ(errorNumber([&] { files->replace(folder + "\\新.tmp", name); }), automation::err::kFileNotFound);
   files->remove(folder + "\\改名.doc");
   EXPECT_FALSE(files->fileExists(folder + "\\改名.doc"));
 
@@ -259,6 +264,9 @@ TEST_F(FilesTest, ADenyWriteLockKeepsReadersButRefusesChanges) {
   EXPECT_EQ(errorNumber([&] { files->write(name, automation::Bytes{9}); }),
             automation::err::kPermissionDenied);
   EXPECT_EQ(errorNumber([&] { files->remove(name); }), automation::err::kPermissionDenied);
+  files->write(folder + "\\新.tmp", automation::Bytes{7});
+  EXPECT_EQ(errorNumber([&] { files->replace(folder + "\\新.tmp", name); }),
+            automation::err::kPermissionDenied);
   EXPECT_EQ(files->read(name), (automation::Bytes{1, 2, 3})) << "a refused write loses nothing";
   files->unlock(name);
   EXPECT_FALSE(files->isLocked(name));

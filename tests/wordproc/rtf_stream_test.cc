@@ -145,7 +145,8 @@ TEST_F(RtfSaveTest, FailedSaveLeavesTheFileAndNoScratchBehind) {
   failing.failNext("openWrite", automation::err::kDiskFull);
   EXPECT_NE(errorNumber([&] { doc.call("Save"); }), 0);
   EXPECT_EQ(asString(readFile("c:\\temp\\a.rtf")), "{\\rtf1\\ansi old text\\par}");
-  failing.failNext("remove", automation::err::kPermissionDenied);
+  // The new file cannot take the old one's place: the old stays, and no scratch file is left.
+  failing.failNext("replace", automation::err::kPermissionDenied);
   EXPECT_NE(errorNumber([&] { doc.call("Save"); }), 0);
   EXPECT_EQ(asString(readFile("c:\\temp\\a.rtf")), "{\\rtf1\\ansi old text\\par}");
   doc.call("Save");

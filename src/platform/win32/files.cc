@@ -226,6 +226,17 @@ class Win32Files final : public FileSystem {
     if (!::MoveFileExW(a.c_str(), b.c_str(), 0)) failWithLastError(b, to);
   }
 
+  void replace(std::string_view from, std::string_view to) override {
+    const std::wstring a = normalise(from);
+    const std::wstring b = normalise(to);
+    requireFile(a, from);
+    if (isDirectory(b)) fail(err::kPathFileAccess, to);
+    if (!isDirectory(parentOf(b))) fail(err::kPathNotFound, to);
+    if (!::MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      failWithLastError(b, to);
+    }
+  }
+
   void copy(std::string_view from, std::string_view to) override {
     const std::wstring a = normalise(from);
     const std::wstring b = normalise(to);

@@ -69,7 +69,8 @@ void writeStreamed(platform::FileSystem& fs, const std::string& path, const Docu
     throw;
   }
   try {
-    if (fs.fileExists(path)) fs.remove(path);
+    // In one step: until the new file is in place, the old one stays whole under its name.
+    fs.replace(scratch, path);
   } catch (const automation::AutomationError&) {
     // The old file stays as it was; the new one goes.
     try {
@@ -78,9 +79,6 @@ void writeStreamed(platform::FileSystem& fs, const std::string& path, const Docu
     }
     throw;
   }
-  // Should the new file not take the old one's place now, the document stays in the scratch file
-  // rather than be lost.
-  fs.rename(scratch, path);
 }
 
 }  // namespace
