@@ -4,19 +4,24 @@
 // time) and each side's peak resident memory. Pairs, not separate series, so that a machine whose speed
 // drifts during the run moves both sides of a pair alike.
 //
-//   pair [-n PAIRS] [--warmup N] [--before CMD] [--rate] LABEL 'COMMAND A' 'COMMAND B'
+//   pair [-n PAIRS] [--warmup N] [--before CMD] [--rate] [--stop-b-at F] LABEL 'COMMAND A' 'COMMAND B'
 //
 // Commands run under /bin/sh -c, their output (both streams) thrown away. --before runs before each timed
 // command, outside the timing (removing the previous output, say). With --rate each command prints a number
 // on its last line of output (requests per second, say) and that number is the figure instead of the
-// wall time; the ratio is still A/B, so above 1 means A is faster there.
+// wall time; the ratio is still A/B, so above 1 means A is faster there. With --stop-b-at F, A runs first in
+// every pair and B is stopped (its whole process group) once it has taken F times A's wall time: a
+// reference that takes an hour need not be waited for to show that A is under a tenth of it. A stopped run
+// counts as that time, and the row says so ("≥" on B, "≤" on the ratios, "B stopped").
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +35,7 @@ struct Run {
   double cpu = 0;      // user and system seconds of the command and its children
   double peakMib = 0;  // largest resident set of the command and its children
   int status = 0;
+  bool stopped = false;  // cut off at the limit
 };
 
 struct Options {
@@ -37,14 +43,17 @@ struct Options {
   int warmup = 1;
   std::string before;
   bool rate = false;
+  double stopBAt = 0;  // times A's wall time; 0: B runs to its end
   std::string label;
   std::string a;
   std::string b;
 };
 
 [[noreturn]] void usage() {
-  std::fputs("usage: pair [-n PAIRS] [--warmup N] [--before CMD] [--rate] LABEL 'COMMAND A' 'COMMAND B'\n",
-             stderr);
+  std::fputs(
+      "usage: pair [-n PAIRS] [--warmup N] [--before CMD] [--rate] [--stop-b-at F] LABEL 'COMMAND A' "
+      "'COMMAND B'\n",
+      stderr);
   std::exit(2);
 }
 
@@ -65,6 +74,9 @@ Options parse(int argc, char** argv) {
       o.before = value();
     } else if (arg == "--rate") {
       o.rate = true;
+    } else if (arg == "--stop-b-at") {
+      o.stopBAt = std::atof(value().c_str());
+      if (o.stopBAt <= 0) usage();
     } else {
       rest.push_back(arg);
     }
@@ -76,8 +88,17 @@ Options parse(int argc, char** argv) {
   return o;
 }
 
-// Runs `command` under the shell; its standard output goes to `out` (or nowhere when -1).
-Run runShell(const std::string& command, int out) {
+volatile std::sig_atomic_t stopFired = 0;
+volatile pid_t stopTarget = 0;
+
+void stopOnAlarm(int) {
+  stopFired = 1;
+  ::kill(-stopTarget, SIGKILL);
+}
+
+// Runs `command` under the shell; its standard output goes to `out` (or nowhere when -1). With a limit
+// (seconds), the command and everything it started are killed once it has run that long.
+Run runShell(const std::string& command, int out, double limit = 0) {
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
   if (child < 0) {
@@ -85,6 +106,7 @@ Run runShell(const std::string& command, int out) {
     std::exit(1);
   }
   if (child == 0) {
+    ::setpgid(0, 0);  // its own group, so that a stop reaches the programs it started too
     const int nothing = ::open("/dev/null", O_RDWR);
     ::dup2(out >= 0 ? out : nothing, STDOUT_FILENO);
     ::dup2(nothing, STDERR_FILENO);
@@ -92,15 +114,34 @@ Run runShell(const std::string& command, int out) {
     ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
+  ::setpgid(child, child);
   int status = 0;
   rusage usage{};
+  stopTarget = child;
+  stopFired = 0;
+  if (limit > 0) {
+    // The alarm's handler stops the group; wait4 itself stays a blocking wait, exact to the end.
+    itimerval timer{};
+    timer.it_value.tv_sec = static_cast<time_t>(limit);
+    timer.it_value.tv_usec =
+        static_cast<suseconds_t>((limit - static_cast<double>(timer.it_value.tv_sec)) * 1e6);
+    if (timer.it_value.tv_sec == 0 && timer.it_value.tv_usec == 0) timer.it_value.tv_usec = 1;
+    ::setitimer(ITIMER_REAL, &timer, nullptr);
+  }
   while (::wait4(child, &status, 0, &usage) < 0) {
     if (errno != EINTR) {
       std::perror("wait4");
       std::exit(1);
     }
   }
+  if (limit > 0) {
+    const itimerval off{};
+    ::setitimer(ITIMER_REAL, &off, nullptr);
+  }
+  const bool stopped = stopFired != 0;
+  if (stopped) ::kill(-child, SIGKILL);  // what the shell's children left behind
   Run run;
+  run.stopped = stopped;
   run.figure = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.peakMib = static_cast<double>(usage.ru_maxrss) / 1024.0;
   const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
@@ -109,9 +150,9 @@ Run runShell(const std::string& command, int out) {
   return run;
 }
 
-Run timed(const Options& o, const std::string& command) {
+Run timed(const Options& o, const std::string& command, double limit = 0) {
   if (!o.before.empty()) runShell(o.before, -1);
-  if (!o.rate) return runShell(command, -1);
+  if (!o.rate) return runShell(command, -1, limit);
   char name[] = "/tmp/pair-output-XXXXXX";
   const int out = ::mkstemp(name);
   ::unlink(name);
@@ -152,22 +193,34 @@ std::string show(const Spread& s, bool rate, const char* format) {
 
 int main(int argc, char** argv) {
   const Options o = parse(argc, argv);
+  struct sigaction alarm {};
+  alarm.sa_handler = stopOnAlarm;
+  ::sigaction(SIGALRM, &alarm, nullptr);  // no SA_RESTART: the wait returns to look
   for (int i = 0; i < o.warmup; ++i) {
     timed(o, o.a);
     timed(o, o.b);
   }
   std::vector<double> a, b, ratio, cpuRatio, peakA, peakB;
   int failures = 0;
+  int stops = 0;
   for (int i = 0; i < o.pairs; ++i) {
     // A B, then B A: whichever runs second in a pair may pay for what the first left (freed blocks,
     // a journal commit), so each side goes first in half of the pairs.
     Run ra, rb;
-    if (i % 2 == 0) {
+    if (o.stopBAt > 0) {
+      ra = timed(o, o.a);
+      rb = timed(o, o.b, ra.figure * o.stopBAt);
+    } else if (i % 2 == 0) {
       ra = timed(o, o.a);
       rb = timed(o, o.b);
     } else {
       rb = timed(o, o.b);
       ra = timed(o, o.a);
+    }
+    if (rb.stopped) {
+      ++stops;
+      rb.figure = ra.figure * o.stopBAt;
+      rb.status = 0;
     }
     if (ra.status != 0 || rb.status != 0) {
       ++failures;
@@ -185,10 +238,17 @@ int main(int argc, char** argv) {
   // With --rate the commands are load clients, whose CPU time says nothing about the servers.
   const std::string cpu = o.rate ? "–" : show(spread(cpuRatio), true, "%.2f× (%.2f–%.2f)");
   const char* ratioFormat = spread(ratio).median < 0.1 ? "%.3f× (%.3f–%.3f)" : "%.2f× (%.2f–%.2f)";
-  std::printf("| %s | %s | %s | **%s** | %s | %s | %s |%s\n", o.label.c_str(),
-              show(spread(a), o.rate, figure).c_str(), show(spread(b), o.rate, figure).c_str(),
-              show(spread(ratio), true, ratioFormat).c_str(), cpu.c_str(),
+  // A stopped B ran at least that long; its CPU time and memory are what it had used by then.
+  const std::string atLeast = stops > 0 ? "≥ " : "", atMost = stops > 0 ? "≤ " : "";
+  std::printf("| %s | %s | %s%s | **%s%s** | %s%s | %s | %s |%s%s\n", o.label.c_str(),
+              show(spread(a), o.rate, figure).c_str(), atLeast.c_str(),
+              show(spread(b), o.rate, figure).c_str(), atMost.c_str(),
+              show(spread(ratio), true, ratioFormat).c_str(), o.rate ? "" : atMost.c_str(), cpu.c_str(),
               show(spread(peakA), true, "%.1f MiB").c_str(), show(spread(peakB), true, "%.1f MiB").c_str(),
-              failures > 0 ? " failed runs!" : "");
+              failures > 0 ? " failed runs!" : "",
+              stops > 0 ? (" B stopped in " + std::to_string(stops) + " of " + std::to_string(o.pairs) +
+                           " pairs at " + std::to_string(static_cast<int>(o.stopBAt)) + "× A's time")
+                              .c_str()
+                        : "");
   return failures > 0 ? 1 : 0;
 }
