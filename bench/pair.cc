@@ -236,19 +236,20 @@ int main(int argc, char** argv) {
   }
   const char* figure = o.rate ? "%.0f (%.0f–%.0f)" : "%.0f ms (%.0f–%.0f)";
   // With --rate the commands are load clients, whose CPU time says nothing about the servers.
-  const std::string cpu = o.rate ? "–" : show(spread(cpuRatio), true, "%.2f× (%.2f–%.2f)");
+  const std::string cpu = o.rate || stops > 0 ? "–" : show(spread(cpuRatio), true, "%.2f× (%.2f–%.2f)");
   const char* ratioFormat = spread(ratio).median < 0.1 ? "%.3f× (%.3f–%.3f)" : "%.2f× (%.2f–%.2f)";
-  // A stopped B ran at least that long; its CPU time and memory are what it had used by then.
+  // A stopped B ran at least that long; what its killed programs used is not reported to a wait, so
+  // its CPU time and memory are left out.
   const std::string atLeast = stops > 0 ? "≥ " : "", atMost = stops > 0 ? "≤ " : "";
-  std::printf("| %s | %s | %s%s | **%s%s** | %s%s | %s | %s |%s%s\n", o.label.c_str(),
-              show(spread(a), o.rate, figure).c_str(), atLeast.c_str(),
-              show(spread(b), o.rate, figure).c_str(), atMost.c_str(),
-              show(spread(ratio), true, ratioFormat).c_str(), o.rate ? "" : atMost.c_str(), cpu.c_str(),
-              show(spread(peakA), true, "%.1f MiB").c_str(), show(spread(peakB), true, "%.1f MiB").c_str(),
-              failures > 0 ? " failed runs!" : "",
-              stops > 0 ? (" B stopped in " + std::to_string(stops) + " of " + std::to_string(o.pairs) +
-                           " pairs at " + std::to_string(static_cast<int>(o.stopBAt)) + "× A's time")
-                              .c_str()
-                        : "");
+  const std::string peakOfB = stops > 0 ? "–" : show(spread(peakB), true, "%.1f MiB");
+  std::printf(
+      "| %s | %s | %s%s | **%s%s** | %s | %s | %s |%s%s\n", o.label.c_str(),
+      show(spread(a), o.rate, figure).c_str(), atLeast.c_str(), show(spread(b), o.rate, figure).c_str(),
+      atMost.c_str(), show(spread(ratio), true, ratioFormat).c_str(), cpu.c_str(),
+      show(spread(peakA), true, "%.1f MiB").c_str(), peakOfB.c_str(), failures > 0 ? " failed runs!" : "",
+      stops > 0 ? (" B stopped in " + std::to_string(stops) + " of " + std::to_string(o.pairs) +
+                   " pairs at " + std::to_string(static_cast<int>(o.stopBAt)) + "× A's time")
+                      .c_str()
+                : "");
   return failures > 0 ? 1 : 0;
 }
