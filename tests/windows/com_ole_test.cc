@@ -109,7 +109,7 @@ class ErrorLog final : public IErrorLog {
   std::vector<SCODE> codes;
 };
 
-// A container's view of the object: counts the closes it is told of.
+// A container's view of the object: counts the closes and view changes it is told of.
 class ObjectSink final : public IAdviseSink {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -121,12 +121,13 @@ class ObjectSink final : public IAdviseSink {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
   ULONG STDMETHODCALLTYPE Release() override { return --references; }
   void STDMETHODCALLTYPE OnDataChange(FORMATETC*, STGMEDIUM*) override {}
-  void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override {}
+  void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override { ++views; }
   void STDMETHODCALLTYPE OnRename(IMoniker*) override {}
   void STDMETHODCALLTYPE OnSave() override {}
   void STDMETHODCALLTYPE OnClose() override { ++closes; }
   std::atomic<long> references{0};
   int closes = 0;
+  int views = 0;
 };
 
 // An event sink that is only an IDispatch, as a page's script engine offers; counts its references.
@@ -396,6 +397,35 @@ TEST_F(OleTest, SitedWithParamsActivatedInPlaceResizedDrawnAndClosed) {
   object_ = nullptr;
   EXPECT_FALSE(IsWindow(inner));
   EXPECT_EQ(callExport("DllCanUnloadNow"), S_OK);
+}
+
+// A container that draws the control itself (printing, an inactive view) learns when to draw it again.
+TEST_F(OleTest, AViewSinkIsToldOfEachChangeOfExtent) {
+  auto* view = query<IViewObject2>(object_, IID_IViewObject2);
+  ObjectSink sink;
+  ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, ADVF_PRIMEFIRST, &sink), S_OK);
+  EXPECT_EQ(sink.views, 1) << "asked to be told at once";
+  SIZEL size{5000, 3000};
+  ASSERT_EQ(object_->SetExtent(DVASPECT_CONTENT, &size), S_OK);
+  EXPECT_EQ(sink.views, 2);
+  ASSERT_EQ(object_->SetExtent(DVASPECT_CONTENT, &size), S_OK);
+  EXPECT_EQ(sink.views, 2) << "the same extent again changes nothing";
+
+  ObjectSink once;
+  ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, ADVF_ONLYONCE, &once), S_OK);
+  EXPECT_EQ(sink.references, 0) << "the sink it replaced was given back";
+  EXPECT_EQ(once.views, 0);
+  size.cx = 6000;
+  ASSERT_EQ(object_->SetExtent(DVASPECT_CONTENT, &size), S_OK);
+  EXPECT_EQ(once.views, 1);
+  EXPECT_EQ(once.references, 0) << "a sink for one change is given back after it";
+  size.cx = 7000;
+  ASSERT_EQ(object_->SetExtent(DVASPECT_CONTENT, &size), S_OK);
+  EXPECT_EQ(once.views, 1);
+  IAdviseSink* left = nullptr;
+  EXPECT_EQ(view->GetAdvise(nullptr, nullptr, &left), S_OK);
+  EXPECT_EQ(left, nullptr);
+  view->Release();
 }
 
 TEST_F(OleTest, ReleasedWhileActiveLeavesThePageWithoutClose) {

@@ -252,7 +252,9 @@ HRESULT OleControl::SetExtent(DWORD aspect, SIZEL* size) {
   if (!size) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
+  const bool changed = size->cx != extent_.cx || size->cy != extent_.cy;
   extent_ = *size;
+  if (changed) viewChanged();
   return S_OK;
 }
 
@@ -426,7 +428,19 @@ void OleControl::fitControl() {
   GetClientRect(window_, &client);
   control::Control& c = liveControl();
   c.resize(client.right * platform::kTwipsPerPixel, client.bottom * platform::kTwipsPerPixel);
-  extent_ = SIZEL{himetricOfTwips(c.width()), himetricOfTwips(c.height())};
+  const SIZEL fitted{himetricOfTwips(c.width()), himetricOfTwips(c.height())};
+  const bool changed = fitted.cx != extent_.cx || fitted.cy != extent_.cy;
+  extent_ = fitted;
+  if (changed) viewChanged();
+}
+
+void OleControl::viewChanged() {
+  IAdviseSink* sink = viewSink_;
+  if (!sink || !(viewAspects_ & DVASPECT_CONTENT)) return;
+  sink->AddRef();  // the call may set another sink, or none
+  if (viewFlags_ & ADVF_ONLYONCE) releaseInto(viewSink_);
+  sink->OnViewChange(DVASPECT_CONTENT, -1);
+  sink->Release();
 }
 
 HRESULT OleControl::GetWindow(HWND* window) {
@@ -478,6 +492,8 @@ HRESULT OleControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
   viewSink_ = sink;
   viewAspects_ = aspects;
   viewFlags_ = flags;
+  // A container that asks to be told at once gets its first change now, before anything moved.
+  if (sink && (flags & ADVF_PRIMEFIRST)) viewChanged();
   return S_OK;
 }
 

@@ -117,6 +117,8 @@ class OleControl : public DispatchServer,
   void paint(HDC dc, const RECT& bounds);
   // Lays the control out to fill the in-place window.
   void fitControl();
+  // Tells the container that drew the control through IViewObject (SetAdvise) to draw it again.
+  void viewChanged();
 
  protected:
   ~OleControl() override;
