@@ -604,6 +604,33 @@ TEST_F(OleTest, SafeForScriptingAndInitialisationWithClassInfoAndEventConnection
   ASSERT_EQ(point->Advise(&second, &cookie2), S_OK);
   EXPECT_NE(cookie1, cookie2);
   EXPECT_EQ(first.references, 1);
+  // The connections are listed as they were when asked for; the list holds each sink until it goes.
+  IEnumConnections* connections = nullptr;
+  ASSERT_EQ(point->EnumConnections(&connections), S_OK);
+  CONNECTDATA data[3] = {};
+  ULONG got = 0;
+  EXPECT_EQ(connections->Next(3, data, &got), S_FALSE);
+  ASSERT_EQ(got, 2u);
+  EXPECT_EQ(data[0].dwCookie, cookie1);
+  EXPECT_EQ(data[1].dwCookie, cookie2);
+  EXPECT_EQ(data[0].pUnk, static_cast<IUnknown*>(&first));
+  EXPECT_EQ(first.references, 3) << "the control's, the list's and the one handed out";
+  data[0].pUnk->Release();
+  data[1].pUnk->Release();
+  EXPECT_EQ(connections->Skip(1), S_FALSE);
+  ASSERT_EQ(connections->Reset(), S_OK);
+  IEnumConnections* rest = nullptr;
+  ASSERT_EQ(connections->Clone(&rest), S_OK);
+  EXPECT_EQ(rest->Skip(1), S_OK);
+  EXPECT_EQ(rest->Next(1, data, nullptr), S_OK);
+  EXPECT_EQ(data[0].dwCookie, cookie2);
+  data[0].pUnk->Release();
+  EXPECT_EQ(rest->Next(1, data, nullptr), S_FALSE);
+  EXPECT_EQ(connections->Next(2, data, nullptr), E_POINTER);
+  EXPECT_EQ(point->EnumConnections(nullptr), E_POINTER);
+  rest->Release();
+  connections->Release();
+  EXPECT_EQ(first.references, 1);
   // Another copy of the point sees the same connections.
   IConnectionPoint* again = nullptr;
   ASSERT_EQ(container->FindConnectionPoint(events, &again), S_OK);

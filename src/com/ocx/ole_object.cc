@@ -5,9 +5,11 @@
 
 #include <olectl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "com/ocx/server.h"
@@ -89,6 +91,51 @@ void unregisterOleWindowClass() {
   UnregisterClassW(kWindowClass, moduleHandle());
 }
 
+namespace {
+
+// The connections of the event point as they were when asked for: each sink held until the list goes.
+class ConnectionList final : public SingleInterface<IEnumConnections, IID_IEnumConnections> {
+ public:
+  ConnectionList(std::vector<CONNECTDATA> connections, std::size_t position)
+      : connections_(std::move(connections)), position_(position) {
+    for (const CONNECTDATA& c : connections_) c.pUnk->AddRef();
+  }
+
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, CONNECTDATA* out, ULONG* fetched) override {
+    if (!out || (count != 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    for (; given < count && position_ < connections_.size(); ++given, ++position_) {
+      out[given] = connections_[position_];
+      out[given].pUnk->AddRef();  // the caller's to release
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    const std::size_t left = connections_.size() - position_;
+    position_ += std::min<std::size_t>(count, left);
+    return count <= left ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumConnections** out) override {
+    if (!out) return E_POINTER;
+    *out = new (std::nothrow) ConnectionList(connections_, position_);
+    return *out ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  ~ConnectionList() {
+    for (const CONNECTDATA& c : connections_) c.pUnk->Release();
+  }
+  std::vector<CONNECTDATA> connections_;
+  std::size_t position_;
+};
+
+}  // namespace
+
 // The one connection point, of the event interface. A small object of its own that keeps the control
 // alive; the sinks live in the control, so every copy handed out sees the same connections.
 class OleControl::EventPoint final : public SingleInterface<IConnectionPoint, IID_IConnectionPoint> {
@@ -127,7 +174,13 @@ class OleControl::EventPoint final : public SingleInterface<IConnectionPoint, II
     sink->Release();
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override {
+    if (!out) return E_POINTER;
+    std::vector<CONNECTDATA> connections;
+    for (const auto& [cookie, sink] : owner_.sinks_) connections.push_back(CONNECTDATA{sink, cookie});
+    *out = new (std::nothrow) ConnectionList(std::move(connections), 0);
+    return *out ? S_OK : E_OUTOFMEMORY;
+  }
 
  private:
   ~EventPoint() { owner_.Release(); }
