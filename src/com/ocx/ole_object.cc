@@ -93,26 +93,35 @@ void unregisterOleWindowClass() {
 
 namespace {
 
-// The connections of the event point as they were when asked for: each sink held until the list goes.
-class ConnectionList final : public SingleInterface<IEnumConnections, IID_IEnumConnections> {
+IUnknown* unknownOf(IConnectionPoint* point) {
+  return point;
+}
+IUnknown* unknownOf(const CONNECTDATA& connection) {
+  return connection.pUnk;
+}
+
+// A COM list (IEnumConnectionPoints, IEnumConnections) of what was there when it was asked for, each
+// item held until the list goes; Next, Skip, Reset and Clone as COM defines them.
+template <class Enum, const IID& kId, class Item>
+class SnapshotList final : public SingleInterface<Enum, kId> {
  public:
-  ConnectionList(std::vector<CONNECTDATA> connections, std::size_t position)
-      : connections_(std::move(connections)), position_(position) {
-    for (const CONNECTDATA& c : connections_) c.pUnk->AddRef();
+  SnapshotList(std::vector<Item> items, std::size_t position)
+      : items_(std::move(items)), position_(position) {
+    for (const Item& item : items_) unknownOf(item)->AddRef();
   }
 
-  HRESULT STDMETHODCALLTYPE Next(ULONG count, CONNECTDATA* out, ULONG* fetched) override {
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* out, ULONG* fetched) override {
     if (!out || (count != 1 && !fetched)) return E_POINTER;
     ULONG given = 0;
-    for (; given < count && position_ < connections_.size(); ++given, ++position_) {
-      out[given] = connections_[position_];
-      out[given].pUnk->AddRef();  // the caller's to release
+    for (; given < count && position_ < items_.size(); ++given, ++position_) {
+      out[given] = items_[position_];
+      unknownOf(out[given])->AddRef();  // the caller's to release
     }
     if (fetched) *fetched = given;
     return given == count ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-    const std::size_t left = connections_.size() - position_;
+    const std::size_t left = items_.size() - position_;
     position_ += std::min<std::size_t>(count, left);
     return count <= left ? S_OK : S_FALSE;
   }
@@ -120,19 +129,22 @@ class ConnectionList final : public SingleInterface<IEnumConnections, IID_IEnumC
     position_ = 0;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Clone(IEnumConnections** out) override {
+  HRESULT STDMETHODCALLTYPE Clone(Enum** out) override {
     if (!out) return E_POINTER;
-    *out = new (std::nothrow) ConnectionList(connections_, position_);
+    *out = new (std::nothrow) SnapshotList(items_, position_);
     return *out ? S_OK : E_OUTOFMEMORY;
   }
 
  private:
-  ~ConnectionList() {
-    for (const CONNECTDATA& c : connections_) c.pUnk->Release();
+  ~SnapshotList() {
+    for (const Item& item : items_) unknownOf(item)->Release();
   }
-  std::vector<CONNECTDATA> connections_;
+  std::vector<Item> items_;
   std::size_t position_;
 };
+
+using ConnectionList = SnapshotList<IEnumConnections, IID_IEnumConnections, CONNECTDATA>;
+using PointList = SnapshotList<IEnumConnectionPoints, IID_IEnumConnectionPoints, IConnectionPoint*>;
 
 }  // namespace
 
@@ -661,57 +673,13 @@ HRESULT OleControl::GetGUID(DWORD kind, GUID* id) {
 
 // IConnectionPointContainer
 
-namespace {
-
-// The list of the control's connection points: its one point, handed out once per pass.
-class PointList final : public SingleInterface<IEnumConnectionPoints, IID_IEnumConnectionPoints> {
- public:
-  PointList(IConnectionPoint* point, ULONG position) : point_(point), position_(position) {
-    point_->AddRef();
-  }
-
-  HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint** points, ULONG* fetched) override {
-    if (!points || (count != 1 && !fetched)) return E_POINTER;
-    ULONG given = 0;
-    if (count > 0 && position_ == 0) {
-      points[0] = point_;
-      point_->AddRef();
-      given = 1;
-      position_ = 1;
-    }
-    if (fetched) *fetched = given;
-    return given == count ? S_OK : S_FALSE;
-  }
-  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-    if (count == 0) return S_OK;
-    const bool had = position_ == 0;
-    position_ = 1;
-    return had && count == 1 ? S_OK : S_FALSE;
-  }
-  HRESULT STDMETHODCALLTYPE Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** out) override {
-    if (!out) return E_POINTER;
-    *out = new (std::nothrow) PointList(point_, position_);
-    return *out ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  ~PointList() { point_->Release(); }
-  IConnectionPoint* point_;
-  ULONG position_;
-};
-
-}  // namespace
-
 HRESULT OleControl::EnumConnectionPoints(IEnumConnectionPoints** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   IConnectionPoint* point = nullptr;
   if (HRESULT hr = FindConnectionPoint(eventInterfaceId(), &point); FAILED(hr)) return hr;
-  *out = new (std::nothrow) PointList(point, 0);
+  // The list of the control's connection points: its one point.
+  *out = new (std::nothrow) PointList(std::vector<IConnectionPoint*>{point}, 0);
   point->Release();
   return *out ? S_OK : E_OUTOFMEMORY;
 }
