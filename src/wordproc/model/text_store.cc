@@ -165,6 +165,12 @@ std::size_t TextStore::storedBytes() const {
 
 Char TextStore::get(std::size_t i) const {
   if (i >= size_) throw std::out_of_range("TextStore::get");
+  // Reading along the text stays in the block used last: answered without a search.
+  if (!open_.empty()) {
+    const Open& front = open_.front();
+    const Block& fb = blocks_[front.block];
+    if (i - fb.start < fb.count) return front.chars[i - fb.start];
+  }
   const std::size_t b = blockOf(i);
   return open(b, false)[i - blocks_[b].start];
 }
