@@ -399,10 +399,11 @@ TEST(RtfSections, SettingsAfterABreakAndAParagraphStartAreKeptOnce) {
 TEST(RtfPictures, AScaledSizeIsReadInWholeTwips) {
   const DocumentModel doc = readTwice(
       "{\\rtf1{\\pict\\dibitmap0\\picw3\\pich2\\picwgoal150\\pichgoal300\\picscalex1\\picscaley0 "
-      "28000000030000000200000001001800000000000000000000000000000000000000000000000000000000000000000000000000}}");
+      "280000000300000002000000010018000000000000000000000000000000000000000000000000000000000000000000000000"
+      "00}}");
   const wordproc::InlinePicture* picture = doc.picture(static_cast<int>(doc.at(0).extra));
   ASSERT_NE(picture, nullptr);
-  EXPECT_DOUBLE_EQ(picture->width, 0.1);  // 1.5 twips
+  EXPECT_DOUBLE_EQ(picture->width, 0.1);    // 1.5 twips
   EXPECT_DOUBLE_EQ(picture->height, 0.15);  // a scale of 0 is read as 1 %
 }
 
@@ -419,6 +420,15 @@ TEST(RtfText, ANameReadUnderAnotherUnicodeSkipReadsTheSameAfterSaving) {
   EXPECT_EQ(font.charFormat(0).font, "A\u597D");
   readTwice("{\\rtf6\\uc\\'002{\\fonttbl{\\f0\\'ff\\u;}}\\f");
   readTwice("{\\rtf1\\uc2{\\stylesheet{\\s0 Normal;}{\\s1 B\\u22909xy;}}\\s1 x}");
+}
+
+// A row begun inside a kept field's result does not take the field's end with it: the text after the
+// field stays outside the field's result after saving.
+TEST(RtfFields, ARowBegunInAFieldsResultLeavesTheFieldsEndWithTheText) {
+  const DocumentModel doc = readTwice(R"({\rtf1 a{\field{\*\fldinst X}{\fldrslt \trowd}} b})");
+  ASSERT_EQ(doc.kept.fragments.size(), 2u);
+  EXPECT_EQ(doc.kept.fragments[1].rtf, "}}");
+  EXPECT_EQ(doc.kept.fragments[1].at->start, 1);
 }
 
 }  // namespace

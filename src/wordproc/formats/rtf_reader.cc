@@ -1543,7 +1543,8 @@ class Reader {
     if (!fieldDepths_.empty() && fieldDepths_.back() == stack_.size()) {
       const FieldKeep keep = fieldKeeps_.back();
       if (keep.opened) {
-        keepInText(keep.closing);
+        // With the text, as its kept start is: a row begun inside the result must not take it.
+        fragments_.push_back({static_cast<int>(chars_.size()), keep.closing, KeptFragment::kInline});
       } else if (keep.inText && fields_.back() == 0 && !keep.result) {
         keepInText(keptGroup(keep.start));  // a field without a result
       }
@@ -1659,8 +1660,8 @@ class Reader {
       if (at < entry.size() && entry[at] == '-') ++at;
       while (at < entry.size() && std::isdigit(static_cast<unsigned char>(entry[at]))) ++at;
     }
-    return entry.substr(0, at) + "\\uc" + std::to_string(uc) + (at < entry.size() && entry[at] == ' ' ? "" : " ") +
-           entry.substr(at);
+    return entry.substr(0, at) + "\\uc" + std::to_string(uc) +
+           (at < entry.size() && entry[at] == ' ' ? "" : " ") + entry.substr(at);
   }
 
   static bool wellFormedEntry(const std::string& entry, std::string_view start) {
