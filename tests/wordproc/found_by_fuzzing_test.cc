@@ -431,5 +431,14 @@ TEST(RtfFields, ARowBegunInAFieldsResultLeavesTheFieldsEndWithTheText) {
   EXPECT_EQ(doc.kept.fragments[1].at->start, 1);
 }
 
+// A field that takes over a shape's own group leaves no shape behind: its result is text, as it is when
+// the saved file is read, where no shape surrounds it.
+TEST(RtfFields, AFieldInAShapesOwnGroupIsTheGroupsMeaning) {
+  const DocumentModel doc = readTwice(R"({\rtf1 a{t\shp\field{\fldrslt r}} b})");
+  EXPECT_TRUE(doc.shapes.empty());
+  EXPECT_EQ(doc.size(), 6);  // "atr b" and the mark
+  readTwice(R"({\rtf{t\shp\field{\fldrslt}})");
+}
+
 }  // namespace
 }  // namespace verolin::testing

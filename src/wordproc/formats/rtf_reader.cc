@@ -767,7 +767,12 @@ class Reader {
 
   // --- control words ---
 
-  void beginDestination(Dest d) { st().dest = d; }
+  void beginDestination(Dest d) {
+    // A shape's own group that turns into something else (damage) holds no shape any more: nothing
+    // after it may be read as inside that shape.
+    if (st().dest == Dest::Shape && d != Dest::Shape && parentIsBody()) shape_.reset();
+    st().dest = d;
+  }
 
   void controlWord(const Word& w, bool hasParam, long long p) {
     State& s = st();
