@@ -4,7 +4,7 @@
 # the other, starting from its seeds in fuzz/corpus/<target>/. Any crash, leak, time-out or broken
 # property fails the run; the input that did it is kept in build-fuzz/findings/<target>/.
 #
-#   bash tools/fuzz.sh [SECONDS] [TARGET...]
+#   bash tools/fuzz.sh [SECONDS] [TARGET...]      (VEROLIN_FUZZ_SEED=N: libFuzzer's -seed, else a new one)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
@@ -35,6 +35,8 @@ for t in "${targets[@]}"; do
   options=(-max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1
     -artifact_prefix="$findings/")
   [ -f fuzz/"$t".dict ] && options+=(-dict=fuzz/"$t".dict)
+  # A fixed seed makes a run of one commit take the same path on every machine of the same speed.
+  [ -n "${VEROLIN_FUZZ_SEED:-}" ] && options+=(-seed="$VEROLIN_FUZZ_SEED")
   [ -f fuzz/"$t".options ] && read -r -a extra <fuzz/"$t".options && options+=("${extra[@]}")
   # Targets named in VEROLIN_FUZZ_REPLAY only replay their seeds (and what earlier runs kept): for a target
   # whose runs still find faults that are not mended yet, so that the run still guards what was mended.
