@@ -440,5 +440,14 @@ TEST(RtfFields, AFieldInAShapesOwnGroupIsTheGroupsMeaning) {
   readTwice(R"({\rtf{t\shp\field{\fldrslt}})");
 }
 
+// A field word twice in one group begins one field, which ends with the group: the group after it is
+// read once.
+TEST(RtfFields, AFieldWordTwiceInOneGroupIsOneField) {
+  const DocumentModel doc = readTwice(R"({\rtf{\field\field}{/})");
+  EXPECT_EQ(doc.size(), 2);  // "/" and the mark
+  ASSERT_EQ(doc.kept.fragments.size(), 1u);
+  EXPECT_EQ(doc.kept.fragments[0].rtf, R"({\field\field})");
+}
+
 }  // namespace
 }  // namespace verolin::testing

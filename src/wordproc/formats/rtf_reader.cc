@@ -1031,6 +1031,8 @@ class Reader {
       return beginDestination(Dest::ShapeValue), true;
     }
     if (w == "field") {
+      // A second field word in a field's own group (damage) begins nothing: each group ends one field.
+      if (!fieldDepths_.empty() && fieldDepths_.back() == stack_.size()) return true;
       fields_.push_back(0);
       fieldDepths_.push_back(stack_.size());
       fieldKeeps_.push_back(FieldKeep{wordFrom_, parentIsBody(), false, false, {}});
