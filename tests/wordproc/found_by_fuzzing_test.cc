@@ -438,6 +438,9 @@ TEST(RtfFields, AFieldInAShapesOwnGroupIsTheGroupsMeaning) {
   EXPECT_TRUE(doc.shapes.empty());
   EXPECT_EQ(doc.size(), 6);  // "atr b" and the mark
   readTwice(R"({\rtf{t\shp\field{\fldrslt}})");
+  // Likewise a shape's own group skipped from a starred word on: the field after it is in the text.
+  const DocumentModel skipped = readTwice(R"({\rtf1 a{c{\shp\*\b}\field{\fldrslt r}} b})");
+  EXPECT_EQ(skipped.size(), 6);  // "acr b" and the mark
 }
 
 // A field word twice in one group begins one field, which ends with the group: the group after it is

@@ -854,7 +854,7 @@ class Reader {
     s.keepFrom = wordFrom_;
     // A group that is kept whole itself (a field's, a shape's) keeps the destination with it.
     const bool inText = s.dest == Dest::Body && parentIsBody();
-    s.dest = Dest::Skip;
+    beginDestination(Dest::Skip);
     s.inObject = w == "object";
     s.inUpr = w == "upr";
     // Kept whole where it stands, unless this reader gives its content in another way (the text of
