@@ -452,5 +452,12 @@ TEST(RtfFields, AFieldWordTwiceInOneGroupIsOneField) {
   EXPECT_EQ(doc.kept.fragments[0].rtf, R"({\field\field})");
 }
 
+// A skip count in a field's kept start does not reach the result, which is written with the document's.
+TEST(RtfFields, ASkipCountInAFieldsKeptStartLeavesTheResultAsRead) {
+  const DocumentModel doc = readTwice("{\\rtf1{\\field\\uc0{\\fldrslt \\u22909 x}}}");
+  EXPECT_EQ(doc.size(), 3);  // the character, "x" and the mark
+  readTwice("{\\rtf{\\field\\uc{\\fldrslt\x81");
+}
+
 }  // namespace
 }  // namespace verolin::testing

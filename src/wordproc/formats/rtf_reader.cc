@@ -1057,10 +1057,12 @@ class Reader {
       keep.result = true;
       if (s.link == 0 && !keep.opened && s.groupStart > keep.start) {
         // A field other than a hyperlink: its instruction is kept before its result, which is text.
-        fragments_.push_back(
-            {static_cast<int>(chars_.size()),
-             "{" + std::string(in_.substr(keep.start, s.groupStart - keep.start)) + "{\\fldrslt ",
-             KeptFragment::kInline});
+        std::string start =
+            "{" + std::string(in_.substr(keep.start, s.groupStart - keep.start)) + "{\\fldrslt ";
+        // The result is written as the document's text, one stand-in after each \u: a skip count the
+        // kept words change must not reach it.
+        if (start.find("\\uc") != std::string::npos) start += "\\uc1 ";
+        fragments_.push_back({static_cast<int>(chars_.size()), std::move(start), KeptFragment::kInline});
         keep.opened = true;
         // The groups the kept start leaves open: the field's, any between, and the result's.
         keep.closing.assign(stack_.size() - fieldDepths_.back() + 1, '}');
