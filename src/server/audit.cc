@@ -2,6 +2,8 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <string>
+#include <string_view>
 
 #include "server/session.h"
 #include "server/store.h"
@@ -153,14 +155,16 @@ void Store::commitAudit(const std::vector<AuditRecord>& rows) {
   // Rows go in by groups in one statement each: besides the statement's own cost, the table's
   // AUTOINCREMENT counter is then written once per group rather than once per row.
   constexpr std::size_t kGroup = 32;
-  static const std::string one = "(?, ?, ?, ?, ?, ?, ?, ?)";
-  static const std::string head =
+  constexpr std::string_view one = "(?, ?, ?, ?, ?, ?, ?, ?)";
+  constexpr std::string_view head =
       "INSERT INTO audit(time, user, client, type, document, version, bytes, status) VALUES";
-  static const std::string group = [] {
-    std::string values = head + one;
-    for (std::size_t i = 1; i < kGroup; ++i) values += ", " + one;
+  // Built once and never destroyed: this thread may still be committing while the process exits and
+  // runs the destructors of statics.
+  static const std::string& group = *new std::string([&] {
+    std::string values = std::string(head) + std::string(one);
+    for (std::size_t i = 1; i < kGroup; ++i) (values += ", ") += one;
     return values;
-  }();
+  }());
   std::lock_guard lock(auditMutex_);
   Database& db = auditDatabase();
   Transaction transaction(db);
@@ -179,7 +183,7 @@ void Store::commitAudit(const std::vector<AuditRecord>& rows) {
     }
   }
   if (next < rows.size()) {
-    auto insert = db.prepare(head + one);
+    auto insert = db.prepare(std::string(head) + std::string(one));
     for (; next < rows.size(); ++next) {
       insert.reset();
       bindRow(insert, 0, rows[next]);
